@@ -1,0 +1,131 @@
+// DVI file structure: opening, the postamble found from the end of the file, the
+// preamble, and the walk over the pages in file order.
+#include "dvi/DviReader.h"
+
+#include <algorithm>
+#include <fstream>
+#include <vector>
+
+#include "common/Failure.h"
+
+namespace {
+
+constexpr int bop = 139, pre = 247, post = 248, post_post = 249, nop = 138;
+constexpr int trailerByte = 223;
+constexpr int dviId = 2;
+
+}  // namespace
+
+DviReader::~DviReader() {
+    input.reset();
+    fonts.Clear();
+    stack.Release();
+}
+
+void DviReader::Open(const std::string& fileName) {
+    auto file = std::make_unique<std::ifstream>(fileName, std::ios::binary);
+    Require(!file->fail(), "Failed to open " + fileName + "file");
+    Open(std::move(file));
+}
+
+void DviReader::Open(std::unique_ptr<std::istream> stream) {
+    input = std::move(stream);
+    ReadPostamble();
+    ReadPreamble();
+}
+
+std::int32_t DviReader::ReadUnsigned(int n) {
+    std::uint32_t value = static_cast<std::uint32_t>(ReadByte());
+    for (int i = 1; i < n; ++i) value = value * 256 + static_cast<std::uint32_t>(ReadByte());
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t DviReader::ReadSigned(int n) {
+    int first = ReadByte();
+    if (first > 127) first -= 256;
+    std::uint32_t value = static_cast<std::uint32_t>(first);
+    for (int i = 1; i < n; ++i) value = value * 256 + static_cast<std::uint32_t>(ReadByte());
+    return static_cast<std::int32_t>(value);
+}
+
+int DviReader::ReadNonNop() {
+    int b;
+    do b = ReadByte();
+    while (b == nop);
+    opcode = static_cast<std::uint8_t>(b);
+    return b;
+}
+
+void DviReader::ReadPostamble() {
+    // The file ends in the identification byte followed by at least three bytes 223.
+    // Scan back for the last byte that is not 223, a block at a time.
+    input->seekg(0, std::ios::end);
+    const std::streamoff size = std::max<std::streamoff>(input->tellg(), 0);
+    std::streamoff idPos = -1;
+    std::vector<char> block(64 * 1024);
+    for (std::streamoff end = size; end > 0 && idPos < 0 && *input;) {
+        const std::streamoff start = std::max<std::streamoff>(end - std::streamoff(block.size()), 0);
+        input->seekg(start);
+        input->read(block.data(), end - start);
+        for (std::streamoff i = end - start; i-- > 0;) {
+            if (static_cast<std::uint8_t>(block[i]) != trailerByte) {
+                idPos = start + i;
+                break;
+            }
+        }
+        end = start;
+    }
+    const std::streamoff trailing = idPos < 0 ? size : size - 1 - idPos;
+    Require(trailing >= 3, "Not a DVI file");
+    Require(idPos >= 0, "Invalid DVI version");
+    input->seekg(idPos);
+    opcode = static_cast<std::uint8_t>(ReadByte());
+    Require(opcode == dviId, "Invalid DVI version");
+
+    input->seekg(-6, std::ios::cur);
+    opcode = static_cast<std::uint8_t>(ReadByte());
+    Require(opcode == post_post, "Could not find end of postamble");
+    const std::int32_t q = ReadSigned(4);
+    input->seekg(q);
+    opcode = static_cast<std::uint8_t>(ReadByte());
+    Require(opcode == post, "Could not find start of postamble");
+
+    ReadSigned(4);  // p, the last page's offset: the pages are walked forwards
+    num = static_cast<std::uint32_t>(ReadSigned(4));
+    den = static_cast<std::uint32_t>(ReadSigned(4));
+    mag = static_cast<std::uint32_t>(ReadSigned(4));
+    ReadSigned(4);  // l, tallest page
+    ReadSigned(4);  // u, widest page
+    const std::int32_t s = ReadUnsigned(2);
+    // A 16-bit count reads negative only when the file ends inside it.
+    totalPages = static_cast<std::uint32_t>(ReadUnsigned(2)) & 0xFFFF;
+    Require(s >= 0, "Stack allocation failure");
+    stack.Allocate(static_cast<std::uint32_t>(s));
+}
+
+void DviReader::ReadPreamble() {
+    input->seekg(0);
+    Require(ReadNonNop() == pre, "Preamble not Found");
+    Require(ReadByte() == dviId, "Invalid DVI version");
+    num = static_cast<std::uint32_t>(ReadSigned(4));
+    den = static_cast<std::uint32_t>(ReadSigned(4));
+    mag = static_cast<std::uint32_t>(ReadSigned(4));
+    const int k = ReadByte();  // the comment is skipped, not read
+    input->seekg(k, std::ios::cur);
+    firstPagePos = input->tellg();
+}
+
+void DviReader::ReadPages() {
+    pageNumber = 0;
+    input->seekg(firstPagePos);
+    for (int b = ReadNonNop(); b != post; b = ReadNonNop()) {
+        Require(b == bop, "Could not find beginning of page");
+        ++pageNumber;
+        ReadSigned(4);                   // c0: pages are numbered in file order instead
+        input->seekg(36, std::ios::cur);  // c1 to c9
+        ReadSigned(4);                   // the previous page's offset
+        OnBeginPage(pageNumber);
+        InterpretPage();
+        OnEndPage(pageNumber);
+    }
+}

@@ -1,0 +1,38 @@
+#include "fonts/FontTable.h"
+
+#include "common/Failure.h"
+
+std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t d,
+                                   const std::string& name) {
+    const auto found = entries.find(k);
+    TfmFont* font = found == entries.end() ? nullptr : found->second.get();
+    if (font && font->name == name) return font->metrics->checksum;
+    // No entry may stand without metrics, and an empty name has no TFM file.
+    Require(!name.empty(), "Font " + std::to_string(k) + " is defined with an empty name");
+
+    auto metrics = std::make_unique<TfmMetrics>();
+    metrics->LoadTfm(name);
+    if (!font) {
+        font = entries.emplace(k, std::make_unique<TfmFont>()).first->second.get();
+        font->number = k;
+    }
+    font->name = name;
+    font->scaledSize = s;
+    font->metrics = std::move(metrics);
+    ++font->generation;
+    // The TFM design size is a fix_word in points; DVI gives it in units of 2^-16 pt.
+    Require(d == font->metrics->designSize >> 4,
+            "Font " + name + " design size does not match tfm file");
+    return font->metrics->checksum;
+}
+
+void FontTable::SelectFont(std::int32_t k) {
+    const auto found = entries.find(k);
+    Require(found != entries.end(), "Font number not found");
+    current = found->second.get();
+}
+
+void FontTable::Clear() {
+    current = nullptr;
+    entries.clear();
+}

@@ -1,0 +1,37 @@
+// The fonts a DVI file defines, each with the metrics of its TFM file, and the
+// current font that characters are set in.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "fonts/TfmMetrics.h"
+
+struct TfmFont {
+    std::int32_t number = 0;      // the DVI font number k
+    std::string name;             // area bytes followed by name bytes
+    std::int32_t scaledSize = 0;  // s of the definition that loaded `metrics`, in DVI units
+    std::unique_ptr<TfmMetrics> metrics;
+    // Counts the loads of `metrics`: a reload under another name changes the entry in
+    // place, and whoever keeps something derived from it can tell by this number.
+    std::uint32_t generation = 0;
+};
+
+class FontTable {
+public:
+    // Enters or updates the definition of font k and returns the TFM checksum of its
+    // metrics. A repeated definition with the same name changes nothing; one with
+    // another name reloads the entry (the current font then sees the new metrics).
+    std::int32_t DefineFont(std::int32_t k, std::int32_t s, std::int32_t d, const std::string& name);
+    void SelectFont(std::int32_t k);
+    const TfmFont* CurrentFont() const { return current; }
+    void Clear();
+
+private:
+    // At most one entry per number; entries are never removed before Clear, so
+    // `current` and pointers held by callers stay valid.
+    std::unordered_map<std::int32_t, std::unique_ptr<TfmFont>> entries;
+    TfmFont* current = nullptr;
+};

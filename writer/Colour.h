@@ -1,0 +1,16 @@
+// Colours of the "color push" specials.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct RgbColour {
+    std::uint8_t r, g, b;
+    bool operator==(const RgbColour&) const = default;
+};
+
+// Reads the argument of a "color push" special (the text after its ten characters):
+// "Black" anywhere gives black; otherwise the gray and cmyk models of dvips, then a
+// dvips colour name, and last three rgb numbers after the five characters that hold
+// the model word.
+RgbColour ParseColour(const std::string& argument);

@@ -1,0 +1,67 @@
+#include "writer/OutputFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+
+#include "common/Failure.h"
+
+void AppendNumber(std::string& text, double value) {
+    char digits[40];
+    char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 14).ptr;
+    // to_chars writes at least two exponent digits; the package format has three.
+    char* e = std::find(digits, end, 'e');
+    if (e != end && end - (e + 2) < 3) {
+        const std::ptrdiff_t pad = 3 - (end - (e + 2));
+        std::copy_backward(e + 2, end, end + pad);
+        std::fill(e + 2, e + 2 + pad, '0');
+        end += pad;
+    }
+    text.append(digits, end);
+}
+
+void OutputFile::Create(const std::string& fileName) {
+    name = fileName;
+    fd = open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    Require(fd >= 0, "Failed to create " + fileName);
+}
+
+void OutputFile::Close() {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
+
+OutputFile& OutputFile::Integer(std::int64_t value) {
+    char digits[24];
+    line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    return *this;
+}
+
+OutputFile& OutputFile::FourDigits(std::int64_t value) {
+    char digits[24];
+    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    if (end - digits < 4) line.append(4 - (end - digits), '0');
+    line.append(digits, end);
+    return *this;
+}
+
+OutputFile& OutputFile::Hex(std::uint8_t value) {
+    static constexpr char hexDigits[] = "0123456789abcdef";
+    line.push_back(hexDigits[value >> 4]);
+    line.push_back(hexDigits[value & 15]);
+    return *this;
+}
+
+void OutputFile::EndLine() {
+    line.push_back('\n');
+    for (std::size_t done = 0; done < line.size();) {
+        const ssize_t written = write(fd, line.data() + done, line.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) throw Failure("Failed to write " + name);
+        done += static_cast<std::size_t>(written);
+    }
+    line.clear();
+}

@@ -1,0 +1,95 @@
+// Characters: one VML text box per character, placed in points, in the TeX font's own
+// name as font family, at a size relative to an 18-point base, in the current colour.
+#include <cmath>
+
+#include "writer/SlideWriter.h"
+
+namespace {
+
+// The code written for a DVI character code: the control codes and the blank, which a
+// slide would not show, move to 161 and up.
+std::int32_t OutputCode(std::int32_t c) {
+    if (c >= 0 && c <= 9) return c + 161;
+    if (c >= 10 && c <= 32) return c + 163;
+    if (c == 127) return 196;
+    return c;
+}
+
+// A font name comes from the DVI file: every byte other than a letter, a digit or one
+// of - _ . / + is written as a character reference, so no name can break the markup.
+std::string EscapedName(const std::string& name) {
+    std::string escaped;
+    for (const char ch : name) {
+        const auto byte = static_cast<unsigned char>(ch);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' ||
+                           byte == '.' || byte == '/' || byte == '+';
+        if (plain) {
+            escaped.push_back(ch);
+        } else {
+            escaped += "&#" + std::to_string(byte) + ";";
+        }
+    }
+    return escaped;
+}
+
+}  // namespace
+
+const SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
+    if (prepared.font != &font || prepared.generation != font.generation) {
+        prepared.font = &font;
+        prepared.generation = font.generation;
+        prepared.family = EscapedName(font.name);
+        prepared.sizePercent = font.scaledSize * pointsPerUnit / baseFontSize * 100;
+    }
+    return prepared;
+}
+
+void SlideWriter::OnChar(std::int32_t c) {
+    // The reader has checked that a font is selected and that it has the code c.
+    const TfmFont& font = *fonts.CurrentFont();
+    const PreparedFont& prepared = Prepare(font);
+    const TfmMetrics& metrics = *font.metrics;
+    const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
+
+    const double f = pointsPerUnit;
+    const double s = font.scaledSize;
+    double width = s * metrics.width[i] * f * 0x1p-20;
+    const double height = s * metrics.height[i] * f * 0x1p-20;
+    const double depth = s * metrics.depth[i] * f * 0x1p-20;
+    // A character without width (an accent, say) gets a box as wide as it is high.
+    const bool square = width == 0;
+    if (square) width = height;
+    // Height and depth are cut toward zero to whole multiples of heightQuantum.
+    const double heightCut = std::trunc(height / heightQuantum) * heightQuantum;
+    const double depthCut = std::trunc(depth / heightQuantum) * heightQuantum;
+    // The insets shrink the text area to the baseline when the depth is not negative.
+    const double bottomInset = depthCut > 0 ? depthCut : 0;
+    const double topInset = heightCut + (depthCut < 0 ? -depthCut : 0);
+    const double left = h * f + offsetX;
+    const double baseline = v * f + offsetY;
+
+    out.Text("<v:shape id=3D\"_x0000_s").FourDigits(shapeId);
+    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:").Number(left);
+    out.Text("pt;top:").Number(baseline - heightCut);
+    out.Text("pt;width:").Number(width);
+    out.Text("pt;height:").Number(heightCut + depthCut);
+    out.Text(square ? "pt;mso-wrap-style:square" : "pt;mso-wrap-style:none");
+    out.Text(
+        ";v-text-anchor:bottom-baseline' filled=3D\"f\" stroked=3D\"f\" "
+        "strokecolor=3D\"black [1]\"><v:fill color2=3D\"white [0]\"/>"
+        "<v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" aspectratio=3D\"t\"/>"
+        "<v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,");
+    out.Number(topInset).Text("pt,0pt,").Number(bottomInset).Text("pt\"/></v:shape>");
+    out.EndLine();
+
+    out.Text("<div v:shape=3D\"_x0000_s").FourDigits(shapeId);
+    out.Text("\" class=3DO ><span style=3D'font-family:").Text(prepared.family);
+    out.Text(";font-size:").Number(prepared.sizePercent).Text("%;");
+    if (const RgbColour* colour = CurrentColour()) {
+        out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
+    }
+    out.Text(";mso-line-spacing:\"300 0 0\"'>&#").Integer(OutputCode(c));
+    out.Text("</span></div>").EndLine();
+    ++shapeId;
+}
