@@ -1,0 +1,31 @@
+// A directory of its own for a test's files, removed with the object.
+#pragma once
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+struct TempDir {
+    TempDir() {
+        char pattern[] = "/tmp/deckgen-test-XXXXXX";
+        path = mkdtemp(pattern);
+    }
+    ~TempDir() { std::filesystem::remove_all(path); }
+
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path / name, std::ios::binary) << bytes;
+        return (path / name).string();
+    }
+    std::string Read(const std::string& name) const {
+        std::ifstream in(path / name, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+
+    std::filesystem::path path;
+};
