@@ -55,6 +55,12 @@ std::string Finish(DviBuilder& dvi, int stackDepth, int totalPages, const std::v
     return dvi.bytes;
 }
 
+// xxx1 .. xxx4: a special with a length of n bytes.
+void Special(DviBuilder& dvi, int n, const std::string& text) {
+    dvi.Op(238 + n, static_cast<std::int64_t>(text.size()), n);
+    dvi.bytes += text;
+}
+
 constexpr std::int32_t tenPoint = 10 << 16;
 
 std::string Text(DviBuilder& dvi, const std::string& text) {
@@ -93,10 +99,10 @@ void EveryCommand(DviBuilder& dvi) {
     dvi.Op(235, 0, 1);                                                // fnt1
     dvi.Special("color push rgb 1 0 0");                               // xxx1
     Text(dvi, "red");
-    dvi.Op(240, 9, 2).bytes += "color pop";                           // xxx2
-    dvi.Op(241, 21, 3).bytes += "color push gray 0.25";               // xxx3
+    Special(dvi, 2, "color pop");                                     // xxx2
+    Special(dvi, 3, "color push gray 0.25");                          // xxx3
     dvi.Rule(132, 0x8000, 0x8000);
-    dvi.Op(242, 9, 4).bytes += "color pop";                           // xxx4
+    Special(dvi, 4, "color pop");                                     // xxx4
     dvi.Special("papersize=210mm,297mm");
     FontDef(dvi, 1, 0, Font("cmr10"), tenPoint);                      // repeated: no change
 }
@@ -157,8 +163,8 @@ int main(int argc, char** argv) {
         b.Pre().Bop();
         FontDef(b, 1, 2, Font("cmr10"), tenPoint);
         b.Op(173);
-        for (int i = 0; i < 40; ++i) b.Op(141).Op(143, 1000, 2).Op(65 + i % 26);
-        for (int i = 0; i < 40; ++i) b.Op(142).Op(157, 1000, 2).Op(97 + i % 26);
+        for (int i = 0; i < 40; ++i) b.Op(141).Op(144, 1000, 2).Op(65 + i % 26);
+        for (int i = 0; i < 40; ++i) b.Op(142).Op(158, 1000, 2).Op(97 + i % 26);
         b.Eop();
         dvi("push-pop", b.Finish(40, 1));
     }
@@ -221,7 +227,7 @@ int main(int argc, char** argv) {
     dvi("bop-in-page", page([](DviBuilder& b) { b.Op(139); }));
     dvi("special-past-end", page([](DviBuilder& b) { b.Op(242, 0xFFFFFFFF, 4).bytes += "color push"; }));
     dvi("many-pages-declared", DviBuilder().Pre().Bop().Eop().Finish(0, 300));
-    dvi("short-trailer", DviBuilder().Pre().Bop().Eop().Finish(100, 1, 3));
+    dvi("short-trailer", DviBuilder().Pre().Bop().Eop().Finish(100, 1, 2));
 
     for (const BuiltinFont& font : fonts) {
         if (font.tfm.empty()) continue;

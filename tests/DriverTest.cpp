@@ -1,1 +1,105 @@
-// placeholder
+// The program as users run it: arguments, messages, exit statuses and the output file.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "support/TempDir.h"
+#include "support/TestFont.h"
+
+extern char** environ;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+Result RunDeckgen(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), DECKGEN_BINARY);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid;
+    EXPECT_EQ(posix_spawn(&pid, DECKGEN_BINARY, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return {WEXITSTATUS(status), dir.Read("stdout"), dir.Read("stderr")};
+}
+
+TEST(Driver, UsageForAnyOtherArgumentCount) {
+    TempDir dir;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{}, {"a.dvi"}, {"a.dvi", dir / "b.mht", "c"}}) {
+        const Result result = RunDeckgen(dir, args);
+        EXPECT_EQ(result.status, 0);
+        EXPECT_EQ(result.out, "Usage: deckgen file.dvi file.mht\n");
+        EXPECT_EQ(result.err, "");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.mht"));
+}
+
+TEST(Driver, FailuresBeforeTheOutputLeaveItUntouched) {
+    TempDir dir;
+    const std::string output = dir.Write("old.mht", "keep me");
+    const std::string notDvi = dir.Write("notes.txt", "not a DVI file");
+    struct Case {
+        std::string dvi, message;
+    } cases[] = {
+        {dir / "missing.dvi", "Failed to open " + (dir / "missing.dvi") + "file"},
+        {notDvi, "Not a DVI file"},
+    };
+    for (const Case& c : cases) {
+        const Result result = RunDeckgen(dir, {c.dvi, output});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.message);  // no line end
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(dir.Read("old.mht"), "keep me");
+    }
+    // The DVI checks come before the output is created.
+    EXPECT_EQ(RunDeckgen(dir, {notDvi, dir / "no/such/dir.mht"}).err, "Not a DVI file");
+}
+
+TEST(Driver, OutputFailures) {
+    TempDir dir;
+    const std::string dvi = dir.Write("empty.dvi", DviBuilder().Pre().Bop().Eop().Finish());
+    const std::string unwritable = dir / "no/such/dir.mht";
+    Result result = RunDeckgen(dir, {dvi, unwritable});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Failed to create " + unwritable);
+    result = RunDeckgen(dir, {dvi, "/dev/full"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Failed to write /dev/full");
+}
+
+TEST(Driver, FontFailureOnALaterPageKeepsTheEarlierPages) {
+    FakeKpsewhich kpsewhich;  // knows no font
+    TempDir dir;
+    DviBuilder pages;
+    pages.Pre().Bop().Eop().Bop();
+    DefineTst(pages).Eop();
+    const Result result = RunDeckgen(dir, {dir.Write("in.dvi", pages.Finish()), dir / "out.mht"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Failed to find tst.tfm file");
+    const std::string package = dir.Read("out.mht");
+    EXPECT_NE(package.find("slide0001.htm\n"), std::string::npos);
+    EXPECT_TRUE(package.ends_with("slide0002.htm\n") || package.ends_with("<p:slide>\n"));
+    EXPECT_EQ(package.find("_NextPart_01C26412.E8D705F0--"), std::string::npos);
+}
+
+TEST(Driver, CompleteRun) {
+    TempDir dir;
+    const Result result =
+        RunDeckgen(dir, {dir.Write("in.dvi", DviBuilder().Pre().Bop().Eop().Finish()), dir / "out.mht"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out + result.err, "");
+    EXPECT_TRUE(dir.Read("out.mht").ends_with("\n\n------=_NextPart_01C26412.E8D705F0--\n"));
+}
+
+}  // namespace

@@ -3,6 +3,8 @@
 // plain binary fractions.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/Failure.h"
 #include "support/TempDir.h"
 #include "support/TestFont.h"
@@ -138,6 +140,76 @@ TEST_F(SlideWriterTest, WholeDocument) {
         "\n"
         "------=_NextPart_01C26412.E8D705F0--\n";
     EXPECT_EQ(Convert(dvi.Finish()), expected);
+}
+
+TEST_F(SlideWriterTest, ShapesColoursAndRulesAcrossPages) {
+    DviBuilder dvi = Start();
+    dvi.Special("color push rgb 0 0 1").Op(65).Eop();
+    // Page 2: the colour and the font carry over; a vertical rule 20 pt high and 1 pt
+    // wide, then, with the colour stack emptied (one pop too many), a square rule.
+    dvi.Bop().Op(160, 100 * pt, 4).Op(65).Rule(132, 20 * pt, 1 * pt);
+    dvi.Special("color pop").Special("color popped").Rule(137, 10 * pt, 10 * pt).Eop();
+    dvi.Bop().Eop();  // page 3 is empty
+    const std::string package = Convert(dvi.Finish(100, 5));
+
+    // The slide list follows the postamble's page count; slides follow the pages walked.
+    EXPECT_EQ(Lines(package, "<p:slide id"),
+              "        <p:slide id=3D\"1\" href=3D\"slide0001.htm\"/>\n"
+              "        <p:slide id=3D\"2\" href=3D\"slide0002.htm\"/>\n"
+              "        <p:slide id=3D\"3\" href=3D\"slide0003.htm\"/>\n"
+              "        <p:slide id=3D\"4\" href=3D\"slide0004.htm\"/>\n"
+              "        <p:slide id=3D\"5\" href=3D\"slide0005.htm\"/>\n");
+    EXPECT_EQ(Lines(package, "Content-Location: file:///C:/91765DE5/deckgen_files/slide"),
+              "Content-Location: file:///C:/91765DE5/deckgen_files/slide0001.htm\n"
+              "Content-Location: file:///C:/91765DE5/deckgen_files/slide0002.htm\n"
+              "Content-Location: file:///C:/91765DE5/deckgen_files/slide0003.htm\n");
+    // Both characters are blue: a colour pushed on page 1 is still current on page 2.
+    const std::string spans = Lines(package, "<span");
+    EXPECT_EQ(std::count(spans.begin(), spans.end(), '\n'), 2);
+    EXPECT_EQ(spans, Lines(package, "%;color:#0000ff;mso-line-spacing"));
+    EXPECT_EQ(Lines(package, "<v:line"),
+              "<v:line id=3D'_x0000_s0004' style=3D'position:absolute' from=3D\"52pt,124pt\" "
+              "to=3D\"52pt,144pt\" strokecolor=3D'#0000ff' strokeweight=3D'1pt'><v:shadow "
+              "color=3D'gray [2]'/></v:line>\n"
+              "<v:line id=3D'_x0000_s0005' style=3D'position:absolute' from=3D\"57.5pt,134pt\" "
+              "to=3D\"57.5pt,144pt\" strokecolor=3D'black [1]' strokeweight=3D'10pt'><v:shadow "
+              "color=3D'gray [2]'/></v:line>\n");
+    // Shape numbers run on across text boxes, rules, frames and pages.
+    std::string ids;
+    for (std::size_t at = 0; (at = package.find("_x0000_s", at)) != std::string::npos; at += 12) {
+        ids += package.substr(at + 8, 4) + " ";
+    }
+    EXPECT_EQ(ids, "0001 0001 0002 0003 0003 0004 0005 0006 0007 ");
+    // An empty page keeps the page box's start values.
+    EXPECT_EQ(Lines(package, "_x0000_s0007").substr(0, 155),
+              "<v:rect id=3D\"_x0000_s0007\" style=3D'position:absolute;left:32811.999984741pt;"
+              "top:32811.999984741pt;width:-32767.999984741pt;height:-32767.999984741pt;mso-");
+}
+
+TEST_F(SlideWriterTest, FontNamesCannotBreakTheMarkup) {
+    for (const std::string name : {"x'y=z \xE9<", "a-b_c.d+e9Z"}) {
+        kpsewhich.AddFont(name, TestFont().Build());
+        DviBuilder dvi;
+        dvi.Pre(254000, 4718592).Bop().FontDef(0, tstChecksum, 10 * pt, tstDesignSize, name).Op(171);
+        dvi.Op(65).Eop();
+        const std::string family = Lines(Convert(dvi.Finish()), "font-family:");
+        const std::string expected = name[0] == 'x' ? "x&#39;y&#61;z&#32;&#233;&#60;" : name;
+        EXPECT_NE(family.find("font-family:" + expected + ";font-size:"), std::string::npos) << family;
+    }
+}
+
+TEST_F(SlideWriterTest, FailureKeepsWhatWasWritten) {
+    DviBuilder dvi = Start();
+    dvi.Op(65).Eop().Bop().Op(250).Eop();
+    const std::string package = Convert(dvi.Finish());
+    const std::string pageTwo = "deckgen_files/slide0002.htm\n";
+    ASSERT_NE(package.find(pageTwo), std::string::npos);
+    EXPECT_EQ(package.substr(package.find(pageTwo) + pageTwo.size()),
+              "Content-Transfer-Encoding: quoted-printable\nContent-Type: text/html; charset=\"us-ascii\"\n\n" +
+                  htmlStartTag +
+                  "<head></head>\n<body>\n<div id=3DSlideObj class=3Dsld style=3D'position:absolute;top:0px;"
+                  "left:0px;width:554px;height:415px;font-size:16px;background-color:white;clip:rect(0%, "
+                  "101%, 101%, 0%);visibility:hidden'>\n<p:slide>\nfailure: undefined opcode");
 }
 
 }  // namespace

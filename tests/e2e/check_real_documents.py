@@ -13,9 +13,12 @@ Exits 0 when every check holds, 1 on a mismatch, 77 (skipped) without TeX Live.
 import email
 import email.policy
 import os
+import functools
+import math
 import quopri
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -78,6 +81,26 @@ def named_colours():
     if len(found) < 60:
         raise Mismatch(f"only {len(found)} named colours found in {path}")
     return {name: tuple(map(float, cmyk)) for name, *cmyk in found}
+
+
+@functools.cache
+def metrics(name):
+    """Widths, heights and depths (fix_words) by character code, from the font's TFM
+    file as kpsewhich finds it."""
+    path = run(["kpsewhich", name + ".tfm"]).strip()
+    with open(path, "rb") as tfm:
+        data = tfm.read()
+    lf, lh, bc, ec, nw, nh, nd = struct.unpack(">7H", data[:14])
+    words = struct.unpack(f">{lf}i", data[:4 * lf])
+    info, width = 6 + lh, 6 + lh + ec - bc + 1
+    height, depth = width + nw, width + nw + nh
+    metrics = {}
+    for code in range(bc, ec + 1):
+        word = words[info + code - bc] & 0xFFFFFFFF
+        w, hd = word >> 24, (word >> 16) & 0xFF
+        if w:
+            metrics[code] = (words[width + w], words[height + (hd >> 4)], words[depth + (hd & 15)])
+    return metrics
 
 
 NUMBER = re.compile(r"\s*([-+]?(?:\d+\.?\d*|\.\d+)(?:[eE][-+]?\d+)?)")
@@ -269,21 +292,26 @@ def compare_page(number, slide, page, f, fonts, tally):
         if not close(left, h * f + 44) or not close(baseline, v * f + 44):
             raise Mismatch(f"{what}: left {left!r}, baseline {baseline!r}; dvitype gives "
                            f"{h * f + 44!r}, {v * f + 44!r}")
-        # The box is as wide as the TFM width times the font size, kept unrounded;
-        # dvitype's advance is the same product rounded to whole DVI units.
-        if width and not close(w, width * f, f) or w <= 0:
-            raise Mismatch(f"{what}: width {w!r}, the DVI advance is {width * f!r} pt")
+        # The box's size from the TFM file: height and depth in points, cut toward zero
+        # to multiples of 1/8 pt; the top inset reaches the baseline, the bottom inset
+        # holds the depth when it is positive. A character without width is square.
         name, size = fonts[font]
-        if text.group(2) != name or not close(float(text.group(3)), size * f / 18 * 100, 1e-9):
-            raise Mismatch(f"{what}: font {text.group(2)} at {text.group(3)}%, dvitype has "
-                           f"{name} at {size * f / 18 * 100!r}%")
+        tw, th, td = [size * fix * f * 2 ** -20 for fix in metrics(name)[code]]
+        t, d = [math.trunc(x / 0.125) * 0.125 for x in (th, td)]
+        want = [tw or th, t + d, t + max(-d, 0), max(d, 0)]
+        if not all(map(close, [w, height, top_inset, bottom_inset], want)):
+            raise Mismatch(f"{what}: width, height and insets {[w, height, top_inset, bottom_inset]}"
+                           f", the TFM file gives {want}")
+        # dvitype's advance is the TFM width rounded to whole DVI units.
+        if width is not None and not close(w, width * f, f) and tw:
+            raise Mismatch(f"{what}: width {w!r}, the DVI advance is {width * f!r} pt")
         shown = code + 161 if code <= 9 else code + 163 if code <= 32 else 196 if code == 127 \
             else code
         if int(text.group(5)) != shown:
             raise Mismatch(f"{what}: written as &#{text.group(5)}")
         if text.group(4) != colour:
             raise Mismatch(f"{what}: colour {text.group(4)}, the colour specials give {colour}")
-        tally["checks"] += 8
+        tally["checks"] += 11
 
     for n, (line, (h, v, a, b, colour)) in enumerate(zip(rules, drawn), 1):
         what = f"{where}, rule {n} (height {a}, width {b} at h={h}, v={v})"
