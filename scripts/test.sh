@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh clang libclang-rt-14-dev
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKGEN_TESTS=ON
 cmake --build build -j 2
 ctest --test-dir build --output-on-failure
 

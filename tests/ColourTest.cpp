@@ -47,6 +47,7 @@ TEST(Colour, ParseColour) {
         {"  Red", "ff0000"},
         {" ForestGreen", "00e000"},
         {" NavyBlue", "0f75ff"},
+        {" OliveGreen", "009900"},  // split over two lines in color.pro
         {" White", "ffffff"},
         {" Red ", "000000"},  // not exactly a name
         {" red", "000000"},   // names are case-sensitive

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr std::array<NamedColour, 67> namedColours{{
+constexpr std::array<NamedColour, 68> namedColours{{
     {"Apricot", 0, 0.32, 0.52, 0},
     {"Aquamarine", 0.82, 0, 0.30, 0},
     {"Bittersweet", 0, 0.75, 1, 0.24},
@@ -43,6 +43,7 @@ constexpr std::array<NamedColour, 67> namedColours{{
     {"MidnightBlue", 0.98, 0.13, 0, 0.43},
     {"Mulberry", 0.34, 0.90, 0, 0.02},
     {"NavyBlue", 0.94, 0.54, 0, 0},
+    {"OliveGreen", 0.64, 0, 0.95, 0.40},
     {"Orange", 0, 0.61, 0.87, 0},
     {"OrangeRed", 0, 1, 0.50, 0},
     {"Orchid", 0.32, 0.64, 0, 0},

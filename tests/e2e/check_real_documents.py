@@ -151,9 +151,10 @@ def colour_of(argument, named):
 
 
 def read_dvitype(dvi, named):
-    """Runs dvitype and returns (preamble numbers, pages); a page is a dict with lists
-    of characters (h, v, code, font, width or None, colour) and rules (h, v, a, b,
-    colour), colour being the hex string on top of the colour stack or None."""
+    """Runs dvitype and returns (num, den, mag), the fonts (number -> name, size) and
+    the pages; a page holds its characters (h, v, code, font, DVI advance or None,
+    colour) and rules (h, v, a, b, colour), colour being the hex digits on top of the
+    colour stack, or None."""
     text = run(["dvitype", "-output-level=4", dvi])
     num, den = map(int, re.search(r"numerator/denominator=(\d+)/(\d+)", text).groups())
     mag = int(re.search(r"magnification=(\d+);", text).group(1))
@@ -276,9 +277,9 @@ def compare_page(number, slide, page, f, fonts, tally):
                        f"with both sides positive")
     if len(frames) != 1:
         raise Mismatch(f"{where}: {len(frames)} page frames")
-    ids = re.findall(r"<v:(?:shape|line|rect) id=.?\"?'?_x0000_s(\d+)", slide)
-    if len(set(ids)) != len(ids):
-        raise Mismatch(f"{where}: repeated shape ids")
+    ids = re.findall(r"<v:(?:shape|line|rect) id=[\"']_x0000_s(\d+)", slide)
+    if len(set(ids)) != len(ids) or len(ids) != len(boxes) + len(rules) + 1:
+        raise Mismatch(f"{where}: {len(ids)} shape ids, {len(set(ids))} different")
 
     for n, (i, (h, v, code, font, width, colour)) in enumerate(zip(boxes, chars), 1):
         what = f"{where}, character {n} (code {code} at h={h}, v={v})"
@@ -336,11 +337,11 @@ def compare_page(number, slide, page, f, fonts, tally):
 
 
 def check(deckgen, name, named):
-    spec = DOCUMENTS[name]
+    wanted = DOCUMENTS[name]
     with tempfile.TemporaryDirectory(prefix=f"deckgen-{name}-") as work:
         source = os.path.join(work, name + ".tex")
         shutil.copy(os.path.join(HERE, name + ".tex"), source)
-        run([spec["engine"], "-interaction=nonstopmode", "-halt-on-error", source], cwd=work)
+        run([wanted["engine"], "-interaction=nonstopmode", "-halt-on-error", source], cwd=work)
         dvi, mht = os.path.join(work, name + ".dvi"), os.path.join(work, name + ".mht")
         result = subprocess.run([deckgen, dvi, mht], capture_output=True)
         if result.returncode != 0 or result.stderr:
@@ -365,11 +366,11 @@ def check(deckgen, name, named):
     pushes = sum(p["specials"] for p in pages)
     families = {re.sub(r"\d+$", "", fonts[c[3]][0]) for p in pages for c in p["chars"]}
     coloured = {c[5] for p in pages for c in p["chars"]} - {None}
-    if len(pages) < spec["pages"] or drawn < spec["rules"] or pushes < spec["colours"] \
-            or not spec["fonts"] <= families:
+    if len(pages) < wanted["pages"] or drawn < wanted["rules"] or pushes < wanted["colours"] \
+            or not wanted["fonts"] <= families:
         raise Mismatch(f"the document no longer has what it is for: {len(pages)} pages, "
                        f"{drawn} rules, {pushes} colour pushes, fonts {sorted(families)}")
-    if spec["colours"] and not any(p["colour_at_start"] and p["chars"] for p in pages[1:]):
+    if wanted["colours"] and not any(p["colour_at_start"] and p["chars"] for p in pages[1:]):
         raise Mismatch("no colour runs over a page break")
     print(f"{name}: {len(pages)} pages, {chars} characters, {drawn} rules, {pushes} colour pushes "
           f"({len(coloured)} distinct colours on characters), fonts {sorted(families)}, "
