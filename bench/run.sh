@@ -4,6 +4,7 @@
 #
 #   bench/run.sh            # 300-page book, 5 runs of each program
 #   RUNS=7 PAGES=300 bench/run.sh
+#   DECKGEN=/tmp/other/deckgen bench/run.sh   # measure another deckgen binary
 #
 # It builds deckgen in Release mode in build-bench/, builds the floor program, typesets
 # bench/book.tex (300 pages and 10 pages) in a scratch directory, and then measures,
@@ -38,7 +39,8 @@ echo "== building (Release) in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDECKGEN_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target deckgen >/dev/null
 g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$build/bench-floor" "$root/bench/floor.cpp"
-deckgen="$build/deckgen"
+# DECKGEN=/path/to/deckgen measures another build (a candidate change) instead.
+deckgen="${DECKGEN:-$build/deckgen}"
 floor="$build/bench-floor"
 
 mkdir -p "${BENCH_TMP:-$build}"
@@ -59,7 +61,7 @@ book="$work/book.dvi"
 small="$work/small.dvi"
 
 now() { date +%s%N; }
-seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f", (b - a) / 1e9 }'; }
+seconds() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.4f\n", (b - a) / 1e9 }'; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.4f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Removes the previous output and flushes dirty pages, so that no run pays for the
 # write-back or the truncation of another one.
@@ -110,8 +112,9 @@ for ((i = 1; i <= RUNS; i++)); do
     seconds "$start" "$end" >>"$work/t_dvisvgm"
   fi
   run_deckgen "$small" "$work/rss_small" >/dev/null
-  echo "   run $i: deckgen $(tail -1 "$work/t_deckgen") s, floor $(tail -1 "$work/t_floor") s" \
-    "$( ((have_dvisvgm)) && echo ", dvisvgm $(tail -1 "$work/t_dvisvgm") s")"
+  line="   run $i: deckgen $(tail -1 "$work/t_deckgen") s, floor $(tail -1 "$work/t_floor") s"
+  ((have_dvisvgm)) && line+=", dvisvgm $(tail -1 "$work/t_dvisvgm") s"
+  echo "$line"
 done
 settle
 
