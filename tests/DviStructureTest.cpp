@@ -30,7 +30,7 @@ TEST(DviStructure, StructuralFailures) {
     // past the end.
     DviBuilder cutPostamble;
     const std::int64_t post = static_cast<std::int64_t>(cutPostamble.Pre().bytes.size());
-    cutPostamble.Byte(248).Value(0, 9).Op(249, post, 4).Byte(2).Value(0xDFDFDFDF, 4);
+    cutPostamble.Byte(248).Value(0, 8).Byte(0).Op(249, post, 4).Byte(2).Value(0xDFDFDFDF, 4);
     struct Case {
         const char* what;
         std::string dvi;
