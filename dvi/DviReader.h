@@ -37,7 +37,12 @@ protected:
 
     // Reading primitives. ReadByte gives -1 at the end of the file and ever after;
     // multi-byte values are big-endian and accumulate in 32-bit arithmetic.
-    int ReadByte() { return input->get(); }
+    int ReadByte() {
+        if (input->fail()) return -1;  // after the end of the file, or a failed seek
+        const int byte = input->rdbuf()->sbumpc();
+        if (byte == std::char_traits<char>::eof()) input->setstate(std::ios::eofbit | std::ios::failbit);
+        return byte;
+    }
     std::int32_t ReadUnsigned(int n);
     std::int32_t ReadSigned(int n);
     int ReadNonNop();

@@ -1,7 +1,12 @@
 // The package's number format: %.14g with a three-digit exponent, and the 4-digit field.
 #include <gtest/gtest.h>
 
-#include "writer/OutputFile.h"
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "writer/NumberFormat.h"
 
 namespace {
 
@@ -31,6 +36,43 @@ TEST(NumberFormat, Doubles) {
         std::string text;
         AppendNumber(text, c.value);
         EXPECT_EQ(text, c.text);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// printf's %.14g, with the exponent widened to three digits: the reference.
+std::string Printf(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.14g", value);
+    std::string result = text;
+    const std::size_t e = result.find('e');
+    if (e != std::string::npos && result.size() - (e + 2) < 3) result.insert(e + 2, "0");
+    return result;
+}
+
+TEST(NumberFormat, AgreesWithPrintfEverywhere) {
+    std::mt19937_64 random(7);
+    const double f = (25400000.0 / 473628672.0) * 0.0002834645669291339;
+    std::vector<double> values = {12345678901234.5, 12345678901233.5, 99999999999999.5, 9.99999999999995,
+                                  9.999999999999949, 0.00009999999999999995, 5e-324, 1e300, 0.1};
+    for (int i = 0; i < 100000; ++i) {
+        // Positions and sizes as the package has them, then any bit pattern at all.
+        const auto h = static_cast<std::int32_t>(random());
+        values.push_back(h * f + 44.0);
+        values.push_back(std::trunc(h * f / 0.125) * 0.125);
+        values.push_back(static_cast<double>(static_cast<std::int32_t>(random() % 1000000)) / 1000);
+        std::uint64_t bits = random();
+        double any;
+        std::memcpy(&any, &bits, sizeof any);
+        values.push_back(any);
+    }
+    for (const double value : values) {
+        std::string text;
+        AppendNumber(text, value);
+        ASSERT_EQ(text, Printf(value)) << std::hexfloat << value;
     }
 }
 

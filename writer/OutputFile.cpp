@@ -3,25 +3,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 
 #include "common/Failure.h"
-
-void AppendNumber(std::string& text, double value) {
-    char digits[40];
-    char* end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 14).ptr;
-    // to_chars writes at least two exponent digits; the package format has three.
-    char* e = std::find(digits, end, 'e');
-    if (e != end && end - (e + 2) < 3) {
-        const std::ptrdiff_t pad = 3 - (end - (e + 2));
-        std::copy_backward(e + 2, end, end + pad);
-        std::fill(e + 2, e + 2 + pad, '0');
-        end += pad;
-    }
-    text.append(digits, end);
-}
 
 void OutputFile::Create(const std::string& fileName) {
     name = fileName;

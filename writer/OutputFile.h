@@ -7,9 +7,7 @@
 #include <string>
 #include <string_view>
 
-// Appends a double as printf's %.14g writes it, with an exponent of at least three
-// digits (1.52e-005), without locale or stream state.
-void AppendNumber(std::string& text, double value);
+#include "writer/NumberFormat.h"
 
 class OutputFile {
 public:

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "dvi/DviReader.h"
@@ -38,15 +39,24 @@ private:
         return colourStack.empty() ? nullptr : &colourStack.back();
     }
 
-    // What every text box of one font shares, prepared when the current font changes
-    // or is reloaded under another name.
-    struct PreparedFont {
-        const TfmFont* font = nullptr;
-        std::uint32_t generation = 0;
-        std::string family;        // the font name, escaped for the markup
-        double sizePercent = 0.0;  // the font size as a percentage of baseFontSize
+    // The text of a text box that depends only on the font and the character code:
+    // everything from its width to the end of the shape line, and the code written in
+    // the text line. Made the first time the code is set in the font.
+    struct PreparedChar {
+        bool ready = false;
+        double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
+        std::string shapeEnd;
+        std::string code;
     };
-    const PreparedFont& Prepare(const TfmFont& font);
+    // What the text boxes of one font share, prepared when the font is first used and
+    // again when a redefinition reloads it under another name.
+    struct PreparedFont {
+        std::uint32_t generation = 0;
+        std::string spanStart;  // from the shape number to the font size's "%;"
+        std::vector<PreparedChar> chars;  // entry i for code bc + i
+    };
+    PreparedFont& Prepare(const TfmFont& font);
+    const PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
 
     OutputFile out;
     std::int32_t shapeId = 1;
@@ -56,5 +66,7 @@ private:
     double heightQuantum = 0.125;
     double offsetX = 44.0;
     double offsetY = 44.0;
-    PreparedFont prepared;
+    std::unordered_map<const TfmFont*, PreparedFont> preparedFonts;
+    const TfmFont* lastFont = nullptr;  // the font of the last text box, and its entry
+    PreparedFont* lastPrepared = nullptr;
 };

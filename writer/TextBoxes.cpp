@@ -1,5 +1,7 @@
 // Characters: one VML text box per character, placed in points, in the TeX font's own
 // name as font family, at a size relative to an 18-point base, in the current colour.
+// Only the position changes from one character to the next: the rest of the text is
+// made once per font and character code.
 #include <cmath>
 
 #include "writer/SlideWriter.h"
@@ -35,22 +37,28 @@ std::string EscapedName(const std::string& name) {
 
 }  // namespace
 
-const SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
-    if (prepared.font != &font || prepared.generation != font.generation) {
-        prepared.font = &font;
+SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
+    if (&font == lastFont && lastPrepared->generation == font.generation) return *lastPrepared;
+    PreparedFont& prepared = preparedFonts[&font];
+    if (prepared.generation != font.generation) {
         prepared.generation = font.generation;
-        prepared.family = EscapedName(font.name);
-        prepared.sizePercent = font.scaledSize * pointsPerUnit / baseFontSize * 100;
+        prepared.spanStart = "\" class=3DO ><span style=3D'font-family:" + EscapedName(font.name) + ";font-size:";
+        AppendNumber(prepared.spanStart, font.scaledSize * pointsPerUnit / baseFontSize * 100);
+        prepared.spanStart += "%;";
+        prepared.chars.assign(font.metrics->width.size(), PreparedChar{});
     }
+    lastFont = &font;
+    lastPrepared = &prepared;
     return prepared;
 }
 
-void SlideWriter::OnChar(std::int32_t c) {
-    // The reader has checked that a font is selected and that it has the code c.
-    const TfmFont& font = *fonts.CurrentFont();
-    const PreparedFont& prepared = Prepare(font);
+const SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
+                                                          PreparedFont& preparedFont, std::int32_t c) {
+    // The reader has checked that the font has the code c.
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
+    PreparedChar& glyph = preparedFont.chars[i];
+    if (glyph.ready) return glyph;
 
     const double f = pointsPerUnit;
     const double s = font.scaledSize;
@@ -66,30 +74,42 @@ void SlideWriter::OnChar(std::int32_t c) {
     // The insets shrink the text area to the baseline when the depth is not negative.
     const double bottomInset = depthCut > 0 ? depthCut : 0;
     const double topInset = heightCut + (depthCut < 0 ? -depthCut : 0);
-    const double left = h * f + offsetX;
-    const double baseline = v * f + offsetY;
 
-    out.Text("<v:shape id=3D\"_x0000_s").FourDigits(shapeId);
-    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:").Number(left);
-    out.Text("pt;top:").Number(baseline - heightCut);
-    out.Text("pt;width:").Number(width);
-    out.Text("pt;height:").Number(heightCut + depthCut);
-    out.Text(square ? "pt;mso-wrap-style:square" : "pt;mso-wrap-style:none");
-    out.Text(
+    std::string& text = glyph.shapeEnd;
+    text = "pt;width:";
+    AppendNumber(text, width);
+    text += "pt;height:";
+    AppendNumber(text, heightCut + depthCut);
+    text += square ? "pt;mso-wrap-style:square" : "pt;mso-wrap-style:none";
+    text +=
         ";v-text-anchor:bottom-baseline' filled=3D\"f\" stroked=3D\"f\" "
         "strokecolor=3D\"black [1]\"><v:fill color2=3D\"white [0]\"/>"
         "<v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" aspectratio=3D\"t\"/>"
-        "<v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,");
-    out.Number(topInset).Text("pt,0pt,").Number(bottomInset).Text("pt\"/></v:shape>");
-    out.EndLine();
+        "<v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,";
+    AppendNumber(text, topInset);
+    text += "pt,0pt,";
+    AppendNumber(text, bottomInset);
+    text += "pt\"/></v:shape>";
+    glyph.code = std::to_string(OutputCode(c));
+    glyph.heightCut = heightCut;
+    glyph.ready = true;
+    return glyph;
+}
 
-    out.Text("<div v:shape=3D\"_x0000_s").FourDigits(shapeId);
-    out.Text("\" class=3DO ><span style=3D'font-family:").Text(prepared.family);
-    out.Text(";font-size:").Number(prepared.sizePercent).Text("%;");
+void SlideWriter::OnChar(std::int32_t c) {
+    const TfmFont& font = *fonts.CurrentFont();
+    PreparedFont& prepared = Prepare(font);
+    const PreparedChar& glyph = PrepareChar(font, prepared, c);
+    const double baseline = v * pointsPerUnit + offsetY;
+
+    out.Text("<v:shape id=3D\"_x0000_s").FourDigits(shapeId);
+    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:").Number(h * pointsPerUnit + offsetX);
+    out.Text("pt;top:").Number(baseline - glyph.heightCut).Text(glyph.shapeEnd).EndLine();
+
+    out.Text("<div v:shape=3D\"_x0000_s").FourDigits(shapeId).Text(prepared.spanStart);
     if (const RgbColour* colour = CurrentColour()) {
         out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
     }
-    out.Text(";mso-line-spacing:\"300 0 0\"'>&#").Integer(OutputCode(c));
-    out.Text("</span></div>").EndLine();
+    out.Text(";mso-line-spacing:\"300 0 0\"'>&#").Text(glyph.code).Text("</span></div>").EndLine();
     ++shapeId;
 }
