@@ -77,3 +77,20 @@ TEST(NumberFormat, AgreesWithPrintfEverywhere) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(NumberFormat, Integers) {
+    struct Case {
+        std::uint64_t value;
+        int minDigits;
+        const char* text;
+    } cases[] = {{0, 1, "0"}, {7, 4, "0007"}, {42, 4, "0042"}, {9999, 4, "9999"}, {12345, 4, "12345"},
+                 {100, 1, "100"}, {18446744073709551615u, 4, "18446744073709551615"}};
+    for (const Case& c : cases) {
+        char text[24];
+        EXPECT_EQ(std::string(text, WriteInteger(text, c.value, c.minDigits)), c.text);
+    }
+}
+
+}  // namespace

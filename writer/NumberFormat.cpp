@@ -53,25 +53,57 @@ char* General(char* out, double value) {
 // exact fraction does not fit in 128 bits.
 bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
     if (k > 22 || k < -22) return false;  // 10^22 < 2^74 and m < 2^53
-    Wide numerator = m, denominator = 1;
+    Wide quotient, twiceRemainder, denominator;
     if (k >= 0) {
-        numerator *= powers.exact[k];
+        // The denominator is a power of two: a shift divides.
+        const Wide numerator = m * powers.exact[k];
+        if (q >= 0) {
+            if (q > 127 - 53 - 74) return false;
+            n = static_cast<std::uint64_t>(numerator << q);
+            return (numerator << q) <= ~std::uint64_t{0};
+        }
+        if (-q > 126) return false;
+        quotient = numerator >> -q;
+        twiceRemainder = (numerator - (quotient << -q)) << 1;
+        denominator = Wide{1} << -q;
     } else {
+        Wide numerator = m;
         denominator = powers.exact[-k];
+        if (q >= 0) {
+            if (q > 127 - 53) return false;
+            numerator <<= q;
+        } else {
+            if (-q > 127 - 74) return false;
+            denominator <<= -q;
+        }
+        quotient = numerator / denominator;
+        twiceRemainder = (numerator - quotient * denominator) << 1;
     }
-    if (q >= 0) {
-        if (q > 127 - 53 - 74) return false;
-        numerator <<= q;
-    } else {
-        if (-q > 127 - 74) return false;
-        denominator <<= -q;
-    }
-    Wide quotient = numerator / denominator;
-    const Wide twiceRemainder = (numerator - quotient * denominator) << 1;
     if (twiceRemainder > denominator || (twiceRemainder == denominator && (quotient & 1))) ++quotient;
     if (quotient > ~std::uint64_t{0}) return false;
     n = static_cast<std::uint64_t>(quotient);
     return true;
+}
+
+// "00" to "99".
+struct DigitPairs {
+    char text[200];
+    constexpr DigitPairs() : text() {
+        for (int i = 0; i < 100; ++i) {
+            text[2 * i] = static_cast<char>('0' + i / 10);
+            text[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs pairs;
+
+// The 7 digits of n < 10^7, leading zeros included.
+void SevenDigits(char* out, std::uint32_t n) {
+    const std::uint32_t high = n / 100000, middle = n / 1000 % 100, low = n % 1000;
+    std::memcpy(out, pairs.text + 2 * high, 2);
+    std::memcpy(out + 2, pairs.text + 2 * middle, 2);
+    out[4] = static_cast<char>('0' + low / 100);
+    std::memcpy(out + 5, pairs.text + 2 * (low % 100), 2);
 }
 
 char* Format(char* out, double value) {
@@ -99,8 +131,9 @@ char* Format(char* out, double value) {
         }
     }
 
-    char digits[15];
-    std::to_chars(digits, digits + 15, n);
+    char digits[14];
+    SevenDigits(digits, static_cast<std::uint32_t>(n / 10000000));
+    SevenDigits(digits + 7, static_cast<std::uint32_t>(n % 10000000));
     int used = 14;  // without trailing zeros
     while (used > 1 && digits[used - 1] == '0') --used;
 
@@ -137,7 +170,25 @@ char* Format(char* out, double value) {
 
 }  // namespace
 
+char* WriteInteger(char* out, std::uint64_t value, int minDigits) {
+    char digits[20];
+    char* start = digits + sizeof digits;
+    while (value >= 100) {
+        start -= 2;
+        std::memcpy(start, pairs.text + 2 * (value % 100), 2);
+        value /= 100;
+    }
+    if (value >= 10) {
+        start -= 2;
+        std::memcpy(start, pairs.text + 2 * value, 2);
+    } else {
+        *--start = static_cast<char>('0' + value);
+    }
+    for (int length = int(digits + sizeof digits - start); length < minDigits; ++length) *out++ = '0';
+    return std::copy(start, digits + sizeof digits, out);
+}
+
 void AppendNumber(std::string& text, double value) {
     char buffer[48];
-    text.append(buffer, Format(buffer, value));
+    text.append(buffer, static_cast<std::size_t>(Format(buffer, value) - buffer));
 }

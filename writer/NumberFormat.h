@@ -2,6 +2,11 @@
 // of at least three digits (1.52e-005), independent of locale and stream state.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 void AppendNumber(std::string& text, double value);
+
+// Writes the decimal digits of `value`, padded on the left with '0' to `minDigits`
+// (at most 20); returns the end.
+char* WriteInteger(char* out, std::uint64_t value, int minDigits);

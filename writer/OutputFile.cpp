@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 
 #include "common/Failure.h"
 
@@ -20,16 +19,24 @@ void OutputFile::Close() {
 }
 
 OutputFile& OutputFile::Integer(std::int64_t value) {
-    char digits[24];
-    line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
-    return *this;
+    return Padded(value, 1);
 }
 
 OutputFile& OutputFile::FourDigits(std::int64_t value) {
+    return Padded(value, 4);
+}
+
+OutputFile& OutputFile::Padded(std::int64_t value, int minDigits) {
+    if (value < 0) {
+        // The fill goes before the sign, as in a right-aligned stream field.
+        const std::string digits = std::to_string(value);
+        if (int(digits.size()) < minDigits) line.append(minDigits - digits.size(), '0');
+        line += digits;
+        return *this;
+    }
     char digits[24];
-    char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    if (end - digits < 4) line.append(4 - (end - digits), '0');
-    line.append(digits, end);
+    const char* end = WriteInteger(digits, static_cast<std::uint64_t>(value), minDigits);
+    line.append(digits, static_cast<std::size_t>(end - digits));
     return *this;
 }
 

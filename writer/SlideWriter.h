@@ -47,6 +47,10 @@ private:
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
         std::string shapeEnd;
         std::string code;
+        // The top edge written for this character on the baseline `topV`: characters
+        // repeat along a line, and the number need not be formatted again.
+        std::int32_t topV = 0;
+        std::string top;
     };
     // What the text boxes of one font share, prepared when the font is first used and
     // again when a redefinition reloads it under another name.
@@ -56,7 +60,7 @@ private:
         std::vector<PreparedChar> chars;  // entry i for code bc + i
     };
     PreparedFont& Prepare(const TfmFont& font);
-    const PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
+    PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
 
     OutputFile out;
     std::int32_t shapeId = 1;

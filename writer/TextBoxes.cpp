@@ -52,8 +52,8 @@ SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
     return prepared;
 }
 
-const SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
-                                                          PreparedFont& preparedFont, std::int32_t c) {
+SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
+                                                    PreparedFont& preparedFont, std::int32_t c) {
     // The reader has checked that the font has the code c.
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
@@ -99,12 +99,16 @@ const SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
 void SlideWriter::OnChar(std::int32_t c) {
     const TfmFont& font = *fonts.CurrentFont();
     PreparedFont& prepared = Prepare(font);
-    const PreparedChar& glyph = PrepareChar(font, prepared, c);
-    const double baseline = v * pointsPerUnit + offsetY;
+    PreparedChar& glyph = PrepareChar(font, prepared, c);
+    if (glyph.top.empty() || glyph.topV != v) {
+        glyph.topV = v;
+        glyph.top = "pt;top:";
+        AppendNumber(glyph.top, v * pointsPerUnit + offsetY - glyph.heightCut);
+    }
 
     out.Text("<v:shape id=3D\"_x0000_s").FourDigits(shapeId);
     out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:").Number(h * pointsPerUnit + offsetX);
-    out.Text("pt;top:").Number(baseline - glyph.heightCut).Text(glyph.shapeEnd).EndLine();
+    out.Text(glyph.top).Text(glyph.shapeEnd).EndLine();
 
     out.Text("<div v:shape=3D\"_x0000_s").FourDigits(shapeId).Text(prepared.spanStart);
     if (const RgbColour* colour = CurrentColour()) {
