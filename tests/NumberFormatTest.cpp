@@ -91,6 +91,12 @@ TEST(NumberFormat, Integers) {
         char text[24];
         EXPECT_EQ(std::string(text, WriteInteger(text, c.value, c.minDigits)), c.text);
     }
+    // Negative numbers keep the fill before the sign, as a right-aligned field does.
+    char buffer[24];
+    EXPECT_EQ(IntegerText(-5, 4, buffer), "00-5");
+    EXPECT_EQ(IntegerText(-12345, 4, buffer), "-12345");
+    EXPECT_EQ(IntegerText(-9223372036854775807 - 1, 1, buffer), "-9223372036854775808");
+    EXPECT_EQ(IntegerText(42, 4, buffer), "0042");
 }
 
 }  // namespace

@@ -188,6 +188,19 @@ char* WriteInteger(char* out, std::uint64_t value, int minDigits) {
     return std::copy(start, digits + sizeof digits, out);
 }
 
+std::string_view IntegerText(std::int64_t value, int minDigits, char (&buffer)[24]) {
+    if (value >= 0) {
+        return {buffer, static_cast<std::size_t>(WriteInteger(buffer, std::uint64_t(value), minDigits) - buffer)};
+    }
+    char digits[24];
+    const char* end = WriteInteger(digits, 0 - static_cast<std::uint64_t>(value), 1);
+    const int length = int(end - digits) + 1;
+    char* p = std::fill_n(buffer, std::max(minDigits - length, 0), '0');
+    *p++ = '-';
+    p = std::copy(static_cast<const char*>(digits), end, p);
+    return {buffer, static_cast<std::size_t>(p - buffer)};
+}
+
 void AppendNumber(std::string& text, double value) {
     char buffer[48];
     text.append(buffer, static_cast<std::size_t>(Format(buffer, value) - buffer));

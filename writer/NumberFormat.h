@@ -4,9 +4,14 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 void AppendNumber(std::string& text, double value);
 
 // Writes the decimal digits of `value`, padded on the left with '0' to `minDigits`
 // (at most 20); returns the end.
 char* WriteInteger(char* out, std::uint64_t value, int minDigits);
+
+// An integer as the package's number fields write it, padded on the left with '0' to
+// `minDigits` characters (before the sign, as in a right-aligned stream field).
+std::string_view IntegerText(std::int64_t value, int minDigits, char (&buffer)[24]);

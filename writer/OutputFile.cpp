@@ -19,25 +19,13 @@ void OutputFile::Close() {
 }
 
 OutputFile& OutputFile::Integer(std::int64_t value) {
-    return Padded(value, 1);
+    char buffer[24];
+    return Text(IntegerText(value, 1, buffer));
 }
 
 OutputFile& OutputFile::FourDigits(std::int64_t value) {
-    return Padded(value, 4);
-}
-
-OutputFile& OutputFile::Padded(std::int64_t value, int minDigits) {
-    if (value < 0) {
-        // The fill goes before the sign, as in a right-aligned stream field.
-        const std::string digits = std::to_string(value);
-        if (int(digits.size()) < minDigits) line.append(minDigits - digits.size(), '0');
-        line += digits;
-        return *this;
-    }
-    char digits[24];
-    const char* end = WriteInteger(digits, static_cast<std::uint64_t>(value), minDigits);
-    line.append(digits, static_cast<std::size_t>(end - digits));
-    return *this;
+    char buffer[24];
+    return Text(IntegerText(value, 4, buffer));
 }
 
 OutputFile& OutputFile::Hex(std::uint8_t value) {

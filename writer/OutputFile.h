@@ -37,8 +37,6 @@ public:
     void EndLine();
 
 private:
-    OutputFile& Padded(std::int64_t value, int minDigits);
-
     std::string name;
     std::string line;
     int fd = -1;

@@ -106,11 +106,13 @@ void SlideWriter::OnChar(std::int32_t c) {
         AppendNumber(glyph.top, v * pointsPerUnit + offsetY - glyph.heightCut);
     }
 
-    out.Text("<v:shape id=3D\"_x0000_s").FourDigits(shapeId);
+    char buffer[24];
+    const std::string_view id = IntegerText(shapeId, 4, buffer);
+    out.Text("<v:shape id=3D\"_x0000_s").Text(id);
     out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:").Number(h * pointsPerUnit + offsetX);
     out.Text(glyph.top).Text(glyph.shapeEnd).EndLine();
 
-    out.Text("<div v:shape=3D\"_x0000_s").FourDigits(shapeId).Text(prepared.spanStart);
+    out.Text("<div v:shape=3D\"_x0000_s").Text(id).Text(prepared.spanStart);
     if (const RgbColour* colour = CurrentColour()) {
         out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
     }
