@@ -3,9 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 #include "common/Failure.h"
+#include "writer/LineOutput.h"
 
 void OutputFile::Create(const std::string& fileName) {
     name = fileName;
@@ -37,11 +36,6 @@ OutputFile& OutputFile::Hex(std::uint8_t value) {
 
 void OutputFile::EndLine() {
     line.push_back('\n');
-    for (std::size_t done = 0; done < line.size();) {
-        const ssize_t written = write(fd, line.data() + done, line.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) throw Failure("Failed to write " + name);
-        done += static_cast<std::size_t>(written);
-    }
+    if (!WriteLine(fd, line)) throw Failure("Failed to write " + name);
     line.clear();
 }
