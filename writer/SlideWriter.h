@@ -41,9 +41,9 @@ private:
 
     // The text of a text box that depends only on the font and the character code:
     // everything from its width to the end of the shape line, and the code written in
-    // the text line. Made the first time the code is set in the font.
+    // the text line. Made the first time the code is set in the font (until then
+    // `shapeEnd` is empty).
     struct PreparedChar {
-        bool ready = false;
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
         std::string shapeEnd;
         std::string code;

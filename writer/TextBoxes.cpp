@@ -58,7 +58,7 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
     PreparedChar& glyph = preparedFont.chars[i];
-    if (glyph.ready) return glyph;
+    if (!glyph.shapeEnd.empty()) return glyph;
 
     const double f = pointsPerUnit;
     const double s = font.scaledSize;
@@ -92,7 +92,6 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
     text += "pt\"/></v:shape>";
     glyph.code = std::to_string(OutputCode(c));
     glyph.heightCut = heightCut;
-    glyph.ready = true;
     return glyph;
 }
 
