@@ -62,7 +62,8 @@ void DviReader::ReadPostamble() {
     input->seekg(0, std::ios::end);
     const std::streamoff size = std::max<std::streamoff>(input->tellg(), 0);
     std::streamoff idPos = -1;
-    std::vector<char> block(64 * 1024);
+    // Blocks start small and grow: most files end in four to seven bytes 223.
+    std::vector<char> block(64);
     for (std::streamoff end = size; end > 0 && idPos < 0 && *input;) {
         const std::streamoff start = std::max<std::streamoff>(end - std::streamoff(block.size()), 0);
         input->seekg(start);
@@ -74,6 +75,7 @@ void DviReader::ReadPostamble() {
             }
         }
         end = start;
+        if (block.size() < 64 * 1024) block.resize(block.size() * 4);
     }
     const std::streamoff trailing = idPos < 0 ? size : size - 1 - idPos;
     Require(trailing >= 3, "Not a DVI file");
