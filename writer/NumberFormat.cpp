@@ -106,7 +106,9 @@ void SevenDigits(char* out, std::uint32_t n) {
     std::memcpy(out + 5, pairs.text + 2 * (low % 100), 2);
 }
 
-char* Format(char* out, double value) {
+}  // namespace
+
+char* WriteNumber(char* out, double value) {
     std::uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     const int biasedExponent = static_cast<int>(bits >> 52 & 0x7FF);
@@ -168,8 +170,6 @@ char* Format(char* out, double value) {
     return p;
 }
 
-}  // namespace
-
 char* WriteInteger(char* out, std::uint64_t value, int minDigits) {
     char digits[20];
     char* start = digits + sizeof digits;
@@ -202,6 +202,6 @@ std::string_view IntegerText(std::int64_t value, int minDigits, char (&buffer)[2
 }
 
 void AppendNumber(std::string& text, double value) {
-    char buffer[48];
-    text.append(buffer, static_cast<std::size_t>(Format(buffer, value) - buffer));
+    char buffer[maxNumberLength];
+    text.append(buffer, static_cast<std::size_t>(WriteNumber(buffer, value) - buffer));
 }

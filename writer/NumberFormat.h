@@ -2,11 +2,16 @@
 // of at least three digits (1.52e-005), independent of locale and stream state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 void AppendNumber(std::string& text, double value);
+
+// The same, written at `out`; returns the end. At most maxNumberLength bytes.
+constexpr std::size_t maxNumberLength = 32;
+char* WriteNumber(char* out, double value);
 
 // Writes the decimal digits of `value`, padded on the left with '0' to `minDigits`
 // (at most 20); returns the end.

@@ -29,13 +29,12 @@ OutputFile& OutputFile::FourDigits(std::int64_t value) {
 
 OutputFile& OutputFile::Hex(std::uint8_t value) {
     static constexpr char hexDigits[] = "0123456789abcdef";
-    line.push_back(hexDigits[value >> 4]);
-    line.push_back(hexDigits[value & 15]);
-    return *this;
+    const char digits[2] = {hexDigits[value >> 4], hexDigits[value & 15]};
+    return Text({digits, 2});
 }
 
 void OutputFile::EndLine() {
-    line.push_back('\n');
-    if (!WriteLine(fd, line)) throw Failure("Failed to write " + name);
-    line.clear();
+    Text("\n");
+    if (!WriteLine(fd, {line.data(), used})) throw Failure("Failed to write " + name);
+    used = 0;
 }

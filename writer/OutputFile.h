@@ -3,15 +3,18 @@
 // that stops early keeps every line written so far.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "writer/NumberFormat.h"
 
 class OutputFile {
 public:
-    OutputFile() { line.reserve(1024); }
+    OutputFile() : line(4096) {}
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
     ~OutputFile() { Close(); }
@@ -21,11 +24,12 @@ public:
     void Close();
 
     OutputFile& Text(std::string_view text) {
-        line.append(text);
+        std::memcpy(Reserve(text.size()), text.data(), text.size());
+        used += text.size();
         return *this;
     }
     OutputFile& Number(double value) {
-        AppendNumber(line, value);
+        used = static_cast<std::size_t>(WriteNumber(Reserve(maxNumberLength), value) - line.data());
         return *this;
     }
     OutputFile& Integer(std::int64_t value);
@@ -37,7 +41,14 @@ public:
     void EndLine();
 
 private:
+    // Room for `size` more bytes at the end of the line; returns where they go.
+    char* Reserve(std::size_t size) {
+        if (line.size() - used < size) line.resize(std::max(2 * line.size(), used + size));
+        return line.data() + used;
+    }
+
     std::string name;
-    std::string line;
+    std::vector<char> line;  // bytes 0 .. used - 1 are the line so far
+    std::size_t used = 0;
     int fd = -1;
 };

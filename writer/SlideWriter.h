@@ -40,13 +40,13 @@ private:
     }
 
     // The text of a text box that depends only on the font and the character code:
-    // everything from its width to the end of the shape line, and the code written in
-    // the text line. Made the first time the code is set in the font (until then
+    // everything from its width to the end of the shape line, and everything after the
+    // colour in the text line. Made the first time the code is set in the font (until then
     // `shapeEnd` is empty).
     struct PreparedChar {
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
         std::string shapeEnd;
-        std::string code;
+        std::string textEnd;
         // The top edge written for this character on the baseline `topV`: characters
         // repeat along a line, and the number need not be formatted again.
         std::int32_t topV = 0;

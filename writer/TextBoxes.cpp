@@ -90,7 +90,7 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
     text += "pt,0pt,";
     AppendNumber(text, bottomInset);
     text += "pt\"/></v:shape>";
-    glyph.code = std::to_string(OutputCode(c));
+    glyph.textEnd = ";mso-line-spacing:\"300 0 0\"'>&#" + std::to_string(OutputCode(c)) + "</span></div>";
     glyph.heightCut = heightCut;
     return glyph;
 }
@@ -115,6 +115,6 @@ void SlideWriter::OnChar(std::int32_t c) {
     if (const RgbColour* colour = CurrentColour()) {
         out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
     }
-    out.Text(";mso-line-spacing:\"300 0 0\"'>&#").Text(glyph.code).Text("</span></div>").EndLine();
+    out.Text(glyph.textEnd).EndLine();
     ++shapeId;
 }
