@@ -122,7 +122,7 @@ void DviReader::ReadPages() {
     input->seekg(firstPagePos);
     for (int b = ReadNonNop(); b != post; b = ReadNonNop()) {
         Require(b == bop, "Could not find beginning of page");
-        ++pageNumber;
+        pageNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(pageNumber) + 1);  // wraps, as DVI arithmetic does
         ReadSigned(4);                   // c0: pages are numbered in file order instead
         input->seekg(36, std::ios::cur);  // c1 to c9
         ReadSigned(4);                   // the previous page's offset

@@ -63,7 +63,8 @@ private:
     PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
 
     OutputFile out;
-    std::int32_t shapeId = 1;
+    // Shape numbers run on over the whole package; 64 bits never run out.
+    std::int64_t shapeId = 1;
     double pointsPerUnit = 0.0;
     double baseFontSize = 18.0;
     std::vector<RgbColour> colourStack;
