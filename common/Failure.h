@@ -7,14 +7,14 @@
 #include <utility>
 
 class Failure {
-public:
+  public:
     explicit Failure(std::string message) : message(std::move(message)) {}
 
     // The message as raised, every byte of it: it may embed a font name taken
     // from the DVI file, zero bytes included, so it is not a C string.
     const std::string& Message() const { return message; }
 
-private:
+  private:
     std::string message;
 };
 

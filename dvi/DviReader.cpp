@@ -65,7 +65,8 @@ void DviReader::ReadPostamble() {
     // Blocks start small and grow: most files end in four to seven bytes 223.
     std::vector<char> block(64);
     for (std::streamoff end = size; end > 0 && idPos < 0 && *input;) {
-        const std::streamoff start = std::max<std::streamoff>(end - std::streamoff(block.size()), 0);
+        const std::streamoff start =
+            std::max<std::streamoff>(end - std::streamoff(block.size()), 0);
         input->seekg(start);
         input->read(block.data(), end - start);
         for (std::streamoff i = end - start; i-- > 0;) {
@@ -122,10 +123,11 @@ void DviReader::ReadPages() {
     input->seekg(firstPagePos);
     for (int b = ReadNonNop(); b != post; b = ReadNonNop()) {
         Require(b == bop, "Could not find beginning of page");
-        pageNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(pageNumber) + 1);  // wraps, as DVI arithmetic does
-        ReadSigned(4);                   // c0: pages are numbered in file order instead
-        input->seekg(36, std::ios::cur);  // c1 to c9
-        ReadSigned(4);                   // the previous page's offset
+        pageNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(pageNumber) +
+                                               1);  // wraps, as DVI arithmetic does
+        ReadSigned(4);                              // c0: pages are numbered in file order instead
+        input->seekg(36, std::ios::cur);            // c1 to c9
+        ReadSigned(4);                              // the previous page's offset
         OnBeginPage(pageNumber);
         InterpretPage();
         OnEndPage(pageNumber);

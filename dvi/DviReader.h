@@ -13,7 +13,7 @@
 #include "fonts/FontTable.h"
 
 class DviReader {
-public:
+  public:
     DviReader() = default;
     DviReader(const DviReader&) = delete;
     DviReader& operator=(const DviReader&) = delete;
@@ -26,7 +26,7 @@ public:
     // Walks all pages: OnBeginPage, the page's commands, OnEndPage.
     void ReadPages();
 
-protected:
+  protected:
     // The callbacks, in the order the reader calls them for a page. Position, page box
     // and current font are read from the fields below, not passed.
     virtual void OnSpecial(std::string text) = 0;
@@ -40,7 +40,8 @@ protected:
     int ReadByte() {
         if (input->fail()) return -1;  // after the end of the file, or a failed seek
         const int byte = input->rdbuf()->sbumpc();
-        if (byte == std::char_traits<char>::eof()) input->setstate(std::ios::eofbit | std::ios::failbit);
+        if (byte == std::char_traits<char>::eof())
+            input->setstate(std::ios::eofbit | std::ios::failbit);
         return byte;
     }
     std::int32_t ReadUnsigned(int n);
@@ -59,7 +60,7 @@ protected:
     std::uint32_t num = 0, den = 0, mag = 0;
     std::uint32_t totalPages = 0;
 
-private:
+  private:
     void ReadPostamble();
     void ReadPreamble();
 

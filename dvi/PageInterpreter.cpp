@@ -21,7 +21,8 @@ std::int32_t Sub(std::int32_t a, std::int32_t b) {
 // becomes the smallest 32-bit integer, as the x86 conversion instruction gives it.
 std::int32_t Scaled(std::int32_t fixWord, std::int32_t scaledSize) {
     const double value = std::trunc(double(fixWord) * double(scaledSize) * 0x1p-20);
-    if (value < -2147483648.0 || value > 2147483647.0) return std::numeric_limits<std::int32_t>::min();
+    if (value < -2147483648.0 || value > 2147483647.0)
+        return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(value);
 }
 
@@ -75,21 +76,44 @@ void DviReader::InterpretPage() {
             ReadFontDef(ReadUnsigned(op - 242));
         } else {
             switch (op) {
-                case 132: h = Add(h, SetRule()); break;  // set_rule
-                case 137: SetRule(); break;              // put_rule
-                case 138: break;                         // nop
-                case 139: throw Failure("unexpected BOP");
-                case 140: return;  // eop
-                case 141: Push(); break;
-                case 142: Pop(); break;
-                case 147: h = Add(h, w); break;  // w0
-                case 152: h = Add(h, x); break;  // x0
-                case 161: v = Add(v, y); break;  // y0
-                case 166: v = Add(v, z); break;  // z0
-                case 247: throw Failure("unexpected PRE");
-                case 248: throw Failure("unexpected POST");
-                case 249: throw Failure("unexpected POST_POST");
-                default: throw Failure("undefined opcode");  // 250 .. 255, and the end of the file
+                case 132:
+                    h = Add(h, SetRule());
+                    break;  // set_rule
+                case 137:
+                    SetRule();
+                    break;  // put_rule
+                case 138:
+                    break;  // nop
+                case 139:
+                    throw Failure("unexpected BOP");
+                case 140:
+                    return;  // eop
+                case 141:
+                    Push();
+                    break;
+                case 142:
+                    Pop();
+                    break;
+                case 147:
+                    h = Add(h, w);
+                    break;  // w0
+                case 152:
+                    h = Add(h, x);
+                    break;  // x0
+                case 161:
+                    v = Add(v, y);
+                    break;  // y0
+                case 166:
+                    v = Add(v, z);
+                    break;  // z0
+                case 247:
+                    throw Failure("unexpected PRE");
+                case 248:
+                    throw Failure("unexpected POST");
+                case 249:
+                    throw Failure("unexpected POST_POST");
+                default:
+                    throw Failure("undefined opcode");  // 250 .. 255, and the end of the file
             }
         }
     }

@@ -20,16 +20,17 @@ struct TfmFont {
 };
 
 class FontTable {
-public:
+  public:
     // Enters or updates the definition of font k and returns the TFM checksum of its
     // metrics. A repeated definition with the same name changes nothing; one with
     // another name reloads the entry (the current font then sees the new metrics).
-    std::int32_t DefineFont(std::int32_t k, std::int32_t s, std::int32_t d, const std::string& name);
+    std::int32_t DefineFont(std::int32_t k, std::int32_t s, std::int32_t d,
+                            const std::string& name);
     void SelectFont(std::int32_t k);
     const TfmFont* CurrentFont() const { return current; }
     void Clear();
 
-private:
+  private:
     // At most one entry per number; entries are never removed before Clear, so
     // `current` and pointers held by callers stay valid.
     std::unordered_map<std::int32_t, std::unique_ptr<TfmFont>> entries;

@@ -24,7 +24,9 @@ std::string ReadUpTo(std::istream& file, std::size_t wanted) {
 
 // Big-endian reads from bytes whose length has been checked beforehand.
 std::uint32_t Word(const std::string& bytes, std::size_t at) {
-    const auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(std::uint8_t(bytes[i])); };
+    const auto b = [&](std::size_t i) {
+        return static_cast<std::uint32_t>(std::uint8_t(bytes[i]));
+    };
     return b(at) << 24 | b(at + 1) << 16 | b(at + 2) << 8 | b(at + 3);
 }
 
@@ -61,8 +63,7 @@ void TfmMetrics::Read(std::istream& file, const std::string& name) {
     const std::size_t heightTable = widthTable + 4 * static_cast<std::size_t>(nw);
     const std::size_t depthTable = heightTable + 4 * static_cast<std::size_t>(nh);
     const std::size_t italicTable = depthTable + 4 * static_cast<std::size_t>(nd);
-    const std::size_t end =
-        italicTable + 4 * static_cast<std::size_t>(ni + nl + nk + ne + np);
+    const std::size_t end = italicTable + 4 * static_cast<std::size_t>(ni + nl + nk + ne + np);
     bytes += ReadUpTo(file, end - 24);
     Require(bytes.size() == end, damaged + "is truncated");
 
@@ -81,7 +82,8 @@ void TfmMetrics::Read(std::istream& file, const std::string& name) {
     };
     for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = charInfo + 4 * i;
-        const std::uint8_t b0 = bytes[at], b1 = bytes[at + 1], b2 = bytes[at + 2], b3 = bytes[at + 3];
+        const std::uint8_t b0 = bytes[at], b1 = bytes[at + 1], b2 = bytes[at + 2],
+                           b3 = bytes[at + 3];
         width[i] = fixWord(widthTable, nw, b0);
         height[i] = fixWord(heightTable, nh, b1 >> 4);
         depth[i] = fixWord(depthTable, nd, b1 & 15);

@@ -9,7 +9,7 @@
 #include <vector>
 
 class TfmMetrics {
-public:
+  public:
     // Finds the font's TFM file through kpsewhich and reads it; `name` is the font
     // name of the DVI definition (area and name bytes) and is what messages show.
     void LoadTfm(const std::string& name);

@@ -52,7 +52,8 @@ TEST(Colour, ParseColour) {
         {" Red ", "000000"},  // not exactly a name
         {" red", "000000"},   // names are case-sensitive
     };
-    for (const Case& c : cases) EXPECT_EQ(Hex(ParseColour(c.argument)), c.rgb) << '"' << c.argument << '"';
+    for (const Case& c : cases)
+        EXPECT_EQ(Hex(ParseColour(c.argument)), c.rgb) << '"' << c.argument << '"';
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The program as users run it: arguments, messages, exit statuses and the output file.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -23,8 +23,10 @@ Result RunDeckgen(const TempDir& dir, std::vector<std::string> args) {
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, (dir / "stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid;
     EXPECT_EQ(posix_spawn(&pid, DECKGEN_BINARY, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
@@ -95,8 +97,8 @@ TEST(Driver, FontFailureOnALaterPageKeepsTheEarlierPages) {
 
 TEST(Driver, CompleteRun) {
     TempDir dir;
-    const Result result =
-        RunDeckgen(dir, {dir.Write("in.dvi", DviBuilder().Pre().Bop().Eop().Finish()), dir / "out.mht"});
+    const Result result = RunDeckgen(
+        dir, {dir.Write("in.dvi", DviBuilder().Pre().Bop().Eop().Finish()), dir / "out.mht"});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out + result.err, "");
     EXPECT_TRUE(dir.Read("out.mht").ends_with("\n\n------=_NextPart_01C26412.E8D705F0--\n"));

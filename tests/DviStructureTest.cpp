@@ -25,7 +25,8 @@ TEST(DviStructure, StructuralFailures) {
     };
     const std::string good = OnePage();
     const std::size_t size = good.size();
-    const std::size_t postPos = static_cast<std::size_t>(DviBuilder().Pre().Bop().Eop().bytes.size());
+    const std::size_t postPos =
+        static_cast<std::size_t>(DviBuilder().Pre().Bop().Eop().bytes.size());
     // A postamble that starts 20 bytes before the end of the file: its stack depth lies
     // past the end.
     DviBuilder cutPostamble;
@@ -74,12 +75,11 @@ TEST(DviStructure, PageWalk) {
     between.Pre().Bop().Eop().FontDef(0, 0, 655360, 655360, "cmr10").Bop().Eop();
     EXPECT_EQ(TraceReader::Run(between.Finish()),
               std::string(emptyPage) + "failure: Could not find beginning of page");
-
 }
 
 // A reader that keeps the unit fraction, to see which of preamble and postamble wins.
 class UnitReader : public TraceReader {
-public:
+  public:
     using TraceReader::num, TraceReader::den, TraceReader::mag, TraceReader::totalPages;
 };
 

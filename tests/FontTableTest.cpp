@@ -8,7 +8,7 @@
 namespace {
 
 class FontDefinitions : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kpsewhich.AddFont("tst", TestFont().Build()); }
 
     // Runs pages of "B" characters (5 fix_word units wide) and returns the trace.
@@ -24,8 +24,9 @@ TEST_F(FontDefinitions, RepeatedDefinitionIsNotLoadedAgain) {
     DefineTst(dvi, 3, 1 << 20).Op(174).Op(66).Eop();
     dvi.Bop();
     DefineTst(dvi, 3, 1 << 21).Op(66).Eop();
-    EXPECT_EQ(Run(dvi), "begin 1\nchar 66 h=0 v=0\nend 1 h=5 v=0 box=0,5,-9,0\n"
-                        "begin 2\nchar 66 h=0 v=0\nend 2 h=5 v=0 box=0,5,-9,0\n");
+    EXPECT_EQ(Run(dvi),
+              "begin 1\nchar 66 h=0 v=0\nend 1 h=5 v=0 box=0,5,-9,0\n"
+              "begin 2\nchar 66 h=0 v=0\nend 2 h=5 v=0 box=0,5,-9,0\n");
     EXPECT_EQ(kpsewhich.Calls(), "tst.tfm\n");
 }
 
@@ -37,7 +38,8 @@ TEST_F(FontDefinitions, RedefinitionUnderAnotherNameReloadsTheCurrentFont) {
     dvi.Pre().Bop();
     DefineTst(dvi).Op(171).Op(66);
     dvi.FontDef(0, tstChecksum, 1 << 21, tstDesignSize, "wide").Op(66).Eop();
-    EXPECT_EQ(Run(dvi), "begin 1\nchar 66 h=0 v=0\nchar 66 h=5 v=0\nend 1 h=105 v=0 box=0,105,-18,0\n");
+    EXPECT_EQ(Run(dvi),
+              "begin 1\nchar 66 h=0 v=0\nchar 66 h=5 v=0\nend 1 h=105 v=0 box=0,105,-18,0\n");
     EXPECT_EQ(kpsewhich.Calls(), "tst.tfm\nwide.tfm\n");
 }
 
@@ -46,7 +48,8 @@ TEST_F(FontDefinitions, SameNameUnderTwoNumbersIsLoadedTwice) {
     dvi.Pre().Bop();
     DefineTst(dvi, 0, 1 << 20);
     DefineTst(dvi, 1, 1 << 22).Op(172).Op(66).Op(171).Op(66).Eop();
-    EXPECT_EQ(Run(dvi), "begin 1\nchar 66 h=0 v=0\nchar 66 h=20 v=0\nend 1 h=25 v=0 box=0,25,-36,0\n");
+    EXPECT_EQ(Run(dvi),
+              "begin 1\nchar 66 h=0 v=0\nchar 66 h=20 v=0\nend 1 h=25 v=0 box=0,25,-36,0\n");
     EXPECT_EQ(kpsewhich.Calls(), "tst.tfm\ntst.tfm\n");
 }
 

@@ -42,14 +42,16 @@ TEST(KpsewhichLookup, Answers) {
 TEST(KpsewhichLookup, NameIsOneArgumentAndNeverAShellCommand) {
     FakeKpsewhich kpsewhich;
     const std::string marker = (kpsewhich.dir / "ran").string();
-    EXPECT_EQ(Lookup("cmr10;touch " + marker), "failure: Failed to find cmr10;touch " + marker + ".tfm file");
+    EXPECT_EQ(Lookup("cmr10;touch " + marker),
+              "failure: Failed to find cmr10;touch " + marker + ".tfm file");
     EXPECT_FALSE(std::filesystem::exists(marker));
     kpsewhich.Answer("my font.tfm", "/fonts/my font.tfm\n");
     EXPECT_EQ(Lookup("my font"), "/fonts/my font.tfm");
     EXPECT_EQ(kpsewhich.Calls(), "cmr10;touch " + marker + ".tfm\nmy font.tfm\n");
 
     // A zero byte cannot be passed on: nothing is started.
-    EXPECT_EQ(Lookup(std::string("a\0b", 3)), "failure: Failed to find a" + std::string(1, '\0') + "b.tfm file");
+    EXPECT_EQ(Lookup(std::string("a\0b", 3)),
+              "failure: Failed to find a" + std::string(1, '\0') + "b.tfm file");
     EXPECT_EQ(kpsewhich.Calls(), "cmr10;touch " + marker + ".tfm\nmy font.tfm\n");
 }
 

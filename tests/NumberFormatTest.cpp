@@ -56,8 +56,15 @@ std::string Printf(double value) {
 TEST(NumberFormat, AgreesWithPrintfEverywhere) {
     std::mt19937_64 random(7);
     const double f = (25400000.0 / 473628672.0) * 0.0002834645669291339;
-    std::vector<double> values = {12345678901234.5, 12345678901233.5, 99999999999999.5, 9.99999999999995,
-                                  9.999999999999949, 0.00009999999999999995, 5e-324, 1e300, 0.1};
+    std::vector<double> values = {12345678901234.5,
+                                  12345678901233.5,
+                                  99999999999999.5,
+                                  9.99999999999995,
+                                  9.999999999999949,
+                                  0.00009999999999999995,
+                                  5e-324,
+                                  1e300,
+                                  0.1};
     for (int i = 0; i < 100000; ++i) {
         // Positions and sizes as the package has them, then any bit pattern at all.
         const auto h = static_cast<std::int32_t>(random());
@@ -85,8 +92,13 @@ TEST(NumberFormat, Integers) {
         std::uint64_t value;
         int minDigits;
         const char* text;
-    } cases[] = {{0, 1, "0"}, {7, 4, "0007"}, {42, 4, "0042"}, {9999, 4, "9999"}, {12345, 4, "12345"},
-                 {100, 1, "100"}, {18446744073709551615u, 4, "18446744073709551615"}};
+    } cases[] = {{0, 1, "0"},
+                 {7, 4, "0007"},
+                 {42, 4, "0042"},
+                 {9999, 4, "9999"},
+                 {12345, 4, "12345"},
+                 {100, 1, "100"},
+                 {18446744073709551615u, 4, "18446744073709551615"}};
     for (const Case& c : cases) {
         char text[24];
         EXPECT_EQ(std::string(text, WriteInteger(text, c.value, c.minDigits)), c.text);

@@ -11,11 +11,12 @@
 namespace {
 
 class PageInterpreter : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { kpsewhich.AddFont("tst", TestFont().Build()); }
 
     // The trace of one page that defines and selects tst, then runs `commands`.
-    static std::string Page(const std::function<void(DviBuilder&)>& commands, int stackDepth = 100) {
+    static std::string Page(const std::function<void(DviBuilder&)>& commands,
+                            int stackDepth = 100) {
         DviBuilder dvi;
         dvi.Pre().Bop();
         DefineTst(dvi).Op(171);
@@ -69,7 +70,8 @@ TEST_F(PageInterpreter, CharactersSetAndPut) {
               Failed("Character 256 is not in font tst"));
     EXPECT_EQ(Page([](DviBuilder& d) { d.Op(131, 0xFFFFFFFF, 4); }),
               Failed("Character -1 is not in font tst"));
-    EXPECT_EQ(Page([](DviBuilder& d) { d.Op(134, 64, 2); }), Failed("Character 64 is not in font tst"));
+    EXPECT_EQ(Page([](DviBuilder& d) { d.Op(134, 64, 2); }),
+              Failed("Character 64 is not in font tst"));
 }
 
 TEST_F(PageInterpreter, Rules) {

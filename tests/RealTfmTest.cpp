@@ -27,7 +27,8 @@ PropertyList Tftopl(const std::string& name) {
     FILE* pipe = popen(command.c_str(), "r");
     std::string text;
     char buffer[4096];
-    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, got);
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, got);
     pclose(pipe);
 
     PropertyList list;
@@ -36,8 +37,10 @@ PropertyList Tftopl(const std::string& name) {
     for (std::string word; lines >> word;) {
         std::string kind, value;
         if (word == "(DESIGNSIZE") lines >> kind >> list.designSize;
-        if (word == "(CHECKSUM") lines >> kind >> value, list.checksum = std::stoul(value, nullptr, 8);
-        if (word == "(CHARACTER") lines >> kind >> value, current = &list.chars[std::stoi(value, nullptr, 8)];
+        if (word == "(CHECKSUM")
+            lines >> kind >> value, list.checksum = std::stoul(value, nullptr, 8);
+        if (word == "(CHARACTER")
+            lines >> kind >> value, current = &list.chars[std::stoi(value, nullptr, 8)];
         if (word == "(CHARWD") lines >> kind >> current->width;
         if (word == "(CHARHT") lines >> kind >> current->height;
         if (word == "(CHARDP") lines >> kind >> current->depth;
@@ -66,8 +69,14 @@ void ExpectSameAsTftopl(const std::string& name, int lh, int bc) {
     }
 }
 
-TEST(RealTfm, Cmr10) { ExpectSameAsTftopl("cmr10", 18, 0); }
-TEST(RealTfm, Logo10) { ExpectSameAsTftopl("logo10", 2, 65); }
-TEST(RealTfm, Cmex10) { ExpectSameAsTftopl("cmex10", 18, 0); }
+TEST(RealTfm, Cmr10) {
+    ExpectSameAsTftopl("cmr10", 18, 0);
+}
+TEST(RealTfm, Logo10) {
+    ExpectSameAsTftopl("logo10", 2, 65);
+}
+TEST(RealTfm, Cmex10) {
+    ExpectSameAsTftopl("cmex10", 18, 0);
+}
 
 }  // namespace

@@ -15,7 +15,7 @@ namespace {
 constexpr std::int32_t pt = 65536;  // one point in DVI units
 
 class SlideWriterTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // "wtr": A is 7.5 pt wide and 6.84 pt high at 10 pt; B has no width, 5.3 pt
         // height and -0.3 pt depth.
@@ -58,8 +58,10 @@ protected:
 };
 
 const std::string htmlStartTag =
-    "<html xmlns:v=3D\"urn:schemas-microsoft-com:vml\" xmlns:o=3D\"urn:schemas-microsoft-com:office:office\" "
-    "xmlns:p=3D\"urn:schemas-microsoft-com:office:powerpoint\" xmlns:oa=3D\"urn:schemas-microsoft-com:office:"
+    "<html xmlns:v=3D\"urn:schemas-microsoft-com:vml\" "
+    "xmlns:o=3D\"urn:schemas-microsoft-com:office:office\" "
+    "xmlns:p=3D\"urn:schemas-microsoft-com:office:powerpoint\" "
+    "xmlns:oa=3D\"urn:schemas-microsoft-com:office:"
     "activation\" xmlns=3D\"http://www.w3.org/TR/REC-html40\">\n";
 
 TEST_F(SlideWriterTest, WholeDocument) {
@@ -75,7 +77,8 @@ TEST_F(SlideWriterTest, WholeDocument) {
         "Content-Location: file:///C:/91765DE5/deckgen.htm\n"
         "Content-Transfer-Encoding: quoted-printable\n"
         "Content-Type: text/html; charset=\"us-ascii\"\n"
-        "\n" + htmlStartTag +
+        "\n" +
+        htmlStartTag +
         "<head>\n"
         "<meta http-equiv=3DContent-Type content=3D\"text/html; charset=3Dus-ascii\">\n"
         "<meta name=3DProgId content=3DPowerPoint.Slide>\n"
@@ -87,7 +90,8 @@ TEST_F(SlideWriterTest, WholeDocument) {
         "Content-Transfer-Encoding: quoted-printable\n"
         "Content-Type: text/xml; charset=\"utf-8\"\n"
         "\n"
-        "<xml xmlns:v=3D\"urn:schemas-microsoft-com:vml\" xmlns:o=3D\"urn:schemas-microsoft-com:office:office\" "
+        "<xml xmlns:v=3D\"urn:schemas-microsoft-com:vml\" "
+        "xmlns:o=3D\"urn:schemas-microsoft-com:office:office\" "
         "xmlns:p=3D\"urn:schemas-microsoft-com:office:powerpoint\" "
         "xmlns:oa=3D\"urn:schemas-microsoft-com:office:activation\">\n"
         "    <p:presentation sizeof=3D\"A4paper\" slidesizex=3D\"4320\" slidesizey=3D\"6240\" "
@@ -100,39 +104,51 @@ TEST_F(SlideWriterTest, WholeDocument) {
         "Content-Location: file:///C:/91765DE5/deckgen_files/slide0001.htm\n"
         "Content-Transfer-Encoding: quoted-printable\n"
         "Content-Type: text/html; charset=\"us-ascii\"\n"
-        "\n" + htmlStartTag +
+        "\n" +
+        htmlStartTag +
         "<head></head>\n"
         "<body>\n"
-        "<div id=3DSlideObj class=3Dsld style=3D'position:absolute;top:0px;left:0px;width:554px;height:415px;"
+        "<div id=3DSlideObj class=3Dsld "
+        "style=3D'position:absolute;top:0px;left:0px;width:554px;height:415px;"
         "font-size:16px;background-color:white;clip:rect(0%, 101%, 101%, 0%);visibility:hidden'>\n"
         "<p:slide>\n"
         // A: 7.5 pt wide, 6.84 pt high (cut to 6.75), on the baseline at (144, 244).
-        "<v:shape id=3D\"_x0000_s0001\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:144pt;"
+        "<v:shape id=3D\"_x0000_s0001\" type=3D\"#_x0000_t202\" "
+        "style=3D'position:absolute;left:144pt;"
         "top:237.25pt;width:7.5pt;height:6.75pt;mso-wrap-style:none;v-text-anchor:bottom-baseline' "
-        "filled=3D\"f\" stroked=3D\"f\" strokecolor=3D\"black [1]\"><v:fill color2=3D\"white [0]\"/>"
+        "filled=3D\"f\" stroked=3D\"f\" strokecolor=3D\"black [1]\"><v:fill color2=3D\"white "
+        "[0]\"/>"
         "<v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" aspectratio=3D\"t\"/><v:textbox "
         "style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,6.75pt,0pt,0pt\"/></v:shape>\n"
-        "<div v:shape=3D\"_x0000_s0001\" class=3DO ><span style=3D'font-family:wtr;font-size:55.555555555556%;"
+        "<div v:shape=3D\"_x0000_s0001\" class=3DO ><span "
+        "style=3D'font-family:wtr;font-size:55.555555555556%;"
         ";mso-line-spacing:\"300 0 0\"'>&#65</span></div>\n"
         // A red rule 50 pt long and 2 pt high along the middle of its height.
         "<v:line id=3D'_x0000_s0002' style=3D'position:absolute' from=3D\"151.5pt,243pt\" "
-        "to=3D\"201.5pt,243pt\" strokecolor=3D'#ff0000' strokeweight=3D'2pt'><v:shadow color=3D'gray [2]'/>"
+        "to=3D\"201.5pt,243pt\" strokecolor=3D'#ff0000' strokeweight=3D'2pt'><v:shadow "
+        "color=3D'gray [2]'/>"
         "</v:line>\n"
         // B: no width, so as wide as high (5.3 pt); depth -0.3 pt cut to -0.25 pt.
-        "<v:shape id=3D\"_x0000_s0003\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:151.5pt;"
+        "<v:shape id=3D\"_x0000_s0003\" type=3D\"#_x0000_t202\" "
+        "style=3D'position:absolute;left:151.5pt;"
         "top:238.75pt;width:5.2999973297119pt;height:5pt;mso-wrap-style:square;"
         "v-text-anchor:bottom-baseline' filled=3D\"f\" stroked=3D\"f\" strokecolor=3D\"black [1]\">"
         "<v:fill color2=3D\"white [0]\"/><v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" "
-        "aspectratio=3D\"t\"/><v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,5.5pt,0pt,0pt\"/>"
+        "aspectratio=3D\"t\"/><v:textbox style=3D'mso-fit-shape-to-text:f' "
+        "inset=3D\"0pt,5.5pt,0pt,0pt\"/>"
         "</v:shape>\n"
-        "<div v:shape=3D\"_x0000_s0003\" class=3DO ><span style=3D'font-family:wtr;font-size:55.555555555556%;"
+        "<div v:shape=3D\"_x0000_s0003\" class=3DO ><span "
+        "style=3D'font-family:wtr;font-size:55.555555555556%;"
         ";mso-line-spacing:\"300 0 0\"'>&#66</span></div>\n"
         // The page frame over everything set on the page, from A's height in whole DVI
         // units (448266, truncated) to the baseline.
         "<v:rect id=3D\"_x0000_s0004\" style=3D'position:absolute;left:144pt;top:237.16000366211pt;"
-        "width:57.5pt;height:6.8399963378906pt;mso-wrap-style:none;v-text-anchor:middle' filled=3D\"t\" "
-        "stroked=3D\"t\" strokecolor=3D\"black [1]\">    <v:stroke opacity=3D\"0\" color2=3D\"white [0]\"/>"
-        "    <v:fill opacity=3D\"0\" color2=3D\"white [0]\"/>\t<v:shadow color=3D\"gray [2]\"/></v:rect>\n"
+        "width:57.5pt;height:6.8399963378906pt;mso-wrap-style:none;v-text-anchor:middle' "
+        "filled=3D\"t\" "
+        "stroked=3D\"t\" strokecolor=3D\"black [1]\">    <v:stroke opacity=3D\"0\" "
+        "color2=3D\"white [0]\"/>"
+        "    <v:fill opacity=3D\"0\" color2=3D\"white [0]\"/>\t<v:shadow color=3D\"gray "
+        "[2]\"/></v:rect>\n"
         "</p:slide>\n"
         "</div>\n"
         "</body>\n"
@@ -190,11 +206,15 @@ TEST_F(SlideWriterTest, FontNamesCannotBreakTheMarkup) {
     for (const std::string name : {"x'y=z \xE9<", "a-b_c.d+e9Z"}) {
         kpsewhich.AddFont(name, TestFont().Build());
         DviBuilder dvi;
-        dvi.Pre(254000, 4718592).Bop().FontDef(0, tstChecksum, 10 * pt, tstDesignSize, name).Op(171);
+        dvi.Pre(254000, 4718592)
+            .Bop()
+            .FontDef(0, tstChecksum, 10 * pt, tstDesignSize, name)
+            .Op(171);
         dvi.Op(65).Eop();
         const std::string family = Lines(Convert(dvi.Finish()), "font-family:");
         const std::string expected = name[0] == 'x' ? "x&#39;y&#61;z&#32;&#233;&#60;" : name;
-        EXPECT_NE(family.find("font-family:" + expected + ";font-size:"), std::string::npos) << family;
+        EXPECT_NE(family.find("font-family:" + expected + ";font-size:"), std::string::npos)
+            << family;
     }
 }
 
@@ -204,12 +224,15 @@ TEST_F(SlideWriterTest, FailureKeepsWhatWasWritten) {
     const std::string package = Convert(dvi.Finish());
     const std::string pageTwo = "deckgen_files/slide0002.htm\n";
     ASSERT_NE(package.find(pageTwo), std::string::npos);
-    EXPECT_EQ(package.substr(package.find(pageTwo) + pageTwo.size()),
-              "Content-Transfer-Encoding: quoted-printable\nContent-Type: text/html; charset=\"us-ascii\"\n\n" +
-                  htmlStartTag +
-                  "<head></head>\n<body>\n<div id=3DSlideObj class=3Dsld style=3D'position:absolute;top:0px;"
-                  "left:0px;width:554px;height:415px;font-size:16px;background-color:white;clip:rect(0%, "
-                  "101%, 101%, 0%);visibility:hidden'>\n<p:slide>\nfailure: undefined opcode");
+    EXPECT_EQ(
+        package.substr(package.find(pageTwo) + pageTwo.size()),
+        "Content-Transfer-Encoding: quoted-printable\nContent-Type: text/html; "
+        "charset=\"us-ascii\"\n\n" +
+            htmlStartTag +
+            "<head></head>\n<body>\n<div id=3DSlideObj class=3Dsld "
+            "style=3D'position:absolute;top:0px;"
+            "left:0px;width:554px;height:415px;font-size:16px;background-color:white;clip:rect(0%, "
+            "101%, 101%, 0%);visibility:hidden'>\n<p:slide>\nfailure: undefined opcode");
 }
 
 }  // namespace

@@ -79,7 +79,8 @@ bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
         quotient = numerator / denominator;
         twiceRemainder = (numerator - quotient * denominator) << 1;
     }
-    if (twiceRemainder > denominator || (twiceRemainder == denominator && (quotient & 1))) ++quotient;
+    if (twiceRemainder > denominator || (twiceRemainder == denominator && (quotient & 1)))
+        ++quotient;
     if (quotient > ~std::uint64_t{0}) return false;
     n = static_cast<std::uint64_t>(quotient);
     return true;
@@ -184,13 +185,15 @@ char* WriteInteger(char* out, std::uint64_t value, int minDigits) {
     } else {
         *--start = static_cast<char>('0' + value);
     }
-    for (int length = int(digits + sizeof digits - start); length < minDigits; ++length) *out++ = '0';
+    for (int length = int(digits + sizeof digits - start); length < minDigits; ++length)
+        *out++ = '0';
     return std::copy(start, digits + sizeof digits, out);
 }
 
 std::string_view IntegerText(std::int64_t value, int minDigits, char (&buffer)[24]) {
     if (value >= 0) {
-        return {buffer, static_cast<std::size_t>(WriteInteger(buffer, std::uint64_t(value), minDigits) - buffer)};
+        return {buffer, static_cast<std::size_t>(
+                            WriteInteger(buffer, std::uint64_t(value), minDigits) - buffer)};
     }
     char digits[24];
     const char* end = WriteInteger(digits, 0 - static_cast<std::uint64_t>(value), 1);

@@ -13,7 +13,7 @@
 #include "writer/NumberFormat.h"
 
 class OutputFile {
-public:
+  public:
     OutputFile() : line(4096) {}
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -40,7 +40,7 @@ public:
     // Ends the line with LF and writes it out.
     void EndLine();
 
-private:
+  private:
     // Room for `size` more bytes at the end of the line; returns where they go.
     char* Reserve(std::size_t size) {
         if (line.size() - used < size) line.resize(std::max(2 * line.size(), used + size));

@@ -13,7 +13,7 @@
 #include "writer/OutputFile.h"
 
 class SlideWriter : public DviReader {
-public:
+  public:
     // Reads the DVI file's postamble and preamble, then creates the output file.
     SlideWriter(const std::string& dviName, const std::string& mhtName);
     ~SlideWriter() override;
@@ -21,14 +21,14 @@ public:
     // The whole conversion: package header, every page, trailer.
     void Run();
 
-protected:
+  protected:
     void OnSpecial(std::string text) override;
     void OnChar(std::int32_t c) override;
     void OnRule(std::int32_t height, std::int32_t width) override;
     void OnBeginPage(std::int32_t n) override;
     void OnEndPage(std::int32_t n) override;
 
-private:
+  private:
     void WriteHeader();
     void WriteTrailer();
     void WriteLines(const auto& lines) {
@@ -56,7 +56,7 @@ private:
     // again when a redefinition reloads it under another name.
     struct PreparedFont {
         std::uint32_t generation = 0;
-        std::string spanStart;  // from the shape number to the font size's "%;"
+        std::string spanStart;            // from the shape number to the font size's "%;"
         std::vector<PreparedChar> chars;  // entry i for code bc + i
     };
     PreparedFont& Prepare(const TfmFont& font);

@@ -42,7 +42,8 @@ SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
     PreparedFont& prepared = preparedFonts[&font];
     if (prepared.generation != font.generation) {
         prepared.generation = font.generation;
-        prepared.spanStart = "\" class=3DO ><span style=3D'font-family:" + EscapedName(font.name) + ";font-size:";
+        prepared.spanStart =
+            "\" class=3DO ><span style=3D'font-family:" + EscapedName(font.name) + ";font-size:";
         AppendNumber(prepared.spanStart, font.scaledSize * pointsPerUnit / baseFontSize * 100);
         prepared.spanStart += "%;";
         prepared.chars.assign(font.metrics->width.size(), PreparedChar{});
@@ -52,8 +53,8 @@ SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
     return prepared;
 }
 
-SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
-                                                    PreparedFont& preparedFont, std::int32_t c) {
+SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, PreparedFont& preparedFont,
+                                                    std::int32_t c) {
     // The reader has checked that the font has the code c.
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
@@ -90,7 +91,8 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font,
     text += "pt,0pt,";
     AppendNumber(text, bottomInset);
     text += "pt\"/></v:shape>";
-    glyph.textEnd = ";mso-line-spacing:\"300 0 0\"'>&#" + std::to_string(OutputCode(c)) + "</span></div>";
+    glyph.textEnd =
+        ";mso-line-spacing:\"300 0 0\"'>&#" + std::to_string(OutputCode(c)) + "</span></div>";
     glyph.heightCut = heightCut;
     return glyph;
 }
@@ -108,7 +110,8 @@ void SlideWriter::OnChar(std::int32_t c) {
     char buffer[24];
     const std::string_view id = IntegerText(shapeId, 4, buffer);
     out.Text("<v:shape id=3D\"_x0000_s").Text(id);
-    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:").Number(h * pointsPerUnit + offsetX);
+    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:")
+        .Number(h * pointsPerUnit + offsetX);
     out.Text(glyph.top).Text(glyph.shapeEnd).EndLine();
 
     out.Text("<div v:shape=3D\"_x0000_s").Text(id).Text(prepared.spanStart);

@@ -5,7 +5,7 @@
 #include <string>
 
 class DviBuilder {
-public:
+  public:
     // Raw bytes and big-endian values of n bytes.
     DviBuilder& Byte(int b) {
         bytes.push_back(static_cast<char>(b));

@@ -10,16 +10,20 @@
 #include <string>
 
 class FakeKpsewhich {
-public:
+  public:
     FakeKpsewhich() {
         char pattern[] = "/tmp/deckgen-kpse-XXXXXX";
         dir = mkdtemp(pattern);
         std::filesystem::create_directory(dir / "answers");
         Write("kpsewhich",
               "#!/bin/sh\n"
-              "echo \"$1\" >> '" + (dir / "calls").string() + "'\n"
-              "cat '" + (dir / "answers").string() + "'/\"$1\" 2>/dev/null\n"
-              "exit 3\n");
+              "echo \"$1\" >> '" +
+                  (dir / "calls").string() +
+                  "'\n"
+                  "cat '" +
+                  (dir / "answers").string() +
+                  "'/\"$1\" 2>/dev/null\n"
+                  "exit 3\n");
         std::filesystem::permissions(dir / "kpsewhich", std::filesystem::perms::owner_all);
         const char* path = std::getenv("PATH");
         savedPath = path ? path : "";
@@ -50,7 +54,7 @@ public:
 
     std::filesystem::path dir;
 
-private:
+  private:
     void Write(const std::string& name, const std::string& bytes) {
         std::ofstream(dir / name, std::ios::binary) << bytes;
     }

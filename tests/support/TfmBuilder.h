@@ -24,7 +24,10 @@ struct TfmBuilder {
         const int nw = count + 1, nh = std::min(count + 1, 16), nd = std::min(count + 1, 16);
         const int ni = 1;
         std::string out;
-        auto half = [&](int v) { out.push_back(char(v >> 8)); out.push_back(char(v)); };
+        auto half = [&](int v) {
+            out.push_back(char(v >> 8));
+            out.push_back(char(v));
+        };
         auto word = [&](std::int64_t v) {
             for (int i = 3; i >= 0; --i) out.push_back(char((v >> (8 * i)) & 0xFF));
         };

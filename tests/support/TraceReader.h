@@ -10,7 +10,7 @@
 #include "dvi/DviReader.h"
 
 class TraceReader : public DviReader {
-public:
+  public:
     // Opens the DVI bytes and walks the pages; returns the trace, or the trace so far
     // followed by "failure: " and the message.
     static std::string Run(const std::string& dvi) {
@@ -24,9 +24,11 @@ public:
         return reader.trace.str();
     }
 
-protected:
+  protected:
     void OnSpecial(std::string text) override { trace << "special '" << text << "'\n"; }
-    void OnChar(std::int32_t c) override { trace << "char " << c << " h=" << h << " v=" << v << "\n"; }
+    void OnChar(std::int32_t c) override {
+        trace << "char " << c << " h=" << h << " v=" << v << "\n";
+    }
     void OnRule(std::int32_t a, std::int32_t b) override {
         trace << "rule " << a << "x" << b << " h=" << h << " v=" << v << "\n";
     }
