@@ -38,7 +38,7 @@ constexpr double nearPowers[] = {
 
 // The general conversion, with the exponent widened to three digits.
 char* General(char* out, double value) {
-    char* end = std::to_chars(out, out + 40, value, std::chars_format::general, 14).ptr;
+    char* end = std::to_chars(out, out + maxNumberLength, value, std::chars_format::general, 14).ptr;
     char* e = std::find(out, end, 'e');
     if (e != end && end - (e + 2) < 3) {
         const std::ptrdiff_t pad = 3 - (end - (e + 2));
