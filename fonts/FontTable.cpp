@@ -8,7 +8,7 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
     TfmFont* font = found == entries.end() ? nullptr : found->second.get();
     if (font && font->name == name) return font->metrics->checksum;
     // No entry may stand without metrics, and an empty name has no TFM file.
-    Require(!name.empty(), "Font " + std::to_string(k) + " is defined with an empty name");
+    if (name.empty()) throw Failure("Font " + std::to_string(k) + " is defined with an empty name");
 
     auto metrics = std::make_unique<TfmMetrics>();
     metrics->LoadTfm(name);
@@ -21,8 +21,9 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
     font->metrics = std::move(metrics);
     ++font->generation;
     // The TFM design size is a fix_word in points; DVI gives it in units of 2^-16 pt.
-    Require(d == font->metrics->designSize >> 4,
-            "Font " + name + " design size does not match tfm file");
+    if (d != font->metrics->designSize >> 4) {
+        throw Failure("Font " + name + " design size does not match tfm file");
+    }
     return font->metrics->checksum;
 }
 
