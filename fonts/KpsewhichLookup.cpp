@@ -1,6 +1,7 @@
 // The TFM lookup of the shipped programs: TeX's own file finder, kpsewhich, started
 // directly (never through a shell, since the font name comes from the DVI file) with
-// the single argument name + ".tfm". The first line of its output is the path.
+// the single argument name + ".tfm". The first line of its output is the path. The
+// same lookup finds the font maps, Type 1 fonts and encoding files of the outline writer.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,6 +10,7 @@
 #include <cerrno>
 
 #include "common/Failure.h"
+#include "fonts/FontFileLookup.h"
 #include "fonts/TfmLookup.h"
 
 extern char** environ;
@@ -35,17 +37,11 @@ std::string ReadFirstLine(int fd) {
     }
 }
 
-}  // namespace
-
-std::string FindTfmFile(const std::string& name) {
-    std::string fileName = name + ".tfm";
-    const std::string notFound = "Failed to find " + fileName + " file";
-    // A zero byte would cut the argument short: such a name cannot be looked up.
-    Require(fileName.find('\0') == std::string::npos, notFound);
-
-    const std::string cannotStart = "Failed to execute: kpsewhich " + fileName;
+// Starts kpsewhich with the one argument `fileName` and returns the first line of its
+// answer; false when kpsewhich could not be started.
+bool RunKpsewhich(std::string fileName, std::string& answer) {
     int pipeEnds[2];
-    Require(pipe2(pipeEnds, O_CLOEXEC) == 0, cannotStart);
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -58,14 +54,33 @@ std::string FindTfmFile(const std::string& name) {
     close(pipeEnds[1]);
     if (spawned != 0) {
         close(pipeEnds[0]);
-        throw Failure(cannotStart);
+        return false;
     }
 
-    const std::string answer = ReadFirstLine(pipeEnds[0]);
+    answer = ReadFirstLine(pipeEnds[0]);
     close(pipeEnds[0]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    Require(answer.size() >= 2, notFound);
+    return true;
+}
+
+}  // namespace
+
+std::string FindTfmFile(const std::string& name) {
+    const std::string fileName = name + ".tfm";
+    // A zero byte would cut the argument short: such a name cannot be looked up.
+    if (fileName.find('\0') != std::string::npos)
+        throw Failure("Failed to find " + fileName + " file");
+    std::string answer;
+    if (!RunKpsewhich(fileName, answer)) throw Failure("Failed to execute: kpsewhich " + fileName);
+    if (answer.size() < 2) throw Failure("Failed to find " + fileName + " file");
+    return answer;
+}
+
+std::string FindFontFile(const std::string& fileName) {
+    std::string answer;
+    if (fileName.empty() || fileName.find('\0') != std::string::npos) return {};
+    if (!RunKpsewhich(fileName, answer) || answer.size() < 2) return {};
     return answer;
 }

@@ -1,0 +1,9 @@
+// Locating the other files of TeX's font tree (font maps, Type 1 fonts, encoding
+// files) through kpsewhich, for the programs that draw glyphs from their outlines.
+#pragma once
+
+#include <string>
+
+// Returns the path kpsewhich gives for `fileName` (a name with its extension), or an
+// empty string when the file is not found or kpsewhich cannot be started.
+std::string FindFontFile(const std::string& fileName);
