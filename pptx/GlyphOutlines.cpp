@@ -1,0 +1,222 @@
+// Reading glyph outlines with FreeType.
+#include "pptx/GlyphOutlines.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <array>
+#include <fstream>
+
+#include "fonts/FontFileLookup.h"
+#include "pptx/Emu.h"
+
+namespace {
+
+// Glyphs are loaded unhinted at 1024 pixels per em, so their 26.6 coordinates count
+// 65536 to the em: far finer than any slide shows.
+constexpr FT_F26Dot6 loadSize = 1024 * 64;
+constexpr double unitsPerEm = 65536.0;
+
+// Receives FreeType's outline steps and writes them in slide units.
+struct OutlineSink {
+    GlyphOutline& outline;
+    double scale, slant, extend;  // EMU per outline unit; the font map's effects
+    bool open = false;            // a contour has been started and not closed
+    FT_Vector last{};
+
+    void Point(const FT_Vector& p) {
+        const double x = double(p.x), y = double(p.y);
+        outline.points.push_back(ToEmu((extend * x + slant * y) * scale));
+        outline.points.push_back(ToEmu(-y * scale));
+    }
+    void Close() {
+        if (open) outline.steps.push_back(GlyphOutline::Step::Close);
+        open = false;
+    }
+
+    static int MoveTo(const FT_Vector* to, void* user) {
+        auto& sink = *static_cast<OutlineSink*>(user);
+        sink.Close();
+        sink.outline.steps.push_back(GlyphOutline::Step::Move);
+        sink.Point(*to);
+        sink.open = true;
+        sink.last = *to;
+        return 0;
+    }
+    static int LineTo(const FT_Vector* to, void* user) {
+        auto& sink = *static_cast<OutlineSink*>(user);
+        sink.outline.steps.push_back(GlyphOutline::Step::Line);
+        sink.Point(*to);
+        sink.last = *to;
+        return 0;
+    }
+    static int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+        auto& sink = *static_cast<OutlineSink*>(user);
+        sink.outline.steps.push_back(GlyphOutline::Step::Cubic);
+        sink.Point(*c1);
+        sink.Point(*c2);
+        sink.Point(*to);
+        sink.last = *to;
+        return 0;
+    }
+    // A quadratic segment (TrueType and OpenType fonts in the map) as the cubic that
+    // draws the same curve.
+    static int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
+        auto& sink = *static_cast<OutlineSink*>(user);
+        const FT_Vector from = sink.last;
+        const FT_Vector c1{from.x + (control->x - from.x) * 2 / 3,
+                           from.y + (control->y - from.y) * 2 / 3};
+        const FT_Vector c2{to->x + (control->x - to->x) * 2 / 3,
+                           to->y + (control->y - to->y) * 2 / 3};
+        return CubicTo(&c1, &c2, to, user);
+    }
+};
+
+}  // namespace
+
+struct GlyphOutlines::Library {
+    FT_Library handle = nullptr;
+    Library() {
+        if (FT_Init_FreeType(&handle) != 0) handle = nullptr;
+    }
+    ~Library() {
+        if (handle != nullptr) FT_Done_FreeType(handle);
+    }
+};
+
+struct GlyphOutlines::Face {
+    FT_Face handle = nullptr;
+    std::array<FT_UInt, 256> glyphIndex{};  // by character code; 0 for none
+    ~Face() {
+        if (handle != nullptr) FT_Done_Face(handle);
+    }
+};
+
+struct GlyphOutlines::ScaledFont {
+    std::uint32_t generation = 0;
+    Face* face = nullptr;  // null: the font is drawn as text
+    double scale = 0.0;    // EMU per outline unit
+    double slant = 0.0, extend = 1.0;
+    std::vector<std::unique_ptr<GlyphOutline>> glyphs;  // by code, converted on first use
+};
+
+GlyphOutlines::GlyphOutlines(double emuPerUnit)
+    : emuPerUnit(emuPerUnit), library(std::make_unique<Library>()) {}
+
+GlyphOutlines::~GlyphOutlines() {
+    // Faces belong to the library and go first.
+    fonts.clear();
+    faces.clear();
+}
+
+const GlyphOutline* GlyphOutlines::Find(const TfmFont& font, std::int32_t c) {
+    ScaledFont& scaled = Prepare(font);
+    if (scaled.face == nullptr) return nullptr;
+    static const GlyphOutline none;
+    if (c < 0 || c > 255) return &none;
+    std::unique_ptr<GlyphOutline>& glyph = scaled.glyphs[static_cast<std::size_t>(c)];
+    if (!glyph) {
+        glyph = std::make_unique<GlyphOutline>();
+        Convert(scaled, c, *glyph);
+    }
+    return glyph.get();
+}
+
+GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
+    if (&font == lastFont && lastScaled->generation == font.generation) return *lastScaled;
+    std::unique_ptr<ScaledFont>& scaled = fonts[&font];
+    if (!scaled || scaled->generation != font.generation) {
+        scaled = std::make_unique<ScaledFont>();
+        scaled->generation = font.generation;
+        if (!mapRead) {
+            mapRead = true;
+            const std::string mapPath = FindFontFile("pdftex.map");
+            std::ifstream map(mapPath);
+            if (!mapPath.empty()) fontMap.Read(map);
+        }
+        if (const FontMapEntry* entry = fontMap.Find(font.name)) {
+            scaled->face = OpenFace(*entry);
+            scaled->slant = entry->slant;
+            scaled->extend = entry->extend;
+        }
+        scaled->scale = double(font.scaledSize) * emuPerUnit / unitsPerEm;
+        scaled->glyphs.resize(256);
+    }
+    lastFont = &font;
+    lastScaled = scaled.get();
+    return *scaled;
+}
+
+GlyphOutlines::Face* GlyphOutlines::OpenFace(const FontMapEntry& entry) {
+    if (entry.fontFile.empty() || library->handle == nullptr) return nullptr;
+    std::unique_ptr<Face>& face = faces[entry.fontFile + '\n' + entry.encodingFile];
+    if (face) return face->handle != nullptr ? face.get() : nullptr;
+    face = std::make_unique<Face>();
+
+    const std::string fontPath = FindFontFile(entry.fontFile);
+    if (fontPath.empty() || FT_New_Face(library->handle, fontPath.c_str(), 0, &face->handle) != 0 ||
+        FT_Set_Char_Size(face->handle, 0, loadSize, 72, 72) != 0) {
+        face->handle = nullptr;
+        return nullptr;
+    }
+
+    if (!entry.encodingFile.empty()) {
+        // The encoding file names the glyph of every code.
+        const std::string encodingPath = FindFontFile(entry.encodingFile);
+        std::ifstream file(encodingPath);
+        std::vector<std::string> names =
+            encodingPath.empty() ? std::vector<std::string>{} : ReadEncoding(file);
+        if (names.empty() || !FT_HAS_GLYPH_NAMES(face->handle)) {
+            FT_Done_Face(face->handle);
+            face->handle = nullptr;
+            return nullptr;
+        }
+        for (std::size_t code = 0; code < 256; ++code) {
+            if (!names[code].empty())
+                face->glyphIndex[code] = FT_Get_Name_Index(face->handle, names[code].data());
+        }
+    } else {
+        // The font's own encoding, which FreeType offers as an Adobe character map for
+        // Type 1 fonts (a Unicode one for others).
+        for (int i = 0; i < face->handle->num_charmaps; ++i) {
+            if (face->handle->charmaps[i]->platform_id == 7) {
+                FT_Set_Charmap(face->handle, face->handle->charmaps[i]);
+                break;
+            }
+        }
+        for (FT_ULong code = 0; code < 256; ++code)
+            face->glyphIndex[code] = FT_Get_Char_Index(face->handle, code);
+    }
+    return face.get();
+}
+
+void GlyphOutlines::Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const {
+    const FT_UInt index = font.face->glyphIndex[static_cast<std::size_t>(c)];
+    FT_Face face = font.face->handle;
+    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+        face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return;
+
+    OutlineSink sink{outline, font.scale, font.slant, font.extend};
+    FT_Outline_Funcs steps{};
+    steps.move_to = &OutlineSink::MoveTo;
+    steps.line_to = &OutlineSink::LineTo;
+    steps.conic_to = &OutlineSink::ConicTo;
+    steps.cubic_to = &OutlineSink::CubicTo;
+    if (FT_Outline_Decompose(&face->glyph->outline, &steps, &sink) != 0) {
+        outline = GlyphOutline{};
+        return;
+    }
+    sink.Close();
+
+    if (outline.points.empty()) return;
+    outline.minX = outline.maxX = outline.points[0];
+    outline.minY = outline.maxY = outline.points[1];
+    for (std::size_t i = 0; i < outline.points.size(); i += 2) {
+        outline.minX = std::min(outline.minX, outline.points[i]);
+        outline.maxX = std::max(outline.maxX, outline.points[i]);
+        outline.minY = std::min(outline.minY, outline.points[i + 1]);
+        outline.maxY = std::max(outline.maxY, outline.points[i + 1]);
+    }
+}

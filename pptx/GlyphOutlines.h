@@ -1,0 +1,53 @@
+// Glyph outlines of TeX's fonts, read from their Type 1 fonts with FreeType: the font
+// map gives each TFM name its font file, encoding and effects, and every character is
+// converted once per font and code into slide units.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "fonts/FontTable.h"
+#include "pptx/FontMap.h"
+
+// A glyph as drawn on the slide: EMU (914400 to the inch) relative to the character's
+// DVI position, y growing downwards.
+struct GlyphOutline {
+    enum class Step : std::uint8_t { Move, Line, Cubic, Close };
+    std::vector<Step> steps;
+    std::vector<std::int64_t> points;  // x, y pairs: one for Move and Line, three for Cubic
+    std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;  // the box of all points
+};
+
+class GlyphOutlines {
+  public:
+    // `emuPerUnit`: the size of a DVI unit on the slide. The font map, pdftex.map, is
+    // looked up when the first font is used; without it every font is drawn as text.
+    explicit GlyphOutlines(double emuPerUnit);
+    ~GlyphOutlines();
+    GlyphOutlines(const GlyphOutlines&) = delete;
+    GlyphOutlines& operator=(const GlyphOutlines&) = delete;
+
+    // The outline of character `c` of `font` (empty for a code the font file lacks),
+    // or null when the font has no usable outline font at all.
+    const GlyphOutline* Find(const TfmFont& font, std::int32_t c);
+
+  private:
+    struct Face;        // an open Type 1 font with its encoding
+    struct ScaledFont;  // a TFM font entry's glyphs at its size
+    ScaledFont& Prepare(const TfmFont& font);
+    Face* OpenFace(const FontMapEntry& entry);
+    void Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const;
+
+    double emuPerUnit;
+    FontMap fontMap;
+    bool mapRead = false;
+    struct Library;
+    std::unique_ptr<Library> library;
+    std::unordered_map<std::string, std::unique_ptr<Face>> faces;  // by font and encoding file
+    std::unordered_map<const TfmFont*, std::unique_ptr<ScaledFont>> fonts;
+    const TfmFont* lastFont = nullptr;
+    ScaledFont* lastScaled = nullptr;
+};

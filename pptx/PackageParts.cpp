@@ -1,0 +1,186 @@
+// The fixed parts of a PresentationML package, and those that list the slides.
+#include "pptx/PackageParts.h"
+
+namespace parts {
+
+namespace {
+
+#define XML_DECLARATION "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+#define NAMESPACES                                                                     \
+    " xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""               \
+    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"" \
+    " xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\""
+#define RELATIONSHIP "http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+#define CONTENT_TYPE "application/vnd.openxmlformats-officedocument."
+// The empty shape tree every slide-like part starts with.
+#define EMPTY_SHAPE_TREE                                                                  \
+    "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/>"        \
+    "</p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>" \
+    "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr></p:spTree>"
+
+std::string Number(std::int64_t value) {
+    return std::to_string(value);
+}
+
+}  // namespace
+
+std::string ContentTypes(std::uint32_t slides) {
+    std::string xml = XML_DECLARATION
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
+        "presentationml.presentation.main+xml\"/>"
+        "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" CONTENT_TYPE
+        "presentationml.slideMaster+xml\"/>"
+        "<Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" CONTENT_TYPE
+        "presentationml.slideLayout+xml\"/>"
+        "<Override PartName=\"/ppt/theme/theme1.xml\" ContentType=\"" CONTENT_TYPE
+        "theme+xml\"/>"
+        "<Override PartName=\"/ppt/presProps.xml\" ContentType=\"" CONTENT_TYPE
+        "presentationml.presProps+xml\"/>"
+        "<Override PartName=\"/ppt/viewProps.xml\" ContentType=\"" CONTENT_TYPE
+        "presentationml.viewProps+xml\"/>"
+        "<Override PartName=\"/ppt/tableStyles.xml\" ContentType=\"" CONTENT_TYPE
+        "presentationml.tableStyles+xml\"/>";
+    for (std::uint32_t i = 1; i <= slides; ++i) {
+        xml += "<Override PartName=\"/ppt/slides/slide" + Number(i) +
+               ".xml\" ContentType=\"" CONTENT_TYPE "presentationml.slide+xml\"/>";
+    }
+    return xml + "</Types>";
+}
+
+const std::string_view rootRelationships = XML_DECLARATION
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+    "officeDocument\" Target=\"ppt/presentation.xml\"/>"
+    "</Relationships>";
+
+// rId1 is the master, rId2 the theme, rId3 to rId5 the properties; slides follow.
+std::string PresentationRelationships(std::uint32_t slides) {
+    std::string xml = XML_DECLARATION
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+        "slideMaster\" Target=\"slideMasters/slideMaster1.xml\"/>"
+        "<Relationship Id=\"rId2\" Type=\"" RELATIONSHIP
+        "theme\" Target=\"theme/theme1.xml\"/>"
+        "<Relationship Id=\"rId3\" Type=\"" RELATIONSHIP
+        "presProps\" Target=\"presProps.xml\"/>"
+        "<Relationship Id=\"rId4\" Type=\"" RELATIONSHIP
+        "viewProps\" Target=\"viewProps.xml\"/>"
+        "<Relationship Id=\"rId5\" Type=\"" RELATIONSHIP
+        "tableStyles\" Target=\"tableStyles.xml\"/>";
+    for (std::uint32_t i = 1; i <= slides; ++i) {
+        xml += "<Relationship Id=\"rId" + Number(std::int64_t{i} + 5) +
+               "\" Type=\"" RELATIONSHIP "slide\" Target=\"slides/slide" + Number(i) + ".xml\"/>";
+    }
+    return xml + "</Relationships>";
+}
+
+std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height) {
+    std::string xml = XML_DECLARATION
+        "<p:presentation" NAMESPACES
+        " saveSubsetFonts=\"1\">"
+        "<p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst>";
+    if (slides > 0) {
+        xml += "<p:sldIdLst>";
+        for (std::uint32_t i = 1; i <= slides; ++i) {
+            xml += "<p:sldId id=\"" + Number(std::int64_t{i} + 255) + "\" r:id=\"rId" +
+                   Number(std::int64_t{i} + 5) + "\"/>";
+        }
+        xml += "</p:sldIdLst>";
+    }
+    xml += "<p:sldSz cx=\"" + Number(width) + "\" cy=\"" + Number(height) + "\"/>";
+    xml += "<p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>";
+    return xml;
+}
+
+const std::string_view slideMaster = XML_DECLARATION
+    "<p:sldMaster" NAMESPACES
+    ">"
+    "<p:cSld><p:bg><p:bgRef idx=\"1001\"><a:schemeClr "
+    "val=\"bg1\"/></p:bgRef></p:bg>" EMPTY_SHAPE_TREE
+    "</p:cSld>"
+    "<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
+    "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" "
+    "accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/>"
+    "<p:sldLayoutIdLst><p:sldLayoutId id=\"2147483649\" r:id=\"rId1\"/></p:sldLayoutIdLst>"
+    "</p:sldMaster>";
+
+const std::string_view slideMasterRelationships = XML_DECLARATION
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+    "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>"
+    "<Relationship Id=\"rId2\" Type=\"" RELATIONSHIP
+    "theme\" Target=\"../theme/theme1.xml\"/>"
+    "</Relationships>";
+
+const std::string_view slideLayout =
+    XML_DECLARATION "<p:sldLayout" NAMESPACES
+                    " type=\"blank\" preserve=\"1\">"
+                    "<p:cSld name=\"Blank\">" EMPTY_SHAPE_TREE
+                    "</p:cSld>"
+                    "<p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sldLayout>";
+
+const std::string_view slideLayoutRelationships = XML_DECLARATION
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+    "slideMaster\" Target=\"../slideMasters/slideMaster1.xml\"/>"
+    "</Relationships>";
+
+const std::string_view slideRelationships = XML_DECLARATION
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+    "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>"
+    "</Relationships>";
+
+#define SOLID(colour) "<a:solidFill><a:schemeClr val=\"" colour "\"/></a:solidFill>"
+#define LINE(width)                                                        \
+    "<a:ln w=\"" width "\" cap=\"flat\" cmpd=\"sng\" algn=\"ctr\">" SOLID( \
+        "phClr") "<a:prstDash val=\"solid\"/></a:ln>"
+
+// A plain theme: black on white, Computer Modern's look left to the glyphs themselves.
+const std::string_view theme =
+    XML_DECLARATION
+    "<a:theme xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" name=\"TeX\">"
+    "<a:themeElements>"
+    "<a:clrScheme name=\"TeX\">"
+    "<a:dk1><a:srgbClr val=\"000000\"/></a:dk1><a:lt1><a:srgbClr val=\"FFFFFF\"/></a:lt1>"
+    "<a:dk2><a:srgbClr val=\"1F1F1F\"/></a:dk2><a:lt2><a:srgbClr val=\"EEEEEE\"/></a:lt2>"
+    "<a:accent1><a:srgbClr val=\"0000FF\"/></a:accent1>"
+    "<a:accent2><a:srgbClr val=\"FF0000\"/></a:accent2>"
+    "<a:accent3><a:srgbClr val=\"00FF00\"/></a:accent3>"
+    "<a:accent4><a:srgbClr val=\"00FFFF\"/></a:accent4>"
+    "<a:accent5><a:srgbClr val=\"FF00FF\"/></a:accent5>"
+    "<a:accent6><a:srgbClr val=\"FFFF00\"/></a:accent6>"
+    "<a:hlink><a:srgbClr val=\"0000FF\"/></a:hlink>"
+    "<a:folHlink><a:srgbClr val=\"800080\"/></a:folHlink>"
+    "</a:clrScheme>"
+    "<a:fontScheme name=\"TeX\">"
+    "<a:majorFont><a:latin typeface=\"Latin Modern Roman\"/><a:ea typeface=\"\"/>"
+    "<a:cs typeface=\"\"/></a:majorFont>"
+    "<a:minorFont><a:latin typeface=\"Latin Modern Roman\"/><a:ea typeface=\"\"/>"
+    "<a:cs typeface=\"\"/></a:minorFont>"
+    "</a:fontScheme>"
+    "<a:fmtScheme name=\"TeX\">"
+    "<a:fillStyleLst>" SOLID("phClr") SOLID("phClr") SOLID("phClr") "</a:fillStyleLst>"
+    "<a:lnStyleLst>" LINE("6350") LINE("12700") LINE("19050") "</a:lnStyleLst>"
+    "<a:effectStyleLst><a:effectStyle><a:effectLst/></a:effectStyle>"
+    "<a:effectStyle><a:effectLst/></a:effectStyle>"
+    "<a:effectStyle><a:effectLst/></a:effectStyle></a:effectStyleLst>"
+    "<a:bgFillStyleLst>" SOLID("phClr") SOLID("phClr") SOLID("phClr") "</a:bgFillStyleLst>"
+    "</a:fmtScheme>"
+    "</a:themeElements>"
+    "<a:objectDefaults/><a:extraClrSchemeLst/>"
+    "</a:theme>";
+
+const std::string_view presentationProperties = XML_DECLARATION "<p:presentationPr" NAMESPACES "/>";
+
+const std::string_view viewProperties = XML_DECLARATION "<p:viewPr" NAMESPACES "/>";
+
+const std::string_view tableStyles = XML_DECLARATION
+    "<a:tblStyleLst xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
+    "def=\"{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}\"/>";
+
+}  // namespace parts

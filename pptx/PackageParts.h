@@ -1,0 +1,28 @@
+// The parts of the presentation package other than the slides: content types,
+// relationships, the presentation with its slide list and size, and the one slide
+// master, slide layout and theme every slide is based on.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace parts {
+
+std::string ContentTypes(std::uint32_t slides);
+std::string PresentationRelationships(std::uint32_t slides);
+// `width` and `height` in EMU.
+std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height);
+
+extern const std::string_view rootRelationships;
+extern const std::string_view slideMaster;
+extern const std::string_view slideMasterRelationships;
+extern const std::string_view slideLayout;
+extern const std::string_view slideLayoutRelationships;
+extern const std::string_view slideRelationships;
+extern const std::string_view theme;
+extern const std::string_view presentationProperties;
+extern const std::string_view viewProperties;
+extern const std::string_view tableStyles;
+
+}  // namespace parts

@@ -1,0 +1,62 @@
+// The presentation writer: a DviReader that turns the pages of a DVI file into an
+// Office Open XML presentation, one slide per page, each glyph drawn from its font's
+// Type 1 outline and each rule as a filled rectangle, in the colours of the page.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "dvi/DviReader.h"
+#include "pptx/Emu.h"
+#include "pptx/GlyphOutlines.h"
+#include "pptx/PaperSize.h"
+#include "pptx/SlideShapes.h"
+#include "pptx/ZipPackage.h"
+#include "writer/Colour.h"
+
+class PptxWriter : public DviReader {
+  public:
+    // Reads the DVI file's postamble and preamble, then prepares the output file.
+    // Fonts without outlines are reported on `warnings`, one line per font.
+    PptxWriter(const std::string& dviName, const std::string& pptxName, std::ostream& warnings);
+
+    // The whole conversion: every page, then the package, written in one go at the end.
+    void Run();
+
+    // The number of shapes on each slide written so far.
+    const std::vector<std::uint32_t>& ShapeCounts() const { return shapeCounts; }
+
+  protected:
+    void OnSpecial(std::string text) override;
+    void OnChar(std::int32_t c) override;
+    void OnRule(std::int32_t height, std::int32_t width) override;
+    void OnBeginPage(std::int32_t n) override;
+    void OnEndPage(std::int32_t n) override;
+
+  private:
+    // A DVI position on the slide, in EMU: TeX's origin is one inch from the top and
+    // left edges.
+    std::int64_t SlideX(double h) const { return emuPerInch + ToEmu(h * emuPerUnit); }
+    std::int64_t SlideY(double v) const { return emuPerInch + ToEmu(v * emuPerUnit); }
+    RgbColour CurrentColour() const {
+        return colourStack.empty() ? RgbColour{0, 0, 0} : colourStack.back();
+    }
+    void CharAsText(const TfmFont& font, std::int32_t c);
+
+    ZipPackage package;
+    std::ostream& warnings;
+    double emuPerUnit = 0.0;
+    std::unique_ptr<GlyphOutlines> outlines;
+    SlideShapes shapes;
+    std::vector<RgbColour> colourStack;
+    std::optional<RgbColour> background;
+    std::optional<PaperSize> paperSize;
+    std::uint32_t slides = 0;
+    std::vector<std::uint32_t> shapeCounts;
+    std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
+};

@@ -1,0 +1,208 @@
+// Writing a slide's shape tree in DrawingML.
+#include "pptx/SlideShapes.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace {
+
+constexpr std::string_view slideStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+    "<p:sld xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\""
+    " xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\""
+    " xmlns:p=\"http://schemas.openxmlformats.org/presentationml/2006/main\"><p:cSld>";
+constexpr std::string_view shapeTreeStart =
+    "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/>"
+    "</p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
+    "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr>";
+constexpr std::string_view slideEnd =
+    "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
+
+void AppendInteger(std::string& xml, std::int64_t value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    xml.append(digits, end);
+}
+
+void AppendPoint(std::string& xml, std::int64_t x, std::int64_t y) {
+    xml += "<a:pt x=\"";
+    AppendInteger(xml, x);
+    xml += "\" y=\"";
+    AppendInteger(xml, y);
+    xml += "\"/>";
+}
+
+void AppendFill(std::string& xml, RgbColour colour) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    const char text[] = {hex[colour.r >> 4], hex[colour.r & 15], hex[colour.g >> 4],
+                         hex[colour.g & 15], hex[colour.b >> 4], hex[colour.b & 15]};
+    xml += "<a:solidFill><a:srgbClr val=\"";
+    xml.append(text, sizeof text);
+    xml += "\"/></a:solidFill>";
+}
+
+}  // namespace
+
+void SlideShapes::ShapeStart(std::string_view kind) {
+    // Shape ids start at 2: the shape tree itself is 1.
+    ++shapeCount;
+    shapes += "<p:sp><p:nvSpPr><p:cNvPr id=\"";
+    AppendInteger(shapes, std::int64_t{shapeCount} + 1);
+    shapes += "\" name=\"";
+    shapes += kind;
+    shapes += ' ';
+    AppendInteger(shapes, shapeCount);
+    shapes += "\"/>";
+}
+
+void SlideShapes::Box(std::int64_t left, std::int64_t top, std::int64_t width,
+                      std::int64_t height) {
+    shapes += "<a:xfrm><a:off x=\"";
+    AppendInteger(shapes, left);
+    shapes += "\" y=\"";
+    AppendInteger(shapes, top);
+    shapes += "\"/><a:ext cx=\"";
+    AppendInteger(shapes, width);
+    shapes += "\" cy=\"";
+    AppendInteger(shapes, height);
+    shapes += "\"/></a:xfrm>";
+}
+
+void SlideShapes::Pending(RgbColour colour) {
+    if (!paths.empty() && !(colour == pathColour)) WriteFreeform();
+    pathColour = colour;
+}
+
+void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y,
+                        RgbColour colour) {
+    if (glyph.steps.empty()) return;
+    Pending(colour);
+    paths.push_back(Path{&glyph, x, y, 0, 0});
+}
+
+void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t right,
+                            std::int64_t bottom, RgbColour colour) {
+    Pending(colour);
+    paths.push_back(Path{nullptr, left, top, right, bottom});
+}
+
+void SlideShapes::WriteFreeform() {
+    // The shape's box holds every point of its paths; each path uses the box's own
+    // coordinates, EMU from its top left corner.
+    std::int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
+    for (const Path& path : paths) {
+        if (path.glyph != nullptr) {
+            left = std::min(left, path.left + path.glyph->minX);
+            top = std::min(top, path.top + path.glyph->minY);
+            right = std::max(right, path.left + path.glyph->maxX);
+            bottom = std::max(bottom, path.top + path.glyph->maxY);
+        } else {
+            left = std::min(left, path.left);
+            top = std::min(top, path.top);
+            right = std::max(right, path.right);
+            bottom = std::max(bottom, path.bottom);
+        }
+    }
+    // A path space of zero width or height would divide by zero in a reader.
+    const std::int64_t width = std::max<std::int64_t>(right - left, 1);
+    const std::int64_t height = std::max<std::int64_t>(bottom - top, 1);
+
+    ShapeStart("Freeform");
+    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
+    Box(left, top, width, height);
+    shapes +=
+        "<a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/>"
+        "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst>";
+    std::string pathStart = "<a:path w=\"" + std::to_string(width) + "\" h=\"" +
+                            std::to_string(height) + "\" stroke=\"0\">";
+    for (const Path& path : paths) {
+        shapes += pathStart;
+        if (path.glyph == nullptr) {
+            const std::int64_t x0 = path.left - left, y0 = path.top - top;
+            const std::int64_t x1 = path.right - left, y1 = path.bottom - top;
+            shapes += "<a:moveTo>";
+            AppendPoint(shapes, x0, y0);
+            shapes += "</a:moveTo><a:lnTo>";
+            AppendPoint(shapes, x1, y0);
+            shapes += "</a:lnTo><a:lnTo>";
+            AppendPoint(shapes, x1, y1);
+            shapes += "</a:lnTo><a:lnTo>";
+            AppendPoint(shapes, x0, y1);
+            shapes += "</a:lnTo><a:close/>";
+        } else {
+            const std::int64_t dx = path.left - left, dy = path.top - top;
+            const std::int64_t* point = path.glyph->points.data();
+            for (const GlyphOutline::Step step : path.glyph->steps) {
+                switch (step) {
+                    case GlyphOutline::Step::Move:
+                        shapes += "<a:moveTo>";
+                        AppendPoint(shapes, point[0] + dx, point[1] + dy);
+                        shapes += "</a:moveTo>";
+                        point += 2;
+                        break;
+                    case GlyphOutline::Step::Line:
+                        shapes += "<a:lnTo>";
+                        AppendPoint(shapes, point[0] + dx, point[1] + dy);
+                        shapes += "</a:lnTo>";
+                        point += 2;
+                        break;
+                    case GlyphOutline::Step::Cubic:
+                        shapes += "<a:cubicBezTo>";
+                        AppendPoint(shapes, point[0] + dx, point[1] + dy);
+                        AppendPoint(shapes, point[2] + dx, point[3] + dy);
+                        AppendPoint(shapes, point[4] + dx, point[5] + dy);
+                        shapes += "</a:cubicBezTo>";
+                        point += 6;
+                        break;
+                    case GlyphOutline::Step::Close:
+                        shapes += "<a:close/>";
+                        break;
+                }
+            }
+        }
+        shapes += "</a:path>";
+    }
+    shapes += "</a:pathLst></a:custGeom>";
+    AppendFill(shapes, pathColour);
+    shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+    paths.clear();
+}
+
+void SlideShapes::TextBox(std::string_view text, std::string_view typeface, std::int64_t size,
+                          std::int64_t left, std::int64_t top, std::int64_t width,
+                          std::int64_t height, RgbColour colour) {
+    if (!paths.empty()) WriteFreeform();
+    ShapeStart("Text");
+    shapes += "<p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>";
+    Box(left, top, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1));
+    shapes +=
+        "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr>"
+        "<p:txBody><a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" "
+        "anchor=\"b\"><a:noAutofit/></a:bodyPr><a:lstStyle/><a:p><a:r>"
+        "<a:rPr lang=\"en-US\" sz=\"";
+    AppendInteger(shapes, size);
+    shapes += "\">";
+    AppendFill(shapes, colour);
+    shapes += "<a:latin typeface=\"";
+    shapes += typeface;
+    shapes += "\"/></a:rPr><a:t>";
+    shapes += text;
+    shapes += "</a:t></a:r></a:p></p:txBody></p:sp>";
+}
+
+std::string_view SlideShapes::Finish(const RgbColour* background) {
+    if (!paths.empty()) WriteFreeform();
+    slide.assign(slideStart);
+    if (background != nullptr) {
+        slide += "<p:bg><p:bgPr>";
+        AppendFill(slide, *background);
+        slide += "<a:effectLst/></p:bgPr></p:bg>";
+    }
+    slide += shapeTreeStart;
+    slide += shapes;
+    slide += slideEnd;
+    shapes.clear();
+    lastShapeCount = shapeCount;
+    shapeCount = 0;
+    return slide;
+}

@@ -1,0 +1,52 @@
+// The shapes of one slide. Glyphs and rules of one colour that follow each other on
+// the page become one freeform shape, a custom geometry with one path per glyph or
+// rule, so a page is tens of shapes rather than thousands; a change of colour, a text
+// box or the end of the page closes the freeform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pptx/GlyphOutlines.h"
+#include "writer/Colour.h"
+
+class SlideShapes {
+  public:
+    // A glyph whose origin is at (x, y), in EMU from the slide's top left corner.
+    void Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour);
+    // A filled rectangle from (left, top) to (right, bottom).
+    void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                   RgbColour colour);
+    // A text box at (left, top), `width` by `height`, holding `text` (escaped XML) in
+    // the typeface `typeface` (escaped XML) at `size` hundredths of a point.
+    void TextBox(std::string_view text, std::string_view typeface, std::int64_t size,
+                 std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                 RgbColour colour);
+
+    // The slide document holding every shape given since the last call, over a
+    // background colour when one is given; the next slide starts empty.
+    std::string_view Finish(const RgbColour* background);
+
+    // The number of shapes of the last finished slide.
+    std::uint32_t ShapeCount() const { return lastShapeCount; }
+
+  private:
+    // A path of the pending freeform: a glyph at (left, top), or a rectangle when
+    // `glyph` is null.
+    struct Path {
+        const GlyphOutline* glyph;
+        std::int64_t left, top, right, bottom;
+    };
+    void Pending(RgbColour colour);
+    void WriteFreeform();
+    void ShapeStart(std::string_view kind);
+    void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height);
+
+    std::string shapes;  // the shape tree's shapes so far
+    std::string slide;   // the finished slide document
+    std::vector<Path> paths;
+    RgbColour pathColour{0, 0, 0};
+    std::uint32_t shapeCount = 0, lastShapeCount = 0;
+};
