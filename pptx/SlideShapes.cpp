@@ -18,6 +18,19 @@ constexpr std::string_view shapeTreeStart =
 constexpr std::string_view slideEnd =
     "</p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr></p:sld>";
 
+// Freeform paths count in hundredths of a big point, 127 EMU: a hundred times finer than
+// a pixel of a 144 dpi rendering, and numbers two digits shorter than EMU would give.
+constexpr std::int64_t pathUnit = 127;
+
+std::int64_t FloorToUnit(std::int64_t emu) {
+    const std::int64_t units = emu / pathUnit - (emu % pathUnit < 0 ? 1 : 0);
+    return units * pathUnit;
+}
+// A non-negative distance in EMU as whole path units, rounded to the nearest.
+std::int64_t ToUnits(std::int64_t emu) {
+    return (emu + pathUnit / 2) / pathUnit;
+}
+
 void AppendInteger(std::string& xml, std::int64_t value) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
@@ -87,8 +100,7 @@ void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t ri
 }
 
 void SlideShapes::WriteFreeform() {
-    // The shape's box holds every point of its paths; each path uses the box's own
-    // coordinates, EMU from its top left corner.
+    // The shape's box holds every point of its paths, on a grid of path units.
     std::int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
     for (const Path& path : paths) {
         if (path.glyph != nullptr) {
@@ -103,56 +115,59 @@ void SlideShapes::WriteFreeform() {
             bottom = std::max(bottom, path.bottom);
         }
     }
+    left = FloorToUnit(left);
+    top = FloorToUnit(top);
     // A path space of zero width or height would divide by zero in a reader.
-    const std::int64_t width = std::max<std::int64_t>(right - left, 1);
-    const std::int64_t height = std::max<std::int64_t>(bottom - top, 1);
+    const std::int64_t width = std::max<std::int64_t>(ToUnits(right - left) + 1, 1);
+    const std::int64_t height = std::max<std::int64_t>(ToUnits(bottom - top) + 1, 1);
 
     ShapeStart("Freeform");
     shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
-    Box(left, top, width, height);
+    Box(left, top, width * pathUnit, height * pathUnit);
     shapes +=
         "<a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/>"
         "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst>";
-    std::string pathStart = "<a:path w=\"" + std::to_string(width) + "\" h=\"" +
-                            std::to_string(height) + "\" stroke=\"0\">";
+    const std::string pathStart = "<a:path w=\"" + std::to_string(width) + "\" h=\"" +
+                                  std::to_string(height) + "\" stroke=\"0\">";
+    // A point of the slide, in EMU, as path units from the box's corner.
+    const auto point = [&](std::int64_t x, std::int64_t y) {
+        AppendPoint(shapes, ToUnits(x - left), ToUnits(y - top));
+    };
     for (const Path& path : paths) {
         shapes += pathStart;
         if (path.glyph == nullptr) {
-            const std::int64_t x0 = path.left - left, y0 = path.top - top;
-            const std::int64_t x1 = path.right - left, y1 = path.bottom - top;
             shapes += "<a:moveTo>";
-            AppendPoint(shapes, x0, y0);
+            point(path.left, path.top);
             shapes += "</a:moveTo><a:lnTo>";
-            AppendPoint(shapes, x1, y0);
+            point(path.right, path.top);
             shapes += "</a:lnTo><a:lnTo>";
-            AppendPoint(shapes, x1, y1);
+            point(path.right, path.bottom);
             shapes += "</a:lnTo><a:lnTo>";
-            AppendPoint(shapes, x0, y1);
+            point(path.left, path.bottom);
             shapes += "</a:lnTo><a:close/>";
         } else {
-            const std::int64_t dx = path.left - left, dy = path.top - top;
-            const std::int64_t* point = path.glyph->points.data();
+            const std::int64_t* p = path.glyph->points.data();
             for (const GlyphOutline::Step step : path.glyph->steps) {
                 switch (step) {
                     case GlyphOutline::Step::Move:
                         shapes += "<a:moveTo>";
-                        AppendPoint(shapes, point[0] + dx, point[1] + dy);
+                        point(path.left + p[0], path.top + p[1]);
                         shapes += "</a:moveTo>";
-                        point += 2;
+                        p += 2;
                         break;
                     case GlyphOutline::Step::Line:
                         shapes += "<a:lnTo>";
-                        AppendPoint(shapes, point[0] + dx, point[1] + dy);
+                        point(path.left + p[0], path.top + p[1]);
                         shapes += "</a:lnTo>";
-                        point += 2;
+                        p += 2;
                         break;
                     case GlyphOutline::Step::Cubic:
                         shapes += "<a:cubicBezTo>";
-                        AppendPoint(shapes, point[0] + dx, point[1] + dy);
-                        AppendPoint(shapes, point[2] + dx, point[3] + dy);
-                        AppendPoint(shapes, point[4] + dx, point[5] + dy);
+                        point(path.left + p[0], path.top + p[1]);
+                        point(path.left + p[2], path.top + p[3]);
+                        point(path.left + p[4], path.top + p[5]);
                         shapes += "</a:cubicBezTo>";
-                        point += 6;
+                        p += 6;
                         break;
                     case GlyphOutline::Step::Close:
                         shapes += "<a:close/>";
