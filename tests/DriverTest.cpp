@@ -1,38 +1,16 @@
 // The program as users run it: arguments, messages, exit statuses and the output file.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
+#include "support/RunProgram.h"
 #include "support/TempDir.h"
 #include "support/TestFont.h"
 
-extern char** environ;
-
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
+using Result = ProgramResult;
 
 Result RunDeckgen(const TempDir& dir, std::vector<std::string> args) {
-    args.insert(args.begin(), DECKGEN_BINARY);
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, (dir / "stdout").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (dir / "stderr").c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid;
-    EXPECT_EQ(posix_spawn(&pid, DECKGEN_BINARY, &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return {WEXITSTATUS(status), dir.Read("stdout"), dir.Read("stderr")};
+    return RunProgram(DECKGEN_BINARY, dir, std::move(args));
 }
 
 TEST(Driver, UsageForAnyOtherArgumentCount) {
