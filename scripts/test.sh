@@ -5,7 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh clang libclang-rt-14-dev
+# Beyond the build: clang for the fuzz targets; beamer, dvipng, poppler and LibreOffice
+# Impress for the presentation checks (TeX's own rendering against the slides).
+bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended dvipng \
+  poppler-utils libreoffice-impress
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKGEN_TESTS=ON
 cmake --build build -j 2
