@@ -107,8 +107,11 @@ GlyphOutlines::GlyphOutlines(double emuPerUnit)
 GlyphOutlines::~GlyphOutlines() {
     // Faces belong to the library and go first.
     fonts.clear();
+    retired.clear();
     faces.clear();
 }
+
+void GlyphOutlines::ReleaseRetired() { retired.clear(); }
 
 const GlyphOutline* GlyphOutlines::Find(const TfmFont& font, std::int32_t c) {
     ScaledFont& scaled = Prepare(font);
@@ -127,6 +130,7 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
     if (&font == lastFont && lastScaled->generation == font.generation) return *lastScaled;
     std::unique_ptr<ScaledFont>& scaled = fonts[&font];
     if (!scaled || scaled->generation != font.generation) {
+        if (scaled) retired.push_back(std::move(scaled));
         scaled = std::make_unique<ScaledFont>();
         scaled->generation = font.generation;
         if (!mapRead) {

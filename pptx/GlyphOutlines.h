@@ -34,6 +34,10 @@ class GlyphOutlines {
     // or null when the font has no usable outline font at all.
     const GlyphOutline* Find(const TfmFont& font, std::int32_t c);
 
+    // Frees the glyphs of fonts that a redefinition has reloaded since the last call.
+    // Until then their outlines stay valid, for a page may still hold them.
+    void ReleaseRetired();
+
   private:
     struct Face;        // an open Type 1 font with its encoding
     struct ScaledFont;  // a TFM font entry's glyphs at its size
@@ -48,6 +52,7 @@ class GlyphOutlines {
     std::unique_ptr<Library> library;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces;  // by font and encoding file
     std::unordered_map<const TfmFont*, std::unique_ptr<ScaledFont>> fonts;
+    std::vector<std::unique_ptr<ScaledFont>> retired;
     const TfmFont* lastFont = nullptr;
     ScaledFont* lastScaled = nullptr;
 };

@@ -80,6 +80,7 @@ void PptxWriter::OnEndPage(std::int32_t) {
     package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
                        shapes.Finish(background ? &*background : nullptr));
     shapeCounts.push_back(shapes.ShapeCount());
+    outlines->ReleaseRetired();
 }
 
 void PptxWriter::OnChar(std::int32_t c) {

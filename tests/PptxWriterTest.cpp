@@ -167,6 +167,23 @@ TEST_F(PptxWriterTest, ColourBackgroundAndPaperCarryAcrossPages) {
               std::string::npos);
 }
 
+TEST_F(PptxWriterTest, AFontReloadedInThePageKeepsItsGlyphsDrawn) {
+    if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
+    kpsewhich.AddFont("tst2", TestFont().Build());
+    MapFile("tst CMR10 <cmr10.pfb\ntst2 CMR10 <cmr10.pfb\n");
+    // Font 0 is redefined under another name after its A is set, while the A still
+    // waits in the page's freeform; the new font draws the same outline.
+    const auto page = [&](const std::string& secondName) {
+        DviBuilder dvi = EmuDvi();
+        DefineTst(dvi.Bop(), 0, tenPoints).Op(171).Op(65);
+        dvi.FontDef(0, tstChecksum, tenPoints, tstDesignSize, secondName).Op(171).Op(66).Eop();
+        return Convert(dvi.Finish()).at("ppt/slides/slide1.xml");
+    };
+    const std::string reloaded = page("tst2");
+    EXPECT_EQ(All(reloaded, "(<a:path )").size(), 2u);
+    EXPECT_EQ(reloaded, page("tst"));
+}
+
 TEST_F(PptxWriterTest, FontsWithoutOutlinesAreSetAsText) {
     MapFile("other CMR10 <cmr10.pfb\n");
     DviBuilder dvi = EmuDvi();
