@@ -7,16 +7,26 @@ cd "$(dirname "$0")/.."
 
 # Beyond the build: clang for the fuzz targets; beamer, dvipng, poppler and LibreOffice
 # Impress for the presentation checks (TeX's own rendering against the slides).
-bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended dvipng \
-  poppler-utils libreoffice-impress
+bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
+  dvipng poppler-utils ghostscript libreoffice-impress
+
+# Every test must run: the end-to-end tests skip themselves when a tool is missing,
+# which the packages above rule out, so a skip here means a broken set-up.
+run_suite() {
+  ctest --test-dir "$1" --output-on-failure | tee "$1/ctest.log"
+  if grep -q "tests did not run" "$1/ctest.log"; then
+    echo "test.sh: some tests were skipped (a tool is missing)" >&2
+    exit 1
+  fi
+}
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKGEN_TESTS=ON
 cmake --build build -j 2
-ctest --test-dir build --output-on-failure
+run_suite build
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDECKGEN_SANITIZE=ON
 cmake --build build-sanitize -j 2
-ctest --test-dir build-sanitize --output-on-failure
+run_suite build-sanitize
 
 if [ -f scripts/fuzz-smoke.sh ]; then
   bash scripts/fuzz-smoke.sh
