@@ -3,4 +3,6 @@
 // slide list still run thousands of times a second.
 #include "writer/LineOutput.h"
 
-bool WriteLine(int, std::string_view bytes) { return !bytes.empty(); }
+bool WriteLine(int, std::string_view bytes) {
+    return !bytes.empty();
+}

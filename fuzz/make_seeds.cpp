@@ -45,7 +45,8 @@ struct PostFont {
 };
 
 // The postamble with font definitions before post_post, as TeX writes it.
-std::string Finish(DviBuilder& dvi, int stackDepth, int totalPages, const std::vector<PostFont>& defs) {
+std::string Finish(DviBuilder& dvi, int stackDepth, int totalPages,
+                   const std::vector<PostFont>& defs) {
     const std::int64_t post = static_cast<std::int64_t>(dvi.bytes.size());
     dvi.Op(248, dvi.lastBop, 4).Value(25400000, 4).Value(473628672, 4).Value(1000, 4);
     dvi.Value(0x2A0000, 4).Value(0x1C0000, 4).Value(stackDepth, 2).Value(totalPages, 2);
@@ -71,7 +72,7 @@ std::string Text(DviBuilder& dvi, const std::string& text) {
 // A page that uses every kind of command once at least.
 void EveryCommand(DviBuilder& dvi) {
     FontDef(dvi, 1, 0, Font("cmr10"), tenPoint);
-    dvi.Op(171);                                      // fnt_num_0
+    dvi.Op(171);  // fnt_num_0
     Text(dvi, "Hello");
     for (int c : {0, 9, 10, 32, 127, 17}) dvi.Byte(c);  // control codes, blank, zero width
     dvi.Op(128, 72, 1).Op(129, 73, 2).Op(130, 74, 3).Op(131, 75, 4);  // set1 .. set4
@@ -87,24 +88,24 @@ void EveryCommand(DviBuilder& dvi) {
     dvi.Op(161).Op(162, 16, 1).Op(163, -17, 2).Op(164, 18, 3).Op(165, -19, 4).Op(161);
     dvi.Op(166).Op(167, 20, 1).Op(168, -21, 2).Op(169, 22, 3).Op(170, -23, 4).Op(166);
     Text(dvi, "AB");
-    dvi.Op(142);                                                      // pop
+    dvi.Op(142);  // pop
     FontDef(dvi, 2, 300, Font("cmmi10"), tenPoint);
-    dvi.Op(236, 300, 2);                                              // fnt2
+    dvi.Op(236, 300, 2);  // fnt2
     Text(dvi, "XYZ");
     FontDef(dvi, 3, 70000, Font("fonts/cmr5"), 5 << 16);
-    dvi.Op(237, 70000, 3).Op(128, 255, 1);                            // fnt3, set1 255
+    dvi.Op(237, 70000, 3).Op(128, 255, 1);  // fnt3, set1 255
     FontDef(dvi, 4, 0xFFFFFFFB, Font("cmr10"), 2 * tenPoint);
-    dvi.Op(238, 0xFFFFFFFB, 4);                                       // fnt4
+    dvi.Op(238, 0xFFFFFFFB, 4);  // fnt4
     Text(dvi, "big");
-    dvi.Op(235, 0, 1);                                                // fnt1
-    dvi.Special("color push rgb 1 0 0");                               // xxx1
+    dvi.Op(235, 0, 1);                    // fnt1
+    dvi.Special("color push rgb 1 0 0");  // xxx1
     Text(dvi, "red");
-    Special(dvi, 2, "color pop");                                     // xxx2
-    Special(dvi, 3, "color push gray 0.25");                          // xxx3
+    Special(dvi, 2, "color pop");             // xxx2
+    Special(dvi, 3, "color push gray 0.25");  // xxx3
     dvi.Rule(132, 0x8000, 0x8000);
-    Special(dvi, 4, "color pop");                                     // xxx4
+    Special(dvi, 4, "color pop");  // xxx4
     dvi.Special("papersize=210mm,297mm");
-    FontDef(dvi, 1, 0, Font("cmr10"), tenPoint);                      // repeated: no change
+    FontDef(dvi, 1, 0, Font("cmr10"), tenPoint);  // repeated: no change
 }
 
 void Write(const std::filesystem::path& file, const std::string& bytes) {
@@ -140,10 +141,18 @@ int main(int argc, char** argv) {
         // Three pages; the colour stack lives across pages.
         DviBuilder b;
         b.Pre();
-        const char* colours[] = {"color push Black", "color push gray 0.5", "color push cmyk 0 1 0 0",
-                                 "color push rgb 0 0.5 1", "color push Red", "color push  Apricot",
-                                 "color push cmyk 0.1 0.2 0.3 0.4", "color push named Blue",
-                                 "color push", "color pop", "color popx", "color pop"};
+        const char* colours[] = {"color push Black",
+                                 "color push gray 0.5",
+                                 "color push cmyk 0 1 0 0",
+                                 "color push rgb 0 0.5 1",
+                                 "color push Red",
+                                 "color push  Apricot",
+                                 "color push cmyk 0.1 0.2 0.3 0.4",
+                                 "color push named Blue",
+                                 "color push",
+                                 "color pop",
+                                 "color popx",
+                                 "color pop"};
         for (int page = 0; page < 3; ++page) {
             b.Bop(page + 1);
             if (page == 0) FontDef(b, 1, 1, Font("cmmi10"), 12 << 16);
@@ -216,16 +225,20 @@ int main(int argc, char** argv) {
     dvi("char-outside-font", withFont([](DviBuilder& b) { b.Op(128, 200, 1); }));
     dvi("char-negative", withFont([](DviBuilder& b) { b.Op(131, 0xFFFFFFFF, 4); }));
     dvi("font-not-defined", withFont([](DviBuilder& b) { b.Op(235, 9, 1); }));
-    dvi("checksum-mismatch", page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmr10"), tenPoint, 1); }));
+    dvi("checksum-mismatch",
+        page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmr10"), tenPoint, 1); }));
     dvi("design-size-mismatch",
         page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmr10"), tenPoint, -1, 1); }));
     dvi("font-unknown", page([](DviBuilder& b) { b.FontDef(1, 0, tenPoint, tenPoint, "cmtt10"); }));
     dvi("font-empty-name", page([](DviBuilder& b) { b.FontDef(1, 0, tenPoint, tenPoint, ""); }));
-    dvi("font-truncated-tfm", page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmbad"), tenPoint); }));
-    dvi("font-missing-tfm", page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmgone"), tenPoint); }));
+    dvi("font-truncated-tfm",
+        page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmbad"), tenPoint); }));
+    dvi("font-missing-tfm",
+        page([](DviBuilder& b) { FontDef(b, 1, 0, Font("cmgone"), tenPoint); }));
     dvi("undefined-opcode", page([](DviBuilder& b) { b.Op(250); }));
     dvi("bop-in-page", page([](DviBuilder& b) { b.Op(139); }));
-    dvi("special-past-end", page([](DviBuilder& b) { b.Op(242, 0xFFFFFFFF, 4).bytes += "color push"; }));
+    dvi("special-past-end",
+        page([](DviBuilder& b) { b.Op(242, 0xFFFFFFFF, 4).bytes += "color push"; }));
     dvi("many-pages-declared", DviBuilder().Pre().Bop().Eop().Finish(0, 300));
     dvi("short-trailer", DviBuilder().Pre().Bop().Eop().Finish(100, 1, 2));
 

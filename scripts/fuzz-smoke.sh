@@ -30,7 +30,7 @@ rm -rf "$seeds"
 mkdir -p "$build/artifacts"
 status=0
 run() {
-  local target=$1 max_len=$2; shift 2
+  local target=$1 max_len=$2 seed_set=$3; shift 3
   # New inputs go to a scratch corpus; the generated seeds are only read.
   local corpus="$build/corpus-$target"
   rm -rf "$corpus"
@@ -38,7 +38,7 @@ run() {
   echo "fuzz-smoke: $target for ${seconds}s"
   if ! "$build/$target" -max_total_time="$seconds" -max_len="$max_len" -rss_limit_mb=512 \
       -timeout=10 -print_final_stats=1 -artifact_prefix="$build/artifacts/$target-" "$@" \
-      "$corpus" "$seeds/${target#fuzz_}" >"$build/$target.log" 2>&1; then
+      "$corpus" "$seeds/$seed_set" >"$build/$target.log" 2>&1; then
     echo "fuzz-smoke: $target found a fault; log follows, input in $build/artifacts" >&2
     tail -n 60 "$build/$target.log" >&2
     status=1
@@ -46,6 +46,7 @@ run() {
     grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$build/$target.log" || true
   fi
 }
-run fuzz_convert 4096 -dict="$root/fuzz/convert.dict"
-run fuzz_tfm 2048
+run fuzz_convert 4096 convert -dict="$root/fuzz/convert.dict"
+run fuzz_tfm 2048 tfm
+run fuzz_pptx 4096 convert -dict="$root/fuzz/convert.dict"
 exit $status
