@@ -15,14 +15,21 @@ Result RunDeckgen(const TempDir& dir, std::vector<std::string> args) {
 
 TEST(Driver, UsageForAnyOtherArgumentCount) {
     TempDir dir;
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"a.dvi"}, {"a.dvi", dir / "b.mht", "c"}}) {
-        const Result result = RunDeckgen(dir, args);
-        EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, "Usage: deckgen file.dvi file.mht\n");
-        EXPECT_EQ(result.err, "");
+    struct Program {
+        const char* binary;
+        std::string usage;
+    } programs[] = {{DECKGEN_BINARY, "Usage: deckgen file.dvi file.mht\n"},
+                    {DECKGEN_PPTX_BINARY, "Usage: deckgen-pptx file.dvi file.pptx\n"}};
+    for (const Program& program : programs) {
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{}, {"a.dvi"}, {"a.dvi", dir / "b.out", "c"}}) {
+            const Result result = RunProgram(program.binary, dir, args);
+            EXPECT_EQ(result.status, 0);
+            EXPECT_EQ(result.out, program.usage);
+            EXPECT_EQ(result.err, "");
+        }
     }
-    EXPECT_FALSE(std::filesystem::exists(dir / "b.mht"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.out"));
 }
 
 TEST(Driver, FailuresBeforeTheOutputLeaveItUntouched) {

@@ -258,18 +258,6 @@ TEST_F(GlyphOutlinesTest, ShapesFromTheFontFile) {
     EXPECT_EQ(Glyph("cmr12", 'A'), nullptr);          // not in the map
 }
 
-TEST(PptxDriver, UsageForAnyOtherArgumentCount) {
-    TempDir dir;
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"a.dvi"}, {"a.dvi", dir / "b.pptx", "c"}}) {
-        const ProgramResult result = RunProgram(DECKGEN_PPTX_BINARY, dir, args);
-        EXPECT_EQ(result.status, 0);
-        EXPECT_EQ(result.out, "Usage: deckgen-pptx file.dvi file.pptx\n");
-        EXPECT_EQ(result.err, "");
-    }
-    EXPECT_FALSE(std::filesystem::exists(dir / "b.pptx"));
-}
-
 TEST(PptxDriver, AFailedRunLeavesNothingBehind) {
     TempDir dir;
     FakeKpsewhich kpsewhich;
