@@ -117,9 +117,10 @@ void SlideShapes::WriteFreeform() {
     }
     left = FloorToUnit(left);
     top = FloorToUnit(top);
-    // A path space of zero width or height would divide by zero in a reader.
-    const std::int64_t width = std::max<std::int64_t>(ToUnits(right - left) + 1, 1);
-    const std::int64_t height = std::max<std::int64_t>(ToUnits(bottom - top) + 1, 1);
+    // The farthest points fall on the far edges. A path space of zero width or height
+    // would divide by zero in a reader.
+    const std::int64_t width = std::max<std::int64_t>(ToUnits(right - left), 1);
+    const std::int64_t height = std::max<std::int64_t>(ToUnits(bottom - top), 1);
 
     ShapeStart("Freeform");
     shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
