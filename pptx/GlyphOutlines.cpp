@@ -111,7 +111,9 @@ GlyphOutlines::~GlyphOutlines() {
     faces.clear();
 }
 
-void GlyphOutlines::ReleaseRetired() { retired.clear(); }
+void GlyphOutlines::ReleaseRetired() {
+    retired.clear();
+}
 
 const GlyphOutline* GlyphOutlines::Find(const TfmFont& font, std::int32_t c) {
     ScaledFont& scaled = Prepare(font);

@@ -206,9 +206,11 @@ void SlideShapes::TextBox(std::string_view text, std::string_view typeface, std:
     shapes += "</a:t></a:r></a:p></p:txBody></p:sp>";
 }
 
-std::string_view SlideShapes::Finish(const RgbColour* background) {
+std::string SlideShapes::Finish(const RgbColour* background) {
     if (!paths.empty()) WriteFreeform();
-    slide.assign(slideStart);
+    std::string slide;
+    slide.reserve(slideStart.size() + shapeTreeStart.size() + shapes.size() + 200);
+    slide += slideStart;
     if (background != nullptr) {
         slide += "<p:bg><p:bgPr>";
         AppendFill(slide, *background);

@@ -27,7 +27,7 @@ class SlideShapes {
 
     // The slide document holding every shape given since the last call, over a
     // background colour when one is given; the next slide starts empty.
-    std::string_view Finish(const RgbColour* background);
+    std::string Finish(const RgbColour* background);
 
     // The number of shapes of the last finished slide.
     std::uint32_t ShapeCount() const { return lastShapeCount; }
@@ -45,7 +45,6 @@ class SlideShapes {
     void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height);
 
     std::string shapes;  // the shape tree's shapes so far
-    std::string slide;   // the finished slide document
     std::vector<Path> paths;
     RgbColour pathColour{0, 0, 0};
     std::uint32_t shapeCount = 0, lastShapeCount = 0;

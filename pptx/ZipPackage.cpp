@@ -1,10 +1,10 @@
 // Writing the presentation's ZIP archive with libzip.
 #include "pptx/ZipPackage.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "common/Failure.h"
@@ -15,34 +15,41 @@ namespace {
 // same bytes: 2000-01-01 12:00 UTC.
 constexpr time_t entryTime = 946728000;
 
-// The libzip source of a spooled part: reads its range of the spool file.
+// The libzip source of a spooled part. Its stat gives the compression method, sizes and
+// CRC, so libzip copies the deflated bytes into the archive as they are.
 zip_int64_t ReadSpool(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
-    auto& range = *static_cast<ZipPackage::SpoolRange*>(state);
+    auto& source = *static_cast<ZipPackage::SpooledSource*>(state);
+    const DeflateSpool::Part& part = source.part;
     switch (command) {
         case ZIP_SOURCE_OPEN:
-            range.position = 0;
+            source.position = 0;
             return 0;
         case ZIP_SOURCE_READ: {
             const std::uint64_t wanted =
-                std::min<std::uint64_t>(length, range.size - range.position);
+                std::min<std::uint64_t>(length, part.compressedSize - source.position);
             std::uint64_t done = 0;
             while (done < wanted) {
-                const ssize_t got = pread(range.fd, static_cast<char*>(data) + done, wanted - done,
-                                          static_cast<off_t>(range.offset + range.position + done));
+                const ssize_t got =
+                    pread(source.file, static_cast<char*>(data) + done, wanted - done,
+                          static_cast<off_t>(part.offset + source.position + done));
                 if (got < 0 && errno == EINTR) continue;
                 if (got <= 0) return -1;
                 done += static_cast<std::uint64_t>(got);
             }
-            range.position += done;
+            source.position += done;
             return static_cast<zip_int64_t>(done);
         }
         case ZIP_SOURCE_STAT: {
             if (length < sizeof(zip_stat_t)) return -1;
             auto* stat = static_cast<zip_stat_t*>(data);
             zip_stat_init(stat);
-            stat->size = range.size;
+            stat->size = part.size;
+            stat->comp_size = part.compressedSize;
+            stat->comp_method = ZIP_CM_DEFLATE;
+            stat->crc = part.crc;
             stat->mtime = entryTime;
-            stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+            stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD |
+                           ZIP_STAT_CRC | ZIP_STAT_MTIME;
             return sizeof(zip_stat_t);
         }
         case ZIP_SOURCE_ERROR: {
@@ -66,35 +73,20 @@ zip_int64_t ReadSpool(void* state, void* data, zip_uint64_t length, zip_source_c
 
 }  // namespace
 
-ZipPackage::~ZipPackage() {
-    if (spool >= 0) close(spool);
-}
+ZipPackage::~ZipPackage() = default;
 
 void ZipPackage::Create(const std::string& fileName) {
     name = fileName;
-    // The spool file lives beside the target, on the disk the archive will be written
-    // to, and is unlinked at once: nothing is left behind however the run ends.
-    std::string pattern = name + ".XXXXXX";
-    spool = mkostemp(pattern.data(), O_CLOEXEC);
-    if (spool < 0) throw Failure("Failed to create " + name);
-    unlink(pattern.c_str());
+    if (!spool.Create(name)) throw Failure("Failed to create " + name);
 }
 
 void ZipPackage::Add(std::string partName, std::string data) {
-    memoryParts.push_back(Part{std::move(partName), std::move(data), {}});
+    memoryParts.emplace_back(std::move(partName), std::move(data));
 }
 
-void ZipPackage::AddSpooled(std::string partName, std::string_view data) {
-    const SpoolRange range{spool, spoolSize, data.size(), 0};
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t wrote = write(spool, data.data() + done, data.size() - done);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) Fail();
-        done += static_cast<std::size_t>(wrote);
-    }
-    spoolSize += data.size();
-    spooledParts.push_back(Part{std::move(partName), {}, range});
+void ZipPackage::AddSpooled(std::string partName, std::string data) {
+    if (!spool.Add(std::move(data))) Fail();
+    spooledNames.push_back(std::move(partName));
 }
 
 void ZipPackage::Fail() const {
@@ -102,28 +94,33 @@ void ZipPackage::Fail() const {
 }
 
 void ZipPackage::Commit() {
+    std::vector<DeflateSpool::Part> spooled;
+    if (!spool.Finish(spooled)) Fail();
+    std::vector<SpooledSource> sources;
+    for (const DeflateSpool::Part& part : spooled) sources.push_back({spool.File(), part, 0});
+
     int error = 0;
     zip_t* archive = zip_open(name.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (archive == nullptr) Fail();
-
-    const auto add = [&](const Part& part, zip_source_t* source) {
+    const auto add = [&](const std::string& partName, zip_source_t* source) {
         const zip_int64_t index =
             source == nullptr ? -1
-                              : zip_file_add(archive, part.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+                              : zip_file_add(archive, partName.c_str(), source, ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             if (source != nullptr) zip_source_free(source);
             zip_discard(archive);
             Fail();
         }
         zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), entryTime, 0);
-        // Deflate at its fastest level: slides are long runs of similar path markup,
-        // which level 1 already shrinks about sixfold, while libzip's default (9) takes
-        // fifteen times as long for a third less.
-        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
+        return static_cast<zip_uint64_t>(index);
     };
-    for (const Part& part : memoryParts)
-        add(part, zip_source_buffer(archive, part.data.data(), part.data.size(), 0));
-    for (Part& part : spooledParts) add(part, zip_source_function(archive, ReadSpool, &part.range));
+    for (const auto& [partName, data] : memoryParts) {
+        const zip_uint64_t index =
+            add(partName, zip_source_buffer(archive, data.data(), data.size(), 0));
+        zip_set_file_compression(archive, index, ZIP_CM_DEFLATE, 1);
+    }
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        add(spooledNames[i], zip_source_function(archive, ReadSpool, &sources[i]));
 
     // libzip writes the archive into a temporary file beside `name` and renames it.
     if (zip_close(archive) != 0) {

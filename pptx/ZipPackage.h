@@ -1,14 +1,14 @@
-// The ZIP container of the presentation, written with libzip. Slides are appended to a
-// spool file as they are made, so memory does not grow with the page count; the
-// archive itself is written at Commit into a temporary file beside the target and
-// renamed over it, so a failed run leaves no partial presentation behind.
+// The ZIP container of the presentation, written with libzip. Slides are deflated into a
+// spool file as they are made (DeflateSpool), so memory does not grow with the page
+// count; the archive itself is written at Commit into a temporary file beside the
+// target and renamed over it, so a failed run leaves no partial presentation behind.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "pptx/DeflateSpool.h"
 
 class ZipPackage {
   public:
@@ -22,28 +22,24 @@ class ZipPackage {
     void Create(const std::string& name);
     // A part kept in memory until Commit.
     void Add(std::string partName, std::string data);
-    // A part appended to the spool file now; "Failed to write " + name on an error.
-    void AddSpooled(std::string partName, std::string_view data);
+    // A part deflated into the spool file; "Failed to write " + name on an error.
+    void AddSpooled(std::string partName, std::string data);
     // Writes the archive: the parts kept in memory in the order added, then the spooled
     // parts in the order added. "Failed to write " + name on an error.
     void Commit();
 
-    // A spooled part: where its bytes are in the spool file.
-    struct SpoolRange {
-        int fd = -1;
-        std::uint64_t offset = 0, size = 0, position = 0;
+    // A spooled part as libzip reads it: its deflated bytes in the spool file.
+    struct SpooledSource {
+        int file = -1;
+        DeflateSpool::Part part;
+        std::uint64_t position = 0;
     };
 
   private:
-    struct Part {
-        std::string name;
-        std::string data;  // for a part in memory
-        SpoolRange range;  // for a spooled part
-    };
     void Fail() const;
 
     std::string name;
-    int spool = -1;
-    std::uint64_t spoolSize = 0;
-    std::vector<Part> memoryParts, spooledParts;
+    DeflateSpool spool;
+    std::vector<std::pair<std::string, std::string>> memoryParts;  // name, data
+    std::vector<std::string> spooledNames;
 };

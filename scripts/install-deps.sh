@@ -3,7 +3,7 @@
 # are missing. Run as root, or as a user who may use sudo.
 set -euo pipefail
 
-packages=(g++ cmake make pkgconf libgtest-dev libzip-dev libfreetype-dev python3
+packages=(g++ cmake make pkgconf libgtest-dev libzip-dev libdeflate-dev libfreetype-dev python3
           texlive-binaries texlive-base texlive-latex-base "$@")
 missing=()
 for package in "${packages[@]}"; do
