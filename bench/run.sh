@@ -14,7 +14,8 @@
 #     a file on the same disk (bench/floor.cpp; its own timer, writing phase only);
 #   - dvisvgm --no-fonts on the same DVI file, all pages, when dvisvgm is installed.
 # It also reports characters per second, deckgen's peak resident memory on the book and
-# on the 10-page document, and the time of the kpsewhich lookups for the book's fonts.
+# on the 10-page document, the time of the kpsewhich lookups for the book's fonts, and
+# deckgen-pptx on the same book (its own runs, after the others) against deckgen.
 # Output files go to a scratch directory inside build-bench/ (the repository's disk),
 # which is deleted at the end. Set BENCH_TMP to put it elsewhere.
 set -euo pipefail
@@ -37,10 +38,11 @@ fi
 
 echo "== building (Release) in $build"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDECKGEN_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target deckgen >/dev/null
+cmake --build "$build" -j2 --target deckgen deckgen-pptx >/dev/null
 g++ -std=c++20 -O2 -Wall -Wextra -Werror -o "$build/bench-floor" "$root/bench/floor.cpp"
 # DECKGEN=/path/to/deckgen measures another build (a candidate change) instead.
 deckgen="${DECKGEN:-$build/deckgen}"
+deckgen_pptx="${DECKGEN_PPTX:-$build/deckgen-pptx}"
 floor="$build/bench-floor"
 
 mkdir -p "${BENCH_TMP:-$build}"
@@ -118,6 +120,20 @@ for ((i = 1; i <= RUNS; i++)); do
 done
 settle
 
+echo "== deckgen-pptx on the same book, $RUNS runs"
+: >"$work/t_pptx"; : >"$work/rss_pptx"
+for ((i = 1; i <= RUNS; i++)); do
+  settle
+  start=$(now)
+  /usr/bin/time -f %M -o "$work/rss" "$deckgen_pptx" "$book" "$out/deck.pptx" 2>/dev/null
+  end=$(now)
+  cat "$work/rss" >>"$work/rss_pptx"
+  seconds "$start" "$end" >>"$work/t_pptx"
+  echo "   run $i: deckgen-pptx $(tail -1 "$work/t_pptx") s"
+done
+pptx_bytes=$(stat -c %s "$out/deck.pptx")
+settle
+
 echo "== kpsewhich lookups ($LOOKUP_REPEATS runs per font)"
 fonts=$(dvitype -output-level=0 "$book" | sed -n 's/^Font [0-9]*: \([^-]*\)---.*/\1/p' | sort -u)
 nfonts=$(echo "$fonts" | wc -w)
@@ -152,5 +168,8 @@ else
   echo "dvisvgm              not installed, skipped"
 fi
 printf 'peak RSS             %s KiB on %s pages, %s KiB on %s pages\n' "$rss_small" "$pages_small" "$rss_book" "$pages_book"
+t_pptx=$(median <"$work/t_pptx")
+printf 'deckgen-pptx         %s s, %s bytes, peak RSS %s KiB\n' "$t_pptx" "$pptx_bytes" "$(median <"$work/rss_pptx")"
+awk -v p="$t_pptx" -v d="$t_deckgen" 'BEGIN { printf "deckgen-pptx / deckgen %.3f (target < 1)\n", p / d }'
 awk -v l="$lookup" -v d="$t_deckgen" -v n="$nfonts" \
   'BEGIN { printf "kpsewhich lookups    %.4f s for the %d fonts (%.1f ms each, %.1f%% of deckgen)\n", l, n, 1000 * l / n, 100 * l / d }'
