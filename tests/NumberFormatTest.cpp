@@ -83,6 +83,35 @@ TEST(NumberFormat, AgreesWithPrintfEverywhere) {
     }
 }
 
+// Every digit pattern's count of trailing zeros (none of the 8 lower digits zero, some,
+// all, and zeros reaching into the upper digits), at every decimal exponent around the
+// switch between fixed and exponent form, both signs.
+TEST(NumberFormat, AgreesWithPrintfForEveryDigitCountAndExponent) {
+    const char* patterns[] = {"1",
+                              "12",
+                              "10000001",
+                              "123456789",
+                              "100000001",
+                              "1000000001",
+                              "12345678901234",
+                              "10203040506070",
+                              "99999999999999",
+                              "5",
+                              "1234567",
+                              "1000000000001"};
+    for (const char* digits : patterns) {
+        for (int e = -7; e <= 16; ++e) {
+            for (const char* sign : {"", "-"}) {
+                const std::string text = std::string(sign) + digits + "e" + std::to_string(e);
+                const double value = std::strtod(text.c_str(), nullptr);
+                std::string written;
+                AppendNumber(written, value);
+                EXPECT_EQ(written, Printf(value)) << text;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 #include "writer/NumberFormat.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -38,7 +39,8 @@ constexpr double nearPowers[] = {
 
 // The general conversion, with the exponent widened to three digits.
 char* General(char* out, double value) {
-    char* end = std::to_chars(out, out + maxNumberLength, value, std::chars_format::general, 14).ptr;
+    char* end =
+        std::to_chars(out, out + maxNumberLength, value, std::chars_format::general, 14).ptr;
     char* e = std::find(out, end, 'e');
     if (e != end && end - (e + 2) < 3) {
         const std::ptrdiff_t pad = 3 - (end - (e + 2));
@@ -49,9 +51,32 @@ char* General(char* out, double value) {
     return end;
 }
 
+// 10^0 .. 10^19, the powers of ten that fit in 64 bits.
+struct SmallPowersOfTen {
+    std::uint64_t exact[20];
+    constexpr SmallPowersOfTen() : exact() {
+        exact[0] = 1;
+        for (int i = 1; i < 20; ++i) exact[i] = exact[i - 1] * 10;
+    }
+};
+constexpr SmallPowersOfTen smallPowers;
+
 // n = m * 2^q * 10^k rounded to the nearest integer, ties to even. False when the
 // exact fraction does not fit in 128 bits.
 bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
+    if (k >= 0 && k < 20 && q < 0 && q > -128) {
+        // The usual case (a number of points with 14 significant digits): one 64-bit
+        // product, and the denominator 2^-q is a shift. Adding half the denominator,
+        // less one unless the truncated quotient is odd, rounds ties to even.
+        const Wide numerator = Wide{m} * smallPowers.exact[k];
+        const int shift = -q;
+        const Wide truncated = numerator >> shift;
+        const Wide half = Wide{1} << (shift - 1);
+        const Wide rounded = (numerator + half - 1 + (truncated & 1)) >> shift;
+        if (rounded > ~std::uint64_t{0}) return false;
+        n = static_cast<std::uint64_t>(rounded);
+        return true;
+    }
     if (k > 22 || k < -22) return false;  // 10^22 < 2^74 and m < 2^53
     Wide quotient, twiceRemainder, denominator;
     if (k >= 0) {
@@ -86,7 +111,27 @@ bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
     return true;
 }
 
-// "00" to "99".
+// The 8 decimal digits of x < 10^8 as byte values 0 to 9, the first digit in the
+// lowest byte, computed for all digits at once: x is split into two halves of four
+// digits in 32-bit lanes, those into pairs in 16-bit lanes, those into single digits in
+// bytes. The multiply-and-shift steps divide exactly in their ranges (by 100 below
+// 43699, by 10 below 179), and no lane carries into the next.
+std::uint64_t EightDigits(std::uint32_t x) {
+    const std::uint64_t fours = x / 10000 | std::uint64_t{x % 10000} << 32;
+    const std::uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL;
+    const std::uint64_t twos = hundreds | (fours - hundreds * 100) << 16;
+    const std::uint64_t tens = (twos * 103 >> 10) & 0x000F000F000F000FULL;
+    return tens | (twos - tens * 10) << 8;
+}
+
+// Stores the eight digits of EightDigits as text, the first digit first.
+void StoreDigits(char* out, std::uint64_t digits) {
+    digits += 0x3030303030303030ULL;  // '0' in every byte
+    if constexpr (std::endian::native == std::endian::big) digits = __builtin_bswap64(digits);
+    std::memcpy(out, &digits, 8);
+}
+
+// "00" to "99", for the integers.
 struct DigitPairs {
     char text[200];
     constexpr DigitPairs() : text() {
@@ -97,15 +142,6 @@ struct DigitPairs {
     }
 };
 constexpr DigitPairs pairs;
-
-// The 7 digits of n < 10^7, leading zeros included.
-void SevenDigits(char* out, std::uint32_t n) {
-    const std::uint32_t high = n / 100000, middle = n / 1000 % 100, low = n % 1000;
-    std::memcpy(out, pairs.text + 2 * high, 2);
-    std::memcpy(out + 2, pairs.text + 2 * middle, 2);
-    out[4] = static_cast<char>('0' + low / 100);
-    std::memcpy(out + 5, pairs.text + 2 * (low % 100), 2);
-}
 
 }  // namespace
 
@@ -134,33 +170,42 @@ char* WriteNumber(char* out, double value) {
         }
     }
 
-    char digits[14];
-    SevenDigits(digits, static_cast<std::uint32_t>(n / 10000000));
-    SevenDigits(digits + 7, static_cast<std::uint32_t>(n % 10000000));
-    int used = 14;  // without trailing zeros
-    while (used > 1 && digits[used - 1] == '0') --used;
+    // The 14 digits, written with fixed-size copies: digits[2 ..] holds them (after
+    // two leading zeros of the upper eight), followed by zeros up to the end, so a
+    // 16-byte copy may start anywhere in the digits.
+    const std::uint64_t upper = EightDigits(static_cast<std::uint32_t>(n / 100000000));
+    const std::uint64_t lower = EightDigits(static_cast<std::uint32_t>(n % 100000000));
+    char buffer[32] = {};
+    StoreDigits(buffer, upper);
+    StoreDigits(buffer + 8, lower);
+    const char* const digits = buffer + 2;
+    // Trailing zero digits are zero bytes at the top of a word; upper is never 0.
+    const int trailingZeros =
+        lower != 0 ? std::countl_zero(lower) / 8 : 8 + std::countl_zero(upper) / 8;
+    const int used = 14 - trailingZeros;  // digits without trailing zeros, at least 1
 
     char* p = out;
     if (bits >> 63) *p++ = '-';
-    if (e >= -4 && e < 14) {
-        if (e >= 0) {
-            p = std::copy(digits, digits + e + 1, p);
-            if (used > e + 1) {
-                *p++ = '.';
-                p = std::copy(digits + e + 1, digits + used, p);
-            }
-        } else {
-            *p++ = '0';
-            *p++ = '.';
-            p = std::fill_n(p, -e - 1, '0');
-            p = std::copy(digits, digits + used, p);
-        }
-        return p;
+    if (e >= 0 && e < 14) {
+        // The integer part, then a point and the fraction digits if there are any.
+        std::memcpy(p, digits, 16);
+        if (used <= e + 1) return p + e + 1;
+        p[e + 1] = '.';
+        std::memcpy(p + e + 2, digits + e + 1, 16);
+        return p + used + 1;
     }
-    *p++ = digits[0];
+    if (e >= -4 && e < 0) {
+        std::memcpy(p, "0.000", 5);
+        std::memcpy(p + 1 - e, digits, 16);
+        return p + 1 - e + used;
+    }
+    *p = digits[0];
     if (used > 1) {
-        *p++ = '.';
-        p = std::copy(digits + 1, digits + used, p);
+        p[1] = '.';
+        std::memcpy(p + 2, digits + 1, 16);
+        p += used + 1;
+    } else {
+        p += 1;
     }
     *p++ = 'e';
     *p++ = e < 0 ? '-' : '+';
