@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "writer/NumberFormat.h"
+#include "writer/ShortText.h"
 
 class OutputFile {
   public:
@@ -26,6 +27,12 @@ class OutputFile {
     OutputFile& Text(std::string_view text) {
         std::memcpy(Reserve(text.size()), text.data(), text.size());
         used += text.size();
+        return *this;
+    }
+    // A short text: its whole block is copied in one move, its text is counted.
+    OutputFile& Text(const ShortText& text) {
+        std::memcpy(Reserve(ShortText::capacity), text.bytes, ShortText::capacity);
+        used += text.size;
         return *this;
     }
     OutputFile& Number(double value) {

@@ -11,6 +11,8 @@
 #include "dvi/DviReader.h"
 #include "writer/Colour.h"
 #include "writer/OutputFile.h"
+#include "writer/ShapeNumber.h"
+#include "writer/TopEdges.h"
 
 class SlideWriter : public DviReader {
   public:
@@ -47,10 +49,6 @@ class SlideWriter : public DviReader {
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
         std::string shapeEnd;
         std::string textEnd;
-        // The top edge written for this character on the baseline `topV`: characters
-        // repeat along a line, and the number need not be formatted again.
-        std::int32_t topV = 0;
-        std::string top;
     };
     // What the text boxes of one font share, prepared when the font is first used and
     // again when a redefinition reloads it under another name.
@@ -63,14 +61,15 @@ class SlideWriter : public DviReader {
     PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
 
     OutputFile out;
-    // Shape numbers run on over the whole package; 64 bits never run out.
-    std::int64_t shapeId = 1;
+    // Shape numbers run on over the whole package.
+    ShapeNumber shapeNumber;
     double pointsPerUnit = 0.0;
     double baseFontSize = 18.0;
     std::vector<RgbColour> colourStack;
     double heightQuantum = 0.125;
     double offsetX = 44.0;
     double offsetY = 44.0;
+    TopEdges topEdges;
     std::unordered_map<const TfmFont*, PreparedFont> preparedFonts;
     const TfmFont* lastFont = nullptr;  // the font of the last text box, and its entry
     PreparedFont* lastPrepared = nullptr;

@@ -100,24 +100,18 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, Prepare
 void SlideWriter::OnChar(std::int32_t c) {
     const TfmFont& font = *fonts.CurrentFont();
     PreparedFont& prepared = Prepare(font);
-    PreparedChar& glyph = PrepareChar(font, prepared, c);
-    if (glyph.top.empty() || glyph.topV != v) {
-        glyph.topV = v;
-        glyph.top = "pt;top:";
-        AppendNumber(glyph.top, v * pointsPerUnit + offsetY - glyph.heightCut);
-    }
+    const PreparedChar& glyph = PrepareChar(font, prepared, c);
+    const ShortText& id = shapeNumber.Text();
 
-    char buffer[24];
-    const std::string_view id = IntegerText(shapeId, 4, buffer);
     out.Text("<v:shape id=3D\"_x0000_s").Text(id);
     out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:")
         .Number(h * pointsPerUnit + offsetX);
-    out.Text(glyph.top).Text(glyph.shapeEnd).EndLine();
+    out.Text("pt;top:").Text(topEdges.At(v, glyph.heightCut)).Text(glyph.shapeEnd).EndLine();
 
     out.Text("<div v:shape=3D\"_x0000_s").Text(id).Text(prepared.spanStart);
     if (const RgbColour* colour = CurrentColour()) {
         out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
     }
     out.Text(glyph.textEnd).EndLine();
-    ++shapeId;
+    shapeNumber.Next();
 }
