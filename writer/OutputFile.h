@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "writer/NumberFormat.h"
+#include "writer/ReservedText.h"
 #include "writer/ShortText.h"
 
 class OutputFile {
@@ -46,6 +47,16 @@ class OutputFile {
     OutputFile& Hex(std::uint8_t value);
     // Ends the line with LF and writes it out.
     void EndLine();
+
+    // Room for `size` more bytes of the line, written through the returned text
+    // (see ReservedText for the room each piece needs)...
+    ReservedText Reserved(std::size_t size) { return ReservedText(Reserve(size)); }
+    // ... and taken into the line, which then ends as EndLine ends it. The text must
+    // have stayed within its room, the line feed not counted.
+    void EndLine(const ReservedText& text) {
+        used = static_cast<std::size_t>(text.End() - line.data());
+        EndLine();
+    }
 
   private:
     // Room for `size` more bytes at the end of the line; returns where they go.

@@ -98,20 +98,33 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, Prepare
 }
 
 void SlideWriter::OnChar(std::int32_t c) {
+    static constexpr std::string_view shapeStart = "<v:shape id=3D\"_x0000_s";
+    static constexpr std::string_view shapeLeft =
+        "\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:";
+    static constexpr std::string_view shapeTop = "pt;top:";
+    static constexpr std::string_view textStart = "<div v:shape=3D\"_x0000_s";
+    static constexpr std::string_view colourStart = "color:#";
+
     const TfmFont& font = *fonts.CurrentFont();
     PreparedFont& prepared = Prepare(font);
     const PreparedChar& glyph = PrepareChar(font, prepared, c);
     const ShortText& id = shapeNumber.Text();
 
-    out.Text("<v:shape id=3D\"_x0000_s").Text(id);
-    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:")
-        .Number(h * pointsPerUnit + offsetX);
-    out.Text("pt;top:").Text(topEdges.At(v, glyph.heightCut)).Text(glyph.shapeEnd).EndLine();
+    ReservedText shape =
+        out.Reserved(shapeStart.size() + ShortText::capacity + shapeLeft.size() + maxNumberLength +
+                     shapeTop.size() + ShortText::capacity + glyph.shapeEnd.size());
+    shape.Text(shapeStart).Text(id).Text(shapeLeft).Number(h * pointsPerUnit + offsetX);
+    shape.Text(shapeTop).Text(topEdges.At(v, glyph.heightCut)).Text(glyph.shapeEnd);
+    out.EndLine(shape);
 
-    out.Text("<div v:shape=3D\"_x0000_s").Text(id).Text(prepared.spanStart);
+    ReservedText text =
+        out.Reserved(textStart.size() + ShortText::capacity + prepared.spanStart.size() +
+                     colourStart.size() + 6 + glyph.textEnd.size());
+    text.Text(textStart).Text(id).Text(prepared.spanStart);
     if (const RgbColour* colour = CurrentColour()) {
-        out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
+        text.Text(colourStart).Hex(colour->r).Hex(colour->g).Hex(colour->b);
     }
-    out.Text(glyph.textEnd).EndLine();
+    text.Text(glyph.textEnd);
+    out.EndLine(text);
     shapeNumber.Next();
 }
