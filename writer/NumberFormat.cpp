@@ -51,30 +51,34 @@ char* General(char* out, double value) {
     return end;
 }
 
-// 10^0 .. 10^19, the powers of ten that fit in 64 bits.
-struct SmallPowersOfTen {
-    std::uint64_t exact[20];
-    constexpr SmallPowersOfTen() : exact() {
+// 5^0 .. 5^27, the powers of five that fit in 64 bits.
+struct PowersOfFive {
+    std::uint64_t exact[28];
+    constexpr PowersOfFive() : exact() {
         exact[0] = 1;
-        for (int i = 1; i < 20; ++i) exact[i] = exact[i - 1] * 10;
+        for (int i = 1; i < 28; ++i) exact[i] = exact[i - 1] * 5;
     }
 };
-constexpr SmallPowersOfTen smallPowers;
+constexpr PowersOfFive fives;
 
 // n = m * 2^q * 10^k rounded to the nearest integer, ties to even. False when the
 // exact fraction does not fit in 128 bits.
 bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
-    if (k >= 0 && k < 20 && q < 0 && q > -128) {
-        // The usual case (a number of points with 14 significant digits): one 64-bit
-        // product, and the denominator 2^-q is a shift. Adding half the denominator,
-        // less one unless the truncated quotient is odd, rounds ties to even.
-        const Wide numerator = Wide{m} * smallPowers.exact[k];
-        const int shift = -q;
-        const Wide truncated = numerator >> shift;
-        const Wide half = Wide{1} << (shift - 1);
-        const Wide rounded = (numerator + half - 1 + (truncated & 1)) >> shift;
-        if (rounded > ~std::uint64_t{0}) return false;
-        n = static_cast<std::uint64_t>(rounded);
+    // The usual case, a number of points with 14 significant digits: 10^k = 5^k 2^k,
+    // so n is m 5^k, one 64-bit product, shifted right by -q - k, which is then
+    // between 1 and 63 bits. The quotient fits in 64 bits (the product has less than
+    // 53 + 64 bits), and so does the remainder below the shift.
+    const int shift = -q - k;
+    if (k >= 0 && k < 28 && shift > 0 && shift < 64) {
+        const Wide numerator = Wide{m} * fives.exact[k];
+        const auto high = static_cast<std::uint64_t>(numerator >> 64);
+        const auto low = static_cast<std::uint64_t>(numerator);
+        if (high >> shift != 0) return false;
+        const std::uint64_t quotient = high << (64 - shift) | low >> shift;
+        if (quotient == ~std::uint64_t{0}) return false;  // no room to round up
+        const std::uint64_t remainder = low & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        n = quotient + (remainder > half || (remainder == half && (quotient & 1)));
         return true;
     }
     if (k > 22 || k < -22) return false;  // 10^22 < 2^74 and m < 2^53
