@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "writer/LineOutput.h"
 #include "writer/NumberFormat.h"
 #include "writer/ReservedText.h"
 #include "writer/ShortText.h"
@@ -46,7 +47,11 @@ class OutputFile {
     // Two lower-case hexadecimal digits.
     OutputFile& Hex(std::uint8_t value);
     // Ends the line with LF and writes it out.
-    void EndLine();
+    void EndLine() {
+        *Reserve(1) = '\n';
+        if (!WriteLine(fd, {line.data(), used + 1})) FailToWrite();
+        used = 0;
+    }
 
     // Room for `size` more bytes of the line, written through the returned text
     // (see ReservedText for the room each piece needs)...
@@ -59,6 +64,7 @@ class OutputFile {
     }
 
   private:
+    [[noreturn]] void FailToWrite() const;
     // Room for `size` more bytes at the end of the line; returns where they go.
     char* Reserve(std::size_t size) {
         if (line.size() - used < size) line.resize(std::max(2 * line.size(), used + size));
