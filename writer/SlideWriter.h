@@ -57,8 +57,22 @@ class SlideWriter : public DviReader {
         std::string spanStart;            // from the shape number to the font size's "%;"
         std::vector<PreparedChar> chars;  // entry i for code bc + i
     };
-    PreparedFont& Prepare(const TfmFont& font);
-    PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
+    // The prepared text of a font and of a character code in it: the checks are inline,
+    // the making (first use, or a reload of the font) is not.
+    PreparedFont& Prepare(const TfmFont& font) {
+        if (&font == lastFont && lastPrepared->generation == font.generation) return *lastPrepared;
+        return PrepareFont(font);
+    }
+    const PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont,
+                                    std::int32_t c) {
+        // The reader has checked that the font has the code c.
+        PreparedChar& glyph =
+            preparedFont.chars[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
+        if (glyph.shapeEnd.empty()) MakeChar(font, glyph, c);
+        return glyph;
+    }
+    PreparedFont& PrepareFont(const TfmFont& font);
+    void MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_t c);
 
     OutputFile out;
     // Shape numbers run on over the whole package.

@@ -37,8 +37,7 @@ std::string EscapedName(const std::string& name) {
 
 }  // namespace
 
-SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
-    if (&font == lastFont && lastPrepared->generation == font.generation) return *lastPrepared;
+SlideWriter::PreparedFont& SlideWriter::PrepareFont(const TfmFont& font) {
     PreparedFont& prepared = preparedFonts[&font];
     if (prepared.generation != font.generation) {
         prepared.generation = font.generation;
@@ -53,14 +52,9 @@ SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
     return prepared;
 }
 
-SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, PreparedFont& preparedFont,
-                                                    std::int32_t c) {
-    // The reader has checked that the font has the code c.
+void SlideWriter::MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_t c) {
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
-    PreparedChar& glyph = preparedFont.chars[i];
-    if (!glyph.shapeEnd.empty()) return glyph;
-
     const double f = pointsPerUnit;
     const double s = font.scaledSize;
     double width = s * metrics.width[i] * f * 0x1p-20;
@@ -94,7 +88,6 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, Prepare
     glyph.textEnd =
         ";mso-line-spacing:\"300 0 0\"'>&#" + std::to_string(OutputCode(c)) + "</span></div>";
     glyph.heightCut = heightCut;
-    return glyph;
 }
 
 void SlideWriter::OnChar(std::int32_t c) {
