@@ -43,18 +43,19 @@ class SlideWriter : public DviReader {
 
     // The text of a text box that depends only on the font and the character code:
     // everything from its width to the end of the shape line, and everything after the
-    // colour in the text line. Made the first time the code is set in the font (until then
-    // `shapeEnd` is empty).
+    // shape number in the text line, where a colour goes in at `colourAt`. Made the first
+    // time the code is set in the font (until then `shapeEnd` is empty).
     struct PreparedChar {
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
         std::string shapeEnd;
         std::string textEnd;
+        std::size_t colourAt = 0;
     };
     // What the text boxes of one font share, prepared when the font is first used and
     // again when a redefinition reloads it under another name.
     struct PreparedFont {
         std::uint32_t generation = 0;
-        std::string spanStart;            // from the shape number to the font size's "%;"
+        std::string spanStart;            // after the shape number up to the font size's "%;"
         std::vector<PreparedChar> chars;  // entry i for code bc + i
     };
     // The prepared text of a font and of a character code in it: the checks are inline,
@@ -68,11 +69,12 @@ class SlideWriter : public DviReader {
         // The reader has checked that the font has the code c.
         PreparedChar& glyph =
             preparedFont.chars[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
-        if (glyph.shapeEnd.empty()) MakeChar(font, glyph, c);
+        if (glyph.shapeEnd.empty()) MakeChar(font, preparedFont, glyph, c);
         return glyph;
     }
     PreparedFont& PrepareFont(const TfmFont& font);
-    void MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_t c);
+    void MakeChar(const TfmFont& font, const PreparedFont& preparedFont, PreparedChar& glyph,
+                  std::int32_t c);
 
     OutputFile out;
     // Shape numbers run on over the whole package.

@@ -52,7 +52,8 @@ SlideWriter::PreparedFont& SlideWriter::PrepareFont(const TfmFont& font) {
     return prepared;
 }
 
-void SlideWriter::MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_t c) {
+void SlideWriter::MakeChar(const TfmFont& font, const PreparedFont& preparedFont,
+                           PreparedChar& glyph, std::int32_t c) {
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
     const double f = pointsPerUnit;
@@ -85,8 +86,9 @@ void SlideWriter::MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_
     text += "pt,0pt,";
     AppendNumber(text, bottomInset);
     text += "pt\"/></v:shape>";
-    glyph.textEnd =
-        ";mso-line-spacing:\"300 0 0\"'>&#" + std::to_string(OutputCode(c)) + "</span></div>";
+    glyph.textEnd = preparedFont.spanStart + ";mso-line-spacing:\"300 0 0\"'>&#" +
+                    std::to_string(OutputCode(c)) + "</span></div>";
+    glyph.colourAt = preparedFont.spanStart.size();
     glyph.heightCut = heightCut;
 }
 
@@ -110,14 +112,16 @@ void SlideWriter::OnChar(std::int32_t c) {
     shape.Text(shapeTop).Text(topEdges.At(v, glyph.heightCut)).Text(glyph.shapeEnd);
     out.EndLine(shape);
 
-    ReservedText text =
-        out.Reserved(textStart.size() + ShortText::capacity + prepared.spanStart.size() +
-                     colourStart.size() + 6 + glyph.textEnd.size());
-    text.Text(textStart).Text(id).Text(prepared.spanStart);
+    const std::string_view textEnd = glyph.textEnd;
+    ReservedText text = out.Reserved(textStart.size() + ShortText::capacity + colourStart.size() +
+                                     6 + textEnd.size());
+    text.Text(textStart).Text(id);
     if (const RgbColour* colour = CurrentColour()) {
-        text.Text(colourStart).Hex(colour->r).Hex(colour->g).Hex(colour->b);
+        text.Text(textEnd.substr(0, glyph.colourAt)).Text(colourStart);
+        text.Hex(colour->r).Hex(colour->g).Hex(colour->b).Text(textEnd.substr(glyph.colourAt));
+    } else {
+        text.Text(textEnd);
     }
-    text.Text(glyph.textEnd);
     out.EndLine(text);
     shapeNumber.Next();
 }
