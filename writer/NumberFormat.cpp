@@ -147,9 +147,42 @@ struct DigitPairs {
 };
 constexpr DigitPairs pairs;
 
-}  // namespace
+// The 14 significant digits of n, 10^13 <= n < 10^14, for fixed-size copies: they
+// start at Start(), after two leading zeros of the upper eight in `buffer`, and are
+// followed by zeros up to its end, so a 16-byte copy may start anywhere in them.
+struct Digits {
+    char buffer[32] = {};
+    int used;  // without trailing zeros, at least 1
 
-char* WriteNumber(char* out, double value) {
+    const char* Start() const { return buffer + 2; }
+};
+
+inline Digits MakeDigits(std::uint64_t n) {
+    Digits result;
+    const std::uint64_t upper = EightDigits(static_cast<std::uint32_t>(n / 100000000));
+    const std::uint64_t lower = EightDigits(static_cast<std::uint32_t>(n % 100000000));
+    StoreDigits(result.buffer, upper);
+    StoreDigits(result.buffer + 8, lower);
+    // Trailing zero digits are zero bytes at the top of a word; upper is never 0.
+    const int trailingZeros =
+        lower != 0 ? std::countl_zero(lower) / 8 : 8 + std::countl_zero(upper) / 8;
+    result.used = 14 - trailingZeros;
+    return result;
+}
+
+// The fixed form of a number whose leading digit has the exponent e, 0 <= e < 14: the
+// integer part, then a point and the fraction digits if there are any.
+inline char* WriteFixed(char* p, const Digits& d, int e) {
+    std::memcpy(p, d.Start(), 16);
+    if (d.used <= e + 1) return p + e + 1;
+    p[e + 1] = '.';
+    std::memcpy(p + e + 2, d.Start() + e + 1, 16);
+    return p + d.used + 1;
+}
+
+// Every value: the decimal exponent found and checked by scaling, the integer
+// arithmetic where it reaches, the general conversion elsewhere.
+[[gnu::noinline]] char* WriteAnyNumber(char* out, double value) {
     std::uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     const int biasedExponent = static_cast<int>(bits >> 52 & 0x7FF);
@@ -174,40 +207,20 @@ char* WriteNumber(char* out, double value) {
         }
     }
 
-    // The 14 digits, written with fixed-size copies: digits[2 ..] holds them (after
-    // two leading zeros of the upper eight), followed by zeros up to the end, so a
-    // 16-byte copy may start anywhere in the digits.
-    const std::uint64_t upper = EightDigits(static_cast<std::uint32_t>(n / 100000000));
-    const std::uint64_t lower = EightDigits(static_cast<std::uint32_t>(n % 100000000));
-    char buffer[32] = {};
-    StoreDigits(buffer, upper);
-    StoreDigits(buffer + 8, lower);
-    const char* const digits = buffer + 2;
-    // Trailing zero digits are zero bytes at the top of a word; upper is never 0.
-    const int trailingZeros =
-        lower != 0 ? std::countl_zero(lower) / 8 : 8 + std::countl_zero(upper) / 8;
-    const int used = 14 - trailingZeros;  // digits without trailing zeros, at least 1
-
+    const Digits d = MakeDigits(n);
     char* p = out;
     if (bits >> 63) *p++ = '-';
-    if (e >= 0 && e < 14) {
-        // The integer part, then a point and the fraction digits if there are any.
-        std::memcpy(p, digits, 16);
-        if (used <= e + 1) return p + e + 1;
-        p[e + 1] = '.';
-        std::memcpy(p + e + 2, digits + e + 1, 16);
-        return p + used + 1;
-    }
+    if (e >= 0 && e < 14) return WriteFixed(p, d, e);
     if (e >= -4 && e < 0) {
         std::memcpy(p, "0.000", 5);
-        std::memcpy(p + 1 - e, digits, 16);
-        return p + 1 - e + used;
+        std::memcpy(p + 1 - e, d.Start(), 16);
+        return p + 1 - e + d.used;
     }
-    *p = digits[0];
-    if (used > 1) {
+    *p = d.Start()[0];
+    if (d.used > 1) {
         p[1] = '.';
-        std::memcpy(p + 2, digits + 1, 16);
-        p += used + 1;
+        std::memcpy(p + 2, d.Start() + 1, 16);
+        p += d.used + 1;
     } else {
         p += 1;
     }
@@ -218,6 +231,41 @@ char* WriteNumber(char* out, double value) {
     *p++ = static_cast<char>('0' + magnitude / 10 % 10);
     *p++ = static_cast<char>('0' + magnitude % 10);
     return p;
+}
+
+}  // namespace
+
+char* WriteNumber(char* out, double value) {
+    // The usual value, a position or size in points with 1 <= |value| < 2^46, takes a
+    // straight path; every other value takes the general one.
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int b = static_cast<int>(bits >> 52 & 0x7FF) - 1023;  // value = m * 2^(b - 52)
+    if (b < 0 || b > 45) return WriteAnyNumber(out, value);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | std::uint64_t{1} << 52;
+
+    // The decimal exponent e of the leading digit is floor(b * log10 2) or one more; the
+    // powers of ten up to 10^14 are exact doubles, so one comparison settles it.
+    int e = (b * 78913) >> 18;
+    if (std::fabs(value) >= nearPowers[e + 31]) ++e;  // 10^(e + 1)
+
+    // n = m * 2^(b - 52) * 10^(13 - e) rounded, ties to even: m * 5^(13 - e) shifted right
+    // by 39 - b + e, between 6 and 39 bits here.
+    const Wide numerator = Wide{m} * fives.exact[13 - e];
+    const int shift = 39 - b + e;
+    const auto high = static_cast<std::uint64_t>(numerator >> 64);
+    const auto low = static_cast<std::uint64_t>(numerator);
+    const std::uint64_t quotient = high << (64 - shift) | low >> shift;
+    const std::uint64_t remainder = low & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    const std::uint64_t n = quotient + (remainder > half || (remainder == half && (quotient & 1)));
+    // Rounded up to 10^(e + 1): the leading digit moves, perhaps into the exponent form.
+    if (n == tenToThe14) return WriteAnyNumber(out, value);
+
+    const Digits d = MakeDigits(n);
+    char* p = out;
+    if (bits >> 63) *p++ = '-';
+    return WriteFixed(p, d, e);
 }
 
 char* WriteInteger(char* out, std::uint64_t value, int minDigits) {
