@@ -53,6 +53,12 @@ class OutputFile {
         used = 0;
     }
 
+    // Writes a whole line made elsewhere (ending in its LF) with one write, as EndLine
+    // does; only between lines, when nothing of a line is gathered here.
+    void Line(std::string_view wholeLine) {
+        if (!WriteLine(fd, wholeLine)) FailToWrite();
+    }
+
     // Room for `size` more bytes of the line, written through the returned text
     // (see ReservedText for the room each piece needs)...
     ReservedText Reserved(std::size_t size) { return ReservedText(Reserve(size)); }

@@ -11,6 +11,7 @@
 #include "dvi/DviReader.h"
 #include "writer/Colour.h"
 #include "writer/OutputFile.h"
+#include "writer/PreparedLine.h"
 #include "writer/ShapeNumber.h"
 #include "writer/TopEdges.h"
 
@@ -41,14 +42,14 @@ class SlideWriter : public DviReader {
         return colourStack.empty() ? nullptr : &colourStack.back();
     }
 
-    // The text of a text box that depends only on the font and the character code:
-    // everything from its width to the end of the shape line, and everything after the
-    // shape number in the text line, where a colour goes in at `colourAt`. Made the first
-    // time the code is set in the font (until then `shapeEnd` is empty).
+    // The text of a text box that depends only on the font and the character code, kept
+    // in place at the end of its two lines: the shape line from the width on, and the
+    // text line after the shape number, where a colour goes in at `colourAt`. Made the
+    // first time the code is set in the font.
     struct PreparedChar {
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
-        std::string shapeEnd;
-        std::string textEnd;
+        PreparedLine shapeLine;
+        PreparedLine textLine;
         std::size_t colourAt = 0;
     };
     // What the text boxes of one font share, prepared when the font is first used and
@@ -64,12 +65,11 @@ class SlideWriter : public DviReader {
         if (&font == lastFont && lastPrepared->generation == font.generation) return *lastPrepared;
         return PrepareFont(font);
     }
-    const PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont,
-                                    std::int32_t c) {
+    PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c) {
         // The reader has checked that the font has the code c.
         PreparedChar& glyph =
             preparedFont.chars[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
-        if (glyph.shapeEnd.empty()) MakeChar(font, preparedFont, glyph, c);
+        if (!glyph.shapeLine.Ready()) MakeChar(font, preparedFont, glyph, c);
         return glyph;
     }
     PreparedFont& PrepareFont(const TfmFont& font);

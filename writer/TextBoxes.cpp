@@ -35,6 +35,17 @@ std::string EscapedName(const std::string& name) {
     return escaped;
 }
 
+// The fixed pieces of the two lines' starts, and the greatest length of those starts.
+constexpr std::string_view shapeStart = "<v:shape id=3D\"_x0000_s";
+constexpr std::string_view shapeLeft =
+    "\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:";
+constexpr std::string_view shapeTop = "pt;top:";
+constexpr std::string_view textStart = "<div v:shape=3D\"_x0000_s";
+constexpr std::string_view colourStart = "color:#";
+constexpr std::size_t shapeStartRoom = shapeStart.size() + ShortText::capacity + shapeLeft.size() +
+                                       ShortText::capacity + shapeTop.size() + ShortText::capacity;
+constexpr std::size_t textStartRoom = textStart.size() + ShortText::capacity;
+
 }  // namespace
 
 SlideWriter::PreparedFont& SlideWriter::PrepareFont(const TfmFont& font) {
@@ -45,7 +56,8 @@ SlideWriter::PreparedFont& SlideWriter::PrepareFont(const TfmFont& font) {
             "\" class=3DO ><span style=3D'font-family:" + EscapedName(font.name) + ";font-size:";
         AppendNumber(prepared.spanStart, font.scaledSize * pointsPerUnit / baseFontSize * 100);
         prepared.spanStart += "%;";
-        prepared.chars.assign(font.metrics->width.size(), PreparedChar{});
+        prepared.chars.clear();
+        prepared.chars.resize(font.metrics->width.size());
     }
     lastFont = &font;
     lastPrepared = &prepared;
@@ -71,8 +83,7 @@ void SlideWriter::MakeChar(const TfmFont& font, const PreparedFont& preparedFont
     const double bottomInset = depthCut > 0 ? depthCut : 0;
     const double topInset = heightCut + (depthCut < 0 ? -depthCut : 0);
 
-    std::string& text = glyph.shapeEnd;
-    text = "pt;width:";
+    std::string text = "pt;width:";
     AppendNumber(text, width);
     text += "pt;height:";
     AppendNumber(text, heightCut + depthCut);
@@ -85,43 +96,49 @@ void SlideWriter::MakeChar(const TfmFont& font, const PreparedFont& preparedFont
     AppendNumber(text, topInset);
     text += "pt,0pt,";
     AppendNumber(text, bottomInset);
-    text += "pt\"/></v:shape>";
-    glyph.textEnd = preparedFont.spanStart + ";mso-line-spacing:\"300 0 0\"'>&#" +
-                    std::to_string(OutputCode(c)) + "</span></div>";
+    text += "pt\"/></v:shape>\n";
+    glyph.shapeLine.Make(shapeStartRoom, text);
+    glyph.textLine.Make(textStartRoom, preparedFont.spanStart +
+                                           ";mso-line-spacing:\"300 0 0\"'>&#" +
+                                           std::to_string(OutputCode(c)) + "</span></div>\n");
     glyph.colourAt = preparedFont.spanStart.size();
     glyph.heightCut = heightCut;
 }
 
 void SlideWriter::OnChar(std::int32_t c) {
-    static constexpr std::string_view shapeStart = "<v:shape id=3D\"_x0000_s";
-    static constexpr std::string_view shapeLeft =
-        "\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:";
-    static constexpr std::string_view shapeTop = "pt;top:";
-    static constexpr std::string_view textStart = "<div v:shape=3D\"_x0000_s";
-    static constexpr std::string_view colourStart = "color:#";
-
     const TfmFont& font = *fonts.CurrentFont();
     PreparedFont& prepared = Prepare(font);
-    const PreparedChar& glyph = PrepareChar(font, prepared, c);
+    PreparedChar& glyph = PrepareChar(font, prepared, c);
     const ShortText& id = shapeNumber.Text();
 
-    ReservedText shape =
-        out.Reserved(shapeStart.size() + ShortText::capacity + shapeLeft.size() + maxNumberLength +
-                     shapeTop.size() + ShortText::capacity + glyph.shapeEnd.size());
-    shape.Text(shapeStart).Text(id).Text(shapeLeft).Number(h * pointsPerUnit + offsetX);
-    shape.Text(shapeTop).Text(topEdges.At(v, glyph.heightCut)).Text(glyph.shapeEnd);
-    out.EndLine(shape);
+    // The shape line: its start, up to the top edge, goes right before the prepared end.
+    ShortText left;
+    left.size = static_cast<std::uint8_t>(WriteNumber(left.bytes, h * pointsPerUnit + offsetX) -
+                                          left.bytes);
+    const ShortText& top = topEdges.At(v, glyph.heightCut);
+    const std::size_t shapeStartSize =
+        shapeStart.size() + id.size + shapeLeft.size() + left.size + shapeTop.size() + top.size;
+    glyph.shapeLine.Start(shapeStartSize)
+        .Text(shapeStart)
+        .Text(id)
+        .Text(shapeLeft)
+        .Text(left)
+        .Text(shapeTop)
+        .Text(top);
+    out.Line(glyph.shapeLine.Line(shapeStartSize));
 
-    const std::string_view textEnd = glyph.textEnd;
-    ReservedText text = out.Reserved(textStart.size() + ShortText::capacity + colourStart.size() +
-                                     6 + textEnd.size());
-    text.Text(textStart).Text(id);
+    // The text line: the same, unless a colour goes in the middle of the prepared end.
     if (const RgbColour* colour = CurrentColour()) {
-        text.Text(textEnd.substr(0, glyph.colourAt)).Text(colourStart);
-        text.Hex(colour->r).Hex(colour->g).Hex(colour->b).Text(textEnd.substr(glyph.colourAt));
+        const std::string_view end = glyph.textLine.End();
+        ReservedText text = out.Reserved(textStart.size() + ShortText::capacity +
+                                         colourStart.size() + 6 + end.size());
+        text.Text(textStart).Text(id).Text(end.substr(0, glyph.colourAt)).Text(colourStart);
+        text.Hex(colour->r).Hex(colour->g).Hex(colour->b).Text(end.substr(glyph.colourAt));
+        out.EndLine(text);
     } else {
-        text.Text(textEnd);
+        const std::size_t textStartSize = textStart.size() + id.size;
+        glyph.textLine.Start(textStartSize).Text(textStart).Text(id);
+        out.Line(glyph.textLine.Line(textStartSize));
     }
-    out.EndLine(text);
     shapeNumber.Next();
 }

@@ -1,11 +1,13 @@
-// The shape number counted in its decimal text, and the top edges kept as text: both
-// must write exactly what formatting the number afresh writes.
+// The pieces text boxes are made of: the shape number counted in its decimal text and
+// the top edges kept as text, which must write exactly what formatting the number afresh
+// writes, and the prepared line, whose kept end must survive every start written before it.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
 #include "writer/NumberFormat.h"
+#include "writer/PreparedLine.h"
 #include "writer/ShapeNumber.h"
 #include "writer/TopEdges.h"
 
@@ -44,6 +46,25 @@ TEST(TopEdges, AgreeWithFormattingEachEdge) {
     // Zero and minus zero are the same height and give the same edge.
     EXPECT_EQ(edges.At(0, 0.0).View(), "44");
     EXPECT_EQ(edges.At(0, -0.0).View(), "44");
+}
+
+// Starts of every length in turn, longer and shorter than before, their last piece a
+// whole block that runs into the end; ends shorter and longer than a block.
+TEST(PreparedLine, KeepsItsEndUnderEveryStart) {
+    for (const std::string& end : {std::string("x\n"), std::string("pt;width:12.5pt</v:shape>\n"),
+                                   std::string(100, 'e') + "\n"}) {
+        PreparedLine line;
+        line.Make(8 + ShortText::capacity, end);
+        EXPECT_EQ(line.End(), end.substr(0, end.size() - 1));
+        for (const int length : {5, 1, 32, 0, 17, 31, 2}) {
+            ShortText piece;
+            const std::string text(static_cast<std::size_t>(length), 'a' + length % 26);
+            text.copy(piece.bytes, text.size());
+            piece.size = static_cast<std::uint8_t>(text.size());
+            line.Start(8 + text.size()).Text("<start>=").Text(piece);
+            EXPECT_EQ(line.Line(8 + text.size()), "<start>=" + text + end) << length;
+        }
+    }
 }
 
 }  // namespace
