@@ -1,13 +1,15 @@
 // The pieces text boxes are made of: the shape number counted in its decimal text and
 // the top edges kept as text, which must write exactly what formatting the number afresh
-// writes, and the prepared line, whose kept end must survive every start written before it.
+// writes; texts copied in whole chunks; and the line template, whose fixed middle must
+// survive every start written before it.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
+#include "writer/LineTemplate.h"
 #include "writer/NumberFormat.h"
-#include "writer/PreparedLine.h"
+#include "writer/ReservedText.h"
 #include "writer/ShapeNumber.h"
 #include "writer/TopEdges.h"
 
@@ -48,21 +50,40 @@ TEST(TopEdges, AgreeWithFormattingEachEdge) {
     EXPECT_EQ(edges.At(0, -0.0).View(), "44");
 }
 
+// Block texts of every length around the chunk size are copied whole and counted
+// exactly, whatever lies after them in the block.
+TEST(BlockText, CopiedInChunksAsFarAsTheTextReaches) {
+    for (const std::size_t length : {0, 1, 31, 32, 33, 64, 65, 100, 128}) {
+        BlockText<128> text;
+        std::memset(text.bytes, '#', sizeof text.bytes);
+        const std::string content(length, 'a');
+        ASSERT_TRUE(text.Append(content));
+        char line[256];
+        ReservedText written(line);
+        written.Text("<").Text(text).Text(">");
+        EXPECT_EQ(std::string(line, written.End()), "<" + content + ">") << length;
+    }
+    BlockText<32> full;
+    EXPECT_FALSE(full.Append(std::string(40, 'b')));
+    EXPECT_EQ(full.View(), std::string(32, 'b'));
+}
+
 // Starts of every length in turn, longer and shorter than before, their last piece a
-// whole block that runs into the end; ends shorter and longer than a block.
-TEST(PreparedLine, KeepsItsEndUnderEveryStart) {
-    for (const std::string& end : {std::string("x\n"), std::string("pt;width:12.5pt</v:shape>\n"),
-                                   std::string(100, 'e') + "\n"}) {
-        PreparedLine line;
-        line.Make(8 + ShortText::capacity, end);
-        EXPECT_EQ(line.End(), end.substr(0, end.size() - 1));
+// chunk that runs into the middle; middles shorter and longer than a chunk; ends of
+// several lengths.
+TEST(LineTemplate, KeepsItsMiddleUnderEveryStart) {
+    for (const std::string& middle :
+         {std::string("m"), std::string("pt;mso-wrap-style:none;-anchor"), std::string(100, 'm')}) {
+        LineTemplate line;
+        line.Make(8 + ShortText::capacity, middle, ShortText::capacity + 1);
         for (const int length : {5, 1, 32, 0, 17, 31, 2}) {
             ShortText piece;
             const std::string text(static_cast<std::size_t>(length), 'a' + length % 26);
-            text.copy(piece.bytes, text.size());
-            piece.size = static_cast<std::uint8_t>(text.size());
+            piece.Append(text);
             line.Start(8 + text.size()).Text("<start>=").Text(piece);
-            EXPECT_EQ(line.Line(8 + text.size()), "<start>=" + text + end) << length;
+            ReservedText end = line.End();
+            end.Text(piece).Text("\n");
+            EXPECT_EQ(line.Line(end), "<start>=" + text + middle + text + "\n") << length;
         }
     }
 }

@@ -14,16 +14,22 @@ class ReservedText {
   public:
     explicit ReservedText(char* start) : cursor(start) {}
 
-    // Each piece needs room: a text its size, a short text ShortText::capacity, a number
+    // Each piece needs room: a text its size, a block text its capacity, a number
     // maxNumberLength, a hexadecimal byte 2.
     ReservedText& Text(std::string_view text) {
         std::memcpy(cursor, text.data(), text.size());
         cursor += text.size();
         return *this;
     }
-    ReservedText& Text(const ShortText& text) {
-        std::memcpy(cursor, text.bytes, ShortText::capacity);
-        cursor += text.size;
+    template <std::size_t capacity>
+    ReservedText& Text(const BlockText<capacity>& text) {
+        const std::size_t size = text.size;  // read once: the copies may alias it
+        std::memcpy(cursor, text.bytes, text.chunk);
+        if constexpr (capacity > text.chunk) {
+            for (std::size_t done = text.chunk; done < size; done += text.chunk)
+                std::memcpy(cursor + done, text.bytes + done, text.chunk);
+        }
+        cursor += size;
         return *this;
     }
     ReservedText& Number(double value) {

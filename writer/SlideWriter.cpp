@@ -10,6 +10,7 @@ SlideWriter::SlideWriter(const std::string& dviName, const std::string& mhtName)
     // num / den gives a DVI unit in units of 10^-7 m; 72 / 254000 turns those into points.
     pointsPerUnit = (double(num) / double(den)) * (double(mag) * 0.001) * 0.0002834645669291339;
     topEdges.SetScale(pointsPerUnit, offsetY);
+    PrepareTextBoxes();
 }
 
 SlideWriter::~SlideWriter() {
