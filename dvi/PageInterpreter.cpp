@@ -15,6 +15,14 @@ std::int32_t Sub(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
+// The failures of setting a character, out of the way of the characters that are set.
+[[noreturn, gnu::noinline]] void FailWithoutFont(std::int32_t c) {
+    throw Failure("Character " + std::to_string(c) + " set while no font is selected");
+}
+[[noreturn, gnu::noinline]] void FailNotInFont(std::int32_t c, const TfmFont& font) {
+    throw Failure("Character " + std::to_string(c) + " is not in font " + font.name);
+}
+
 }  // namespace
 
 void DviReader::GrowBox(std::int32_t px, std::int32_t py) {
@@ -132,11 +140,9 @@ void DviReader::Pop() {
 
 std::int32_t DviReader::SetChar(std::int32_t c) {
     const TfmFont* font = fonts.CurrentFont();
-    if (!font) throw Failure("Character " + std::to_string(c) + " set while no font is selected");
+    if (!font) FailWithoutFont(c);
     const std::int64_t i = std::int64_t{c} - font->metrics->bc;
-    if (i < 0 || i >= std::int64_t(font->scaled.size())) {
-        throw Failure("Character " + std::to_string(c) + " is not in font " + font->name);
-    }
+    if (i < 0 || i >= std::int64_t(font->scaled.size())) FailNotInFont(c, *font);
     const auto [width, height, depth] = font->scaled[static_cast<std::size_t>(i)];
     // A negative depth raises the top edge by its amount instead of lifting the bottom.
     const std::int32_t negated = Sub(0, depth);
