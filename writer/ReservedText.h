@@ -25,7 +25,7 @@ class ReservedText {
     ReservedText& Text(const BlockText<capacity>& text) {
         const std::size_t size = text.size;  // read once: the copies may alias it
         std::memcpy(cursor, text.bytes, text.chunk);
-        if constexpr (capacity > text.chunk) {
+        if constexpr (capacity > BlockText<capacity>::chunk) {
             for (std::size_t done = text.chunk; done < size; done += text.chunk)
                 std::memcpy(cursor + done, text.bytes + done, text.chunk);
         }
