@@ -1,6 +1,6 @@
-// The package's output: text is gathered into one reusable line buffer and every
-// line is handed to the operating system with one write as soon as it ends, so a run
-// that stops early keeps every line written so far.
+// The package's output: text is gathered into one reusable line buffer (or a line is
+// made elsewhere, see Line) and every line is handed to the operating system with one
+// write as soon as it ends, so a run that stops early keeps every line written so far.
 #pragma once
 
 #include <algorithm>
