@@ -30,6 +30,8 @@ void DviReader::Open(const std::string& fileName) {
 
 void DviReader::Open(std::unique_ptr<std::istream> stream) {
     input = std::move(stream);
+    inputState = input.get();
+    inputBuffer = input->rdbuf();
     ReadPostamble();
     ReadPreamble();
 }

@@ -38,10 +38,10 @@ class DviReader {
     // Reading primitives. ReadByte gives -1 at the end of the file and ever after;
     // multi-byte values are big-endian and accumulate in 32-bit arithmetic.
     int ReadByte() {
-        if (input->fail()) return -1;  // after the end of the file, or a failed seek
-        const int byte = input->rdbuf()->sbumpc();
+        if (inputState->fail()) return -1;  // after the end of the file, or a failed seek
+        const int byte = inputBuffer->sbumpc();
         if (byte == std::char_traits<char>::eof())
-            input->setstate(std::ios::eofbit | std::ios::failbit);
+            inputState->setstate(std::ios::eofbit | std::ios::failbit);
         return byte;
     }
     std::int32_t ReadUnsigned(int n);
@@ -49,6 +49,10 @@ class DviReader {
     int ReadNonNop();
 
     std::unique_ptr<std::istream> input;
+    // The input's state and buffer, reached once rather than through the stream's
+    // virtual base for every byte.
+    std::ios* inputState = nullptr;
+    std::streambuf* inputBuffer = nullptr;
     RegisterStack stack;
     std::streamoff firstPagePos = 0;
     std::int32_t w = 0, x = 0, y = 0, z = 0;

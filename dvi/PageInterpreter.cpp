@@ -1,6 +1,5 @@
 // The DVI page interpreter: executes one page's commands as they are read, keeping
 // the registers, the register stack and the page box, and calling the callbacks.
-#include <cmath>
 #include <limits>
 
 #include "common/Failure.h"
@@ -16,14 +15,12 @@ std::int32_t Sub(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
-// A character dimension in DVI units: the fix_word times the font's scaled size, in
-// double precision, times 2^-20, truncated toward zero. A result outside 32 bits
-// becomes the smallest 32-bit integer, as the x86 conversion instruction gives it.
-std::int32_t Scaled(std::int32_t fixWord, std::int32_t scaledSize) {
-    const double value = std::trunc(double(fixWord) * double(scaledSize) * 0x1p-20);
-    if (value < -2147483648.0 || value > 2147483647.0)
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(value);
+// The failures of setting a character, out of the way of the characters that are set.
+[[noreturn, gnu::noinline]] void FailWithoutFont(std::int32_t c) {
+    throw Failure("Character " + std::to_string(c) + " set while no font is selected");
+}
+[[noreturn, gnu::noinline]] void FailNotInFont(std::int32_t c, const TfmFont& font) {
+    throw Failure("Character " + std::to_string(c) + " is not in font " + font.name);
 }
 
 }  // namespace
@@ -143,15 +140,10 @@ void DviReader::Pop() {
 
 std::int32_t DviReader::SetChar(std::int32_t c) {
     const TfmFont* font = fonts.CurrentFont();
-    if (!font) throw Failure("Character " + std::to_string(c) + " set while no font is selected");
-    const TfmMetrics& metrics = *font->metrics;
-    const std::int64_t i = std::int64_t{c} - metrics.bc;
-    if (i < 0 || i >= std::int64_t(metrics.width.size())) {
-        throw Failure("Character " + std::to_string(c) + " is not in font " + font->name);
-    }
-    const std::int32_t width = Scaled(metrics.width[i], font->scaledSize);
-    const std::int32_t height = Scaled(metrics.height[i], font->scaledSize);
-    const std::int32_t depth = Scaled(metrics.depth[i], font->scaledSize);
+    if (!font) FailWithoutFont(c);
+    const std::int64_t i = std::int64_t{c} - font->metrics->bc;
+    if (i < 0 || i >= std::int64_t(font->scaled.size())) FailNotInFont(c, *font);
+    const auto [width, height, depth] = font->scaled[static_cast<std::size_t>(i)];
     // A negative depth raises the top edge by its amount instead of lifting the bottom.
     const std::int32_t negated = Sub(0, depth);
     GrowBox(h, Sub(Sub(v, height), negated > 0 ? negated : 0));

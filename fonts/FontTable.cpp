@@ -1,6 +1,16 @@
 #include "fonts/FontTable.h"
 
+#include <cmath>
+#include <limits>
+
 #include "common/Failure.h"
+
+std::int32_t ScaledDimension(std::int32_t fixWord, std::int32_t scaledSize) {
+    const double value = std::trunc(double(fixWord) * double(scaledSize) * 0x1p-20);
+    if (value < -2147483648.0 || value > 2147483647.0)
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(value);
+}
 
 std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t d,
                                    const std::string& name) {
@@ -19,6 +29,13 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
     font->name = name;
     font->scaledSize = s;
     font->metrics = std::move(metrics);
+    const TfmMetrics& loaded = *font->metrics;
+    font->scaled.resize(loaded.width.size());
+    for (std::size_t i = 0; i < loaded.width.size(); ++i) {
+        font->scaled[i] = {ScaledDimension(loaded.width[i], s),
+                           ScaledDimension(loaded.height[i], s),
+                           ScaledDimension(loaded.depth[i], s)};
+    }
     ++font->generation;
     // The TFM design size is a fix_word in points; DVI gives it in units of 2^-16 pt.
     if (d != font->metrics->designSize >> 4) {

@@ -6,18 +6,32 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "fonts/TfmMetrics.h"
+
+// A character's dimensions in DVI units at the font's scaled size (see ScaledDimension).
+struct ScaledChar {
+    std::int32_t width, height, depth;
+};
 
 struct TfmFont {
     std::int32_t number = 0;      // the DVI font number k
     std::string name;             // area bytes followed by name bytes
     std::int32_t scaledSize = 0;  // s of the definition that loaded `metrics`, in DVI units
     std::unique_ptr<TfmMetrics> metrics;
+    // Entry i for code bc + i: the metrics at `scaledSize`, computed when they load, so
+    // that setting a character costs no floating-point conversion.
+    std::vector<ScaledChar> scaled;
     // Counts the loads of `metrics`: a reload under another name changes the entry in
     // place, and whoever keeps something derived from it can tell by this number.
     std::uint32_t generation = 0;
 };
+
+// A fix_word dimension in DVI units at the scaled size s: the fix_word times s, in
+// double precision, times 2^-20, truncated toward zero. A result outside 32 bits
+// becomes the smallest 32-bit integer, as the x86 conversion instruction gives it.
+std::int32_t ScaledDimension(std::int32_t fixWord, std::int32_t scaledSize);
 
 class FontTable {
   public:

@@ -101,12 +101,10 @@ void PptxWriter::CharAsText(const TfmFont& font, std::int32_t c) {
         warnings << "Font " << font.name
                  << " has no Type 1 outline: its characters are set as text\n";
     }
-    const TfmMetrics& metrics = *font.metrics;
-    const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
-    const double size = font.scaledSize;  // DVI units per fix_word unit, times 2^20
-    const double width = metrics.width[i] * size * 0x1p-20;
-    const double height = metrics.height[i] * size * 0x1p-20;
-    const double depth = metrics.depth[i] * size * 0x1p-20;
+    const ScaledChar& dimensions =
+        font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
+    const double width = dimensions.width, height = dimensions.height;
+    const double depth = dimensions.depth;
 
     std::string text, typeface;
     AppendXmlChar(text, c);

@@ -88,3 +88,30 @@ TEST_F(FontDefinitions, Failures) {
 }
 
 }  // namespace
+
+namespace {
+
+// A fix_word at a scaled size, in DVI units: truncated toward zero on both sides, and
+// the smallest 32-bit integer when the product leaves the 32-bit range.
+TEST(ScaledDimension, TruncatesTowardZeroAndSaturatesToTheSmallest) {
+    struct Case {
+        std::int32_t fixWord, scaledSize, expected;
+    } cases[] = {
+        {1 << 20, 655360, 655360},  // 1.0 times 10 pt
+        {0x80000, 3, 1},            // 0.5 * 3 = 1.5
+        {-0x80000, 3, -1},          // -1.5, not -2
+        {1, 1, 0},                  // 2^-20
+        {-1, 1, 0},                 // -2^-20
+        {0x7FFFFFFF, 0x7FFFFFFF, -2147483647 - 1},
+        {-0x7FFFFFFF, 0x7FFFFFFF, -2147483647 - 1},
+        {1 << 20, 2147483647, 2147483647},
+        {-(1 << 20), 2147483647, -2147483647},
+        {-(1 << 20), -2147483647 - 1, -2147483647 - 1},  // exactly 2^31: out of range
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ScaledDimension(c.fixWord, c.scaledSize), c.expected)
+            << c.fixWord << " * " << c.scaledSize;
+    }
+}
+
+}  // namespace

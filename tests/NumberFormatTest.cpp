@@ -56,15 +56,12 @@ std::string Printf(double value) {
 TEST(NumberFormat, AgreesWithPrintfEverywhere) {
     std::mt19937_64 random(7);
     const double f = (25400000.0 / 473628672.0) * 0.0002834645669291339;
-    std::vector<double> values = {12345678901234.5,
-                                  12345678901233.5,
-                                  99999999999999.5,
-                                  9.99999999999995,
-                                  9.999999999999949,
-                                  0.00009999999999999995,
-                                  5e-324,
-                                  1e300,
-                                  0.1};
+    std::vector<double> values = {
+        12345678901234.5, 12345678901233.5, 99999999999999.5, 9.99999999999995, 9.999999999999949,
+        0.00009999999999999995, 5e-324, 1e300, 0.1,
+        // The ends of the straight path, 1 <= |value| < 2^46.
+        1.0, std::nextafter(1.0, 0.0), 0x1p46, std::nextafter(0x1p46, 0.0),
+        -std::nextafter(0x1p46, 0.0), 99999999999999.4, 9999999999999.95};
     for (int i = 0; i < 100000; ++i) {
         // Positions and sizes as the package has them, then any bit pattern at all.
         const auto h = static_cast<std::int32_t>(random());
@@ -80,6 +77,35 @@ TEST(NumberFormat, AgreesWithPrintfEverywhere) {
         std::string text;
         AppendNumber(text, value);
         ASSERT_EQ(text, Printf(value)) << std::hexfloat << value;
+    }
+}
+
+// Every digit pattern's count of trailing zeros (none of the 8 lower digits zero, some,
+// all, and zeros reaching into the upper digits), at every decimal exponent around the
+// switch between fixed and exponent form, both signs.
+TEST(NumberFormat, AgreesWithPrintfForEveryDigitCountAndExponent) {
+    const char* patterns[] = {"1",
+                              "12",
+                              "10000001",
+                              "123456789",
+                              "100000001",
+                              "1000000001",
+                              "12345678901234",
+                              "10203040506070",
+                              "99999999999999",
+                              "5",
+                              "1234567",
+                              "1000000000001"};
+    for (const char* digits : patterns) {
+        for (int e = -7; e <= 16; ++e) {
+            for (const char* sign : {"", "-"}) {
+                const std::string text = std::string(sign) + digits + "e" + std::to_string(e);
+                const double value = std::strtod(text.c_str(), nullptr);
+                std::string written;
+                AppendNumber(written, value);
+                EXPECT_EQ(written, Printf(value)) << text;
+            }
+        }
     }
 }
 

@@ -177,8 +177,9 @@ TEST_F(PptxWriterTest, FontsWithoutOutlinesAreSetAsText) {
               (std::vector<std::string>{"tst", "tst"}));
     EXPECT_EQ(All(slide, "<a:rPr lang=\"en-US\" sz=\"(\\d+)\">"),
               (std::vector<std::string>{"1000", "1000"}));
-    // A is 0.5 of the size wide and 0.4375 high; it stands on the baseline.
-    EXPECT_NE(slide.find("<a:off x=\"914400\" y=\"858837\"/><a:ext cx=\"63500\" cy=\"55563\"/>"),
+    // A is 0.5 of the size wide and 0.4375 high (55562.5 DVI units, cut to 55562 as TeX's
+    // DVI readers cut character dimensions); it stands on the baseline.
+    EXPECT_NE(slide.find("<a:off x=\"914400\" y=\"858838\"/><a:ext cx=\"63500\" cy=\"55562\"/>"),
               std::string::npos);
 }
 
@@ -186,7 +187,11 @@ TEST_F(PptxWriterTest, FontsWithoutOutlinesAreSetAsText) {
 class GlyphOutlinesTest : public PptxWriterTest {
   protected:
     const GlyphOutline* Glyph(const std::string& font, std::int32_t c) {
-        fonts.push_back(std::make_unique<TfmFont>(TfmFont{0, font, tenPoints, nullptr, 1}));
+        auto tfmFont = std::make_unique<TfmFont>();
+        tfmFont->name = font;
+        tfmFont->scaledSize = tenPoints;
+        tfmFont->generation = 1;
+        fonts.push_back(std::move(tfmFont));
         return outlines.Find(*fonts.back(), c);
     }
     GlyphOutlines outlines{1.0};

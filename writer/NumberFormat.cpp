@@ -6,6 +6,7 @@
 #include "writer/NumberFormat.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -38,7 +39,8 @@ constexpr double nearPowers[] = {
 
 // The general conversion, with the exponent widened to three digits.
 char* General(char* out, double value) {
-    char* end = std::to_chars(out, out + maxNumberLength, value, std::chars_format::general, 14).ptr;
+    char* end =
+        std::to_chars(out, out + maxNumberLength, value, std::chars_format::general, 14).ptr;
     char* e = std::find(out, end, 'e');
     if (e != end && end - (e + 2) < 3) {
         const std::ptrdiff_t pad = 3 - (end - (e + 2));
@@ -49,9 +51,36 @@ char* General(char* out, double value) {
     return end;
 }
 
+// 5^0 .. 5^27, the powers of five that fit in 64 bits.
+struct PowersOfFive {
+    std::uint64_t exact[28];
+    constexpr PowersOfFive() : exact() {
+        exact[0] = 1;
+        for (int i = 1; i < 28; ++i) exact[i] = exact[i - 1] * 5;
+    }
+};
+constexpr PowersOfFive fives;
+
 // n = m * 2^q * 10^k rounded to the nearest integer, ties to even. False when the
 // exact fraction does not fit in 128 bits.
 bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
+    // The usual case, a number of points with 14 significant digits: 10^k = 5^k 2^k,
+    // so n is m 5^k, one 64-bit product, shifted right by -q - k, which is then
+    // between 1 and 63 bits. The quotient fits in 64 bits (the product has less than
+    // 53 + 64 bits), and so does the remainder below the shift.
+    const int shift = -q - k;
+    if (k >= 0 && k < 28 && shift > 0 && shift < 64) {
+        const Wide numerator = Wide{m} * fives.exact[k];
+        const auto high = static_cast<std::uint64_t>(numerator >> 64);
+        const auto low = static_cast<std::uint64_t>(numerator);
+        if (high >> shift != 0) return false;
+        const std::uint64_t quotient = high << (64 - shift) | low >> shift;
+        if (quotient == ~std::uint64_t{0}) return false;  // no room to round up
+        const std::uint64_t remainder = low & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        n = quotient + (remainder > half || (remainder == half && (quotient & 1)));
+        return true;
+    }
     if (k > 22 || k < -22) return false;  // 10^22 < 2^74 and m < 2^53
     Wide quotient, twiceRemainder, denominator;
     if (k >= 0) {
@@ -86,7 +115,27 @@ bool Scale(std::uint64_t m, int q, int k, std::uint64_t& n) {
     return true;
 }
 
-// "00" to "99".
+// The 8 decimal digits of x < 10^8 as byte values 0 to 9, the first digit in the
+// lowest byte, computed for all digits at once: x is split into two halves of four
+// digits in 32-bit lanes, those into pairs in 16-bit lanes, those into single digits in
+// bytes. The multiply-and-shift steps divide exactly in their ranges (by 100 below
+// 43699, by 10 below 179), and no lane carries into the next.
+std::uint64_t EightDigits(std::uint32_t x) {
+    const std::uint64_t fours = x / 10000 | std::uint64_t{x % 10000} << 32;
+    const std::uint64_t hundreds = (fours * 10486 >> 20) & 0x0000007F0000007FULL;
+    const std::uint64_t twos = hundreds | (fours - hundreds * 100) << 16;
+    const std::uint64_t tens = (twos * 103 >> 10) & 0x000F000F000F000FULL;
+    return tens | (twos - tens * 10) << 8;
+}
+
+// Stores the eight digits of EightDigits as text, the first digit first.
+void StoreDigits(char* out, std::uint64_t digits) {
+    digits += 0x3030303030303030ULL;  // '0' in every byte
+    if constexpr (std::endian::native == std::endian::big) digits = __builtin_bswap64(digits);
+    std::memcpy(out, &digits, 8);
+}
+
+// "00" to "99", for the integers.
 struct DigitPairs {
     char text[200];
     constexpr DigitPairs() : text() {
@@ -98,18 +147,42 @@ struct DigitPairs {
 };
 constexpr DigitPairs pairs;
 
-// The 7 digits of n < 10^7, leading zeros included.
-void SevenDigits(char* out, std::uint32_t n) {
-    const std::uint32_t high = n / 100000, middle = n / 1000 % 100, low = n % 1000;
-    std::memcpy(out, pairs.text + 2 * high, 2);
-    std::memcpy(out + 2, pairs.text + 2 * middle, 2);
-    out[4] = static_cast<char>('0' + low / 100);
-    std::memcpy(out + 5, pairs.text + 2 * (low % 100), 2);
+// The 14 significant digits of n, 10^13 <= n < 10^14, for fixed-size copies: they
+// start at Start(), after two leading zeros of the upper eight in `buffer`, and are
+// followed by zeros up to its end, so a 16-byte copy may start anywhere in them.
+struct Digits {
+    char buffer[32] = {};
+    int used;  // without trailing zeros, at least 1
+
+    const char* Start() const { return buffer + 2; }
+};
+
+inline Digits MakeDigits(std::uint64_t n) {
+    Digits result;
+    const std::uint64_t upper = EightDigits(static_cast<std::uint32_t>(n / 100000000));
+    const std::uint64_t lower = EightDigits(static_cast<std::uint32_t>(n % 100000000));
+    StoreDigits(result.buffer, upper);
+    StoreDigits(result.buffer + 8, lower);
+    // Trailing zero digits are zero bytes at the top of a word; upper is never 0.
+    const int trailingZeros =
+        lower != 0 ? std::countl_zero(lower) / 8 : 8 + std::countl_zero(upper) / 8;
+    result.used = 14 - trailingZeros;
+    return result;
 }
 
-}  // namespace
+// The fixed form of a number whose leading digit has the exponent e, 0 <= e < 14: the
+// integer part, then a point and the fraction digits if there are any.
+inline char* WriteFixed(char* p, const Digits& d, int e) {
+    std::memcpy(p, d.Start(), 16);
+    if (d.used <= e + 1) return p + e + 1;
+    p[e + 1] = '.';
+    std::memcpy(p + e + 2, d.Start() + e + 1, 16);
+    return p + d.used + 1;
+}
 
-char* WriteNumber(char* out, double value) {
+// Every value: the decimal exponent found and checked by scaling, the integer
+// arithmetic where it reaches, the general conversion elsewhere.
+[[gnu::noinline]] char* WriteAnyNumber(char* out, double value) {
     std::uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     const int biasedExponent = static_cast<int>(bits >> 52 & 0x7FF);
@@ -134,33 +207,22 @@ char* WriteNumber(char* out, double value) {
         }
     }
 
-    char digits[14];
-    SevenDigits(digits, static_cast<std::uint32_t>(n / 10000000));
-    SevenDigits(digits + 7, static_cast<std::uint32_t>(n % 10000000));
-    int used = 14;  // without trailing zeros
-    while (used > 1 && digits[used - 1] == '0') --used;
-
+    const Digits d = MakeDigits(n);
     char* p = out;
     if (bits >> 63) *p++ = '-';
-    if (e >= -4 && e < 14) {
-        if (e >= 0) {
-            p = std::copy(digits, digits + e + 1, p);
-            if (used > e + 1) {
-                *p++ = '.';
-                p = std::copy(digits + e + 1, digits + used, p);
-            }
-        } else {
-            *p++ = '0';
-            *p++ = '.';
-            p = std::fill_n(p, -e - 1, '0');
-            p = std::copy(digits, digits + used, p);
-        }
-        return p;
+    if (e >= 0 && e < 14) return WriteFixed(p, d, e);
+    if (e >= -4 && e < 0) {
+        std::memcpy(p, "0.000", 5);
+        std::memcpy(p + 1 - e, d.Start(), 16);
+        return p + 1 - e + d.used;
     }
-    *p++ = digits[0];
-    if (used > 1) {
-        *p++ = '.';
-        p = std::copy(digits + 1, digits + used, p);
+    *p = d.Start()[0];
+    if (d.used > 1) {
+        p[1] = '.';
+        std::memcpy(p + 2, d.Start() + 1, 16);
+        p += d.used + 1;
+    } else {
+        p += 1;
     }
     *p++ = 'e';
     *p++ = e < 0 ? '-' : '+';
@@ -169,6 +231,41 @@ char* WriteNumber(char* out, double value) {
     *p++ = static_cast<char>('0' + magnitude / 10 % 10);
     *p++ = static_cast<char>('0' + magnitude % 10);
     return p;
+}
+
+}  // namespace
+
+char* WriteNumber(char* out, double value) {
+    // The usual value, a position or size in points with 1 <= |value| < 2^46, takes a
+    // straight path; every other value takes the general one.
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const int b = static_cast<int>(bits >> 52 & 0x7FF) - 1023;  // value = m * 2^(b - 52)
+    if (b < 0 || b > 45) return WriteAnyNumber(out, value);
+    const std::uint64_t m = (bits & ((std::uint64_t{1} << 52) - 1)) | std::uint64_t{1} << 52;
+
+    // The decimal exponent e of the leading digit is floor(b * log10 2) or one more; the
+    // powers of ten up to 10^14 are exact doubles, so one comparison settles it.
+    int e = (b * 78913) >> 18;
+    if (std::fabs(value) >= nearPowers[e + 31]) ++e;  // 10^(e + 1)
+
+    // n = m * 2^(b - 52) * 10^(13 - e) rounded, ties to even: m * 5^(13 - e) shifted right
+    // by 39 - b + e, between 6 and 39 bits here.
+    const Wide numerator = Wide{m} * fives.exact[13 - e];
+    const int shift = 39 - b + e;
+    const auto high = static_cast<std::uint64_t>(numerator >> 64);
+    const auto low = static_cast<std::uint64_t>(numerator);
+    const std::uint64_t quotient = high << (64 - shift) | low >> shift;
+    const std::uint64_t remainder = low & ((std::uint64_t{1} << shift) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    const std::uint64_t n = quotient + (remainder > half || (remainder == half && (quotient & 1)));
+    // Rounded up to 10^(e + 1): the leading digit moves, perhaps into the exponent form.
+    if (n == tenToThe14) return WriteAnyNumber(out, value);
+
+    const Digits d = MakeDigits(n);
+    char* p = out;
+    if (bits >> 63) *p++ = '-';
+    return WriteFixed(p, d, e);
 }
 
 char* WriteInteger(char* out, std::uint64_t value, int minDigits) {

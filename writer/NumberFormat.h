@@ -9,7 +9,9 @@
 
 void AppendNumber(std::string& text, double value);
 
-// The same, written at `out`; returns the end. At most maxNumberLength bytes.
+// The same, written at `out`; returns the end. The text is at most maxNumberLength
+// bytes, and so is the room used: the bytes between the end and out + maxNumberLength
+// may be overwritten (the digits are placed with fixed-size copies).
 constexpr std::size_t maxNumberLength = 32;
 char* WriteNumber(char* out, double value);
 

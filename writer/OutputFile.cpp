@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include "common/Failure.h"
-#include "writer/LineOutput.h"
 
 void OutputFile::Create(const std::string& fileName) {
     name = fileName;
@@ -33,8 +32,6 @@ OutputFile& OutputFile::Hex(std::uint8_t value) {
     return Text({digits, 2});
 }
 
-void OutputFile::EndLine() {
-    Text("\n");
-    if (!WriteLine(fd, {line.data(), used})) throw Failure("Failed to write " + name);
-    used = 0;
+void OutputFile::FailToWrite() const {
+    throw Failure("Failed to write " + name);
 }

@@ -21,7 +21,7 @@ void SlideWriter::OnRule(std::int32_t height, std::int32_t width) {
         weight = b * f;
     }
 
-    out.Text("<v:line id=3D'_x0000_s").FourDigits(shapeId);
+    out.Text("<v:line id=3D'_x0000_s").Text(shapeNumber.Text());
     out.Text("' style=3D'position:absolute' from=3D\"").Number(fromX).Text("pt,").Number(fromY);
     out.Text("pt\" to=3D\"").Number(toX).Text("pt,").Number(toY);
     out.Text("pt\" strokecolor=3D'");
@@ -32,5 +32,5 @@ void SlideWriter::OnRule(std::int32_t height, std::int32_t width) {
     }
     out.Text("' strokeweight=3D'").Number(weight);
     out.Text("pt'><v:shadow color=3D'gray [2]'/></v:line>").EndLine();
-    ++shapeId;
+    shapeNumber.Next();
 }

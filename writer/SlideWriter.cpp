@@ -9,6 +9,8 @@ SlideWriter::SlideWriter(const std::string& dviName, const std::string& mhtName)
     out.Create(mhtName);
     // num / den gives a DVI unit in units of 10^-7 m; 72 / 254000 turns those into points.
     pointsPerUnit = (double(num) / double(den)) * (double(mag) * 0.001) * 0.0002834645669291339;
+    topEdges.SetScale(pointsPerUnit, offsetY);
+    PrepareTextBoxes();
 }
 
 SlideWriter::~SlideWriter() {
@@ -55,7 +57,7 @@ void SlideWriter::OnBeginPage(std::int32_t n) {
 void SlideWriter::OnEndPage(std::int32_t) {
     // The page frame: an invisible rectangle over the page box.
     const double f = pointsPerUnit;
-    out.Text("<v:rect id=3D\"_x0000_s").FourDigits(shapeId);
+    out.Text("<v:rect id=3D\"_x0000_s").Text(shapeNumber.Text());
     out.Text("\" style=3D'position:absolute;left:").Number(minH * f + offsetX);
     out.Text("pt;top:").Number(minV * f + offsetY);
     out.Text("pt;width:").Number((double(maxH) - double(minH)) * f);
@@ -68,7 +70,7 @@ void SlideWriter::OnEndPage(std::int32_t) {
         "\t<v:shadow color=3D\"gray [2]\"/></v:rect>");
     out.EndLine();
     WriteLines(package::slideClosing);
-    ++shapeId;
+    shapeNumber.Next();
 }
 
 void SlideWriter::OnSpecial(std::string text) {

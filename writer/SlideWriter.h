@@ -10,7 +10,11 @@
 
 #include "dvi/DviReader.h"
 #include "writer/Colour.h"
+#include "writer/LineTemplate.h"
 #include "writer/OutputFile.h"
+#include "writer/ShapeNumber.h"
+#include "writer/ShortText.h"
+#include "writer/TopEdges.h"
 
 class SlideWriter : public DviReader {
   public:
@@ -39,38 +43,56 @@ class SlideWriter : public DviReader {
         return colourStack.empty() ? nullptr : &colourStack.back();
     }
 
-    // The text of a text box that depends only on the font and the character code:
-    // everything from its width to the end of the shape line, and everything after the
-    // colour in the text line. Made the first time the code is set in the font (until then
-    // `shapeEnd` is empty).
+    // The text of a text box that depends only on the font and the character code, made
+    // the first time the code is set in the font: the pieces that differ from character
+    // to character, kept small (the text they go between is the same for all), so that
+    // the characters of a page share few cache lines.
     struct PreparedChar {
         double heightCut = 0.0;  // the height, cut to a multiple of heightQuantum
-        std::string shapeEnd;
-        std::string textEnd;
-        // The top edge written for this character on the baseline `topV`: characters
-        // repeat along a line, and the number need not be formatted again.
-        std::int32_t topV = 0;
-        std::string top;
+        BlockText<128> size;     // from "pt;width:" to the wrap style
+        BlockText<96> insets;    // the inset's top and bottom to the end of the shape line
+        ShortText code;          // the output code and the end of the text line
     };
     // What the text boxes of one font share, prepared when the font is first used and
     // again when a redefinition reloads it under another name.
     struct PreparedFont {
         std::uint32_t generation = 0;
-        std::string spanStart;            // from the shape number to the font size's "%;"
+        std::string spanStart;  // after the shape number up to the font size's "%;"
+        // The text line of a character without colour, its middle the span's start and
+        // what follows the colour.
+        LineTemplate textLine;
         std::vector<PreparedChar> chars;  // entry i for code bc + i
     };
-    PreparedFont& Prepare(const TfmFont& font);
-    PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont, std::int32_t c);
+    // The prepared text of a font and of a character code in it: the checks are inline,
+    // the making (first use, or a reload of the font) is not.
+    PreparedFont& Prepare(const TfmFont& font) {
+        if (&font == lastFont && lastPrepared->generation == font.generation) return *lastPrepared;
+        return PrepareFont(font);
+    }
+    const PreparedChar& PrepareChar(const TfmFont& font, PreparedFont& preparedFont,
+                                    std::int32_t c) {
+        // The reader has checked that the font has the code c.
+        PreparedChar& glyph =
+            preparedFont.chars[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
+        if (glyph.size.size == 0) MakeChar(font, glyph, c);
+        return glyph;
+    }
+    // Makes the line templates of the text boxes.
+    void PrepareTextBoxes();
+    PreparedFont& PrepareFont(const TfmFont& font);
+    void MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_t c);
 
     OutputFile out;
-    // Shape numbers run on over the whole package; 64 bits never run out.
-    std::int64_t shapeId = 1;
+    // Shape numbers run on over the whole package.
+    ShapeNumber shapeNumber;
     double pointsPerUnit = 0.0;
     double baseFontSize = 18.0;
     std::vector<RgbColour> colourStack;
     double heightQuantum = 0.125;
     double offsetX = 44.0;
     double offsetY = 44.0;
+    TopEdges topEdges;
+    LineTemplate shapeLine;  // a text box's shape line, around its fixed middle
     std::unordered_map<const TfmFont*, PreparedFont> preparedFonts;
     const TfmFont* lastFont = nullptr;  // the font of the last text box, and its entry
     PreparedFont* lastPrepared = nullptr;

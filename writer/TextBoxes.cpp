@@ -35,10 +35,39 @@ std::string EscapedName(const std::string& name) {
     return escaped;
 }
 
+// The text that the pieces of the two lines go between; the middles stay in place in
+// the line templates.
+constexpr std::string_view shapeStart = "<v:shape id=3D\"_x0000_s";
+constexpr std::string_view shapeLeft =
+    "\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:";
+constexpr std::string_view shapeTop = "pt;top:";
+constexpr std::string_view shapeMiddle =
+    ";v-text-anchor:bottom-baseline' filled=3D\"f\" stroked=3D\"f\" "
+    "strokecolor=3D\"black [1]\"><v:fill color2=3D\"white [0]\"/>"
+    "<v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" aspectratio=3D\"t\"/>"
+    "<v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,";
+constexpr std::string_view textStart = "<div v:shape=3D\"_x0000_s";
+constexpr std::string_view colourStart = "color:#";
+constexpr std::string_view textMiddle = ";mso-line-spacing:\"300 0 0\"'>&#";
+
+// Appends a number as the package writes it.
+template <std::size_t capacity>
+bool AppendNumber(BlockText<capacity>& text, double value) {
+    char buffer[maxNumberLength];
+    return text.Append({buffer, static_cast<std::size_t>(WriteNumber(buffer, value) - buffer)});
+}
+
 }  // namespace
 
-SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
-    if (&font == lastFont && lastPrepared->generation == font.generation) return *lastPrepared;
+void SlideWriter::PrepareTextBoxes() {
+    // Shape line: shape number, left and top edges, size; middle; insets.
+    shapeLine.Make(shapeStart.size() + ShortText::capacity + shapeLeft.size() +
+                       ShortText::capacity + shapeTop.size() + ShortText::capacity +
+                       decltype(PreparedChar::size)::capacity,
+                   shapeMiddle, decltype(PreparedChar::insets)::capacity + 1);
+}
+
+SlideWriter::PreparedFont& SlideWriter::PrepareFont(const TfmFont& font) {
     PreparedFont& prepared = preparedFonts[&font];
     if (prepared.generation != font.generation) {
         prepared.generation = font.generation;
@@ -46,21 +75,21 @@ SlideWriter::PreparedFont& SlideWriter::Prepare(const TfmFont& font) {
             "\" class=3DO ><span style=3D'font-family:" + EscapedName(font.name) + ";font-size:";
         AppendNumber(prepared.spanStart, font.scaledSize * pointsPerUnit / baseFontSize * 100);
         prepared.spanStart += "%;";
-        prepared.chars.assign(font.metrics->width.size(), PreparedChar{});
+        // Text line: shape number; the font's span and what follows the colour; code.
+        prepared.textLine.Make(textStart.size() + ShortText::capacity,
+                               prepared.spanStart + std::string(textMiddle),
+                               ShortText::capacity + 1);
+        prepared.chars.clear();
+        prepared.chars.resize(font.metrics->width.size());
     }
     lastFont = &font;
     lastPrepared = &prepared;
     return prepared;
 }
 
-SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, PreparedFont& preparedFont,
-                                                    std::int32_t c) {
-    // The reader has checked that the font has the code c.
+void SlideWriter::MakeChar(const TfmFont& font, PreparedChar& glyph, std::int32_t c) {
     const TfmMetrics& metrics = *font.metrics;
     const std::size_t i = static_cast<std::size_t>(std::int64_t{c} - metrics.bc);
-    PreparedChar& glyph = preparedFont.chars[i];
-    if (!glyph.shapeEnd.empty()) return glyph;
-
     const double f = pointsPerUnit;
     const double s = font.scaledSize;
     double width = s * metrics.width[i] * f * 0x1p-20;
@@ -76,48 +105,62 @@ SlideWriter::PreparedChar& SlideWriter::PrepareChar(const TfmFont& font, Prepare
     const double bottomInset = depthCut > 0 ? depthCut : 0;
     const double topInset = heightCut + (depthCut < 0 ? -depthCut : 0);
 
-    std::string& text = glyph.shapeEnd;
-    text = "pt;width:";
-    AppendNumber(text, width);
-    text += "pt;height:";
-    AppendNumber(text, heightCut + depthCut);
-    text += square ? "pt;mso-wrap-style:square" : "pt;mso-wrap-style:none";
-    text +=
-        ";v-text-anchor:bottom-baseline' filled=3D\"f\" stroked=3D\"f\" "
-        "strokecolor=3D\"black [1]\"><v:fill color2=3D\"white [0]\"/>"
-        "<v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" aspectratio=3D\"t\"/>"
-        "<v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,";
-    AppendNumber(text, topInset);
-    text += "pt,0pt,";
-    AppendNumber(text, bottomInset);
-    text += "pt\"/></v:shape>";
-    glyph.textEnd =
-        ";mso-line-spacing:\"300 0 0\"'>&#" + std::to_string(OutputCode(c)) + "</span></div>";
+    // Each piece has room for its text with numbers of any length (at most
+    // maxNumberLength each).
+    glyph.size.Append("pt;width:");
+    AppendNumber(glyph.size, width);
+    glyph.size.Append("pt;height:");
+    AppendNumber(glyph.size, heightCut + depthCut);
+    glyph.size.Append(square ? "pt;mso-wrap-style:square" : "pt;mso-wrap-style:none");
+    AppendNumber(glyph.insets, topInset);
+    glyph.insets.Append("pt,0pt,");
+    AppendNumber(glyph.insets, bottomInset);
+    glyph.insets.Append("pt\"/></v:shape>");
+    glyph.code.Append(std::to_string(OutputCode(c)));
+    glyph.code.Append("</span></div>");
     glyph.heightCut = heightCut;
-    return glyph;
 }
 
 void SlideWriter::OnChar(std::int32_t c) {
     const TfmFont& font = *fonts.CurrentFont();
     PreparedFont& prepared = Prepare(font);
-    PreparedChar& glyph = PrepareChar(font, prepared, c);
-    if (glyph.top.empty() || glyph.topV != v) {
-        glyph.topV = v;
-        glyph.top = "pt;top:";
-        AppendNumber(glyph.top, v * pointsPerUnit + offsetY - glyph.heightCut);
-    }
+    const PreparedChar& glyph = PrepareChar(font, prepared, c);
+    const ShortText& id = shapeNumber.Text();
 
-    char buffer[24];
-    const std::string_view id = IntegerText(shapeId, 4, buffer);
-    out.Text("<v:shape id=3D\"_x0000_s").Text(id);
-    out.Text("\" type=3D\"#_x0000_t202\" style=3D'position:absolute;left:")
-        .Number(h * pointsPerUnit + offsetX);
-    out.Text(glyph.top).Text(glyph.shapeEnd).EndLine();
+    ShortText left;
+    left.size = static_cast<std::uint8_t>(WriteNumber(left.bytes, h * pointsPerUnit + offsetX) -
+                                          left.bytes);
+    const ShortText& top = topEdges.At(v, glyph.heightCut);
+    shapeLine
+        .Start(shapeStart.size() + id.size + shapeLeft.size() + left.size + shapeTop.size() +
+               top.size + glyph.size.size)
+        .Text(shapeStart)
+        .Text(id)
+        .Text(shapeLeft)
+        .Text(left)
+        .Text(shapeTop)
+        .Text(top)
+        .Text(glyph.size);
+    ReservedText shapeEnd = shapeLine.End();
+    shapeEnd.Text(glyph.insets).Text("\n");
+    out.Line(shapeLine.Line(shapeEnd));
 
-    out.Text("<div v:shape=3D\"_x0000_s").Text(id).Text(prepared.spanStart);
     if (const RgbColour* colour = CurrentColour()) {
-        out.Text("color:#").Hex(colour->r).Hex(colour->g).Hex(colour->b);
+        // The colour goes in the middle of the text line: gathered in the output.
+        const std::string_view span = prepared.spanStart;
+        ReservedText text =
+            out.Reserved(textStart.size() + id.capacity + span.size() + colourStart.size() + 6 +
+                         textMiddle.size() + glyph.code.capacity);
+        text.Text(textStart).Text(id).Text(span);
+        text.Text(colourStart).Hex(colour->r).Hex(colour->g).Hex(colour->b);
+        text.Text(textMiddle).Text(glyph.code);
+        out.EndLine(text);
+    } else {
+        LineTemplate& textLine = prepared.textLine;
+        textLine.Start(textStart.size() + id.size).Text(textStart).Text(id);
+        ReservedText textEnd = textLine.End();
+        textEnd.Text(glyph.code).Text("\n");
+        out.Line(textLine.Line(textEnd));
     }
-    out.Text(glyph.textEnd).EndLine();
-    ++shapeId;
+    shapeNumber.Next();
 }
