@@ -125,12 +125,9 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
 }
 
 void PptxWriter::OnSpecial(std::string text) {
+    if (ApplyColourSpecial(text, colourStack)) return;
     const std::string_view special = text;
-    if (special.starts_with("color push")) {
-        colourStack.push_back(ParseColour(text.substr(10)));
-    } else if (special.starts_with("color pop")) {
-        if (!colourStack.empty()) colourStack.pop_back();
-    } else if (special.starts_with("background")) {
+    if (special.starts_with("background")) {
         // LaTeX's \pagecolor: the page's background, and that of the pages after it.
         background = ParseColour(text.substr(10));
     } else if (!paperSize && special.starts_with("papersize=")) {

@@ -63,3 +63,16 @@ RgbColour ParseColour(const std::string& argument) {
     const double r = NextNumber(cursor), g = NextNumber(cursor);
     return {Component(r), Component(g), Component(NextNumber(cursor))};
 }
+
+bool ApplyColourSpecial(const std::string& special, std::vector<RgbColour>& stack) {
+    const std::string_view text = special;
+    if (text.starts_with("color push")) {
+        stack.push_back(ParseColour(special.substr(10)));
+        return true;
+    }
+    if (text.starts_with("color pop")) {
+        if (!stack.empty()) stack.pop_back();
+        return true;
+    }
+    return false;
+}

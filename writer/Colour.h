@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct RgbColour {
     std::uint8_t r, g, b;
@@ -14,3 +15,7 @@ struct RgbColour {
 // dvips colour name, and last three rgb numbers after the five characters that hold
 // the model word.
 RgbColour ParseColour(const std::string& argument);
+
+// Applies a "color push ..." or "color pop" special to the colour stack (a pop of an
+// empty stack does nothing); false for any other special.
+bool ApplyColourSpecial(const std::string& special, std::vector<RgbColour>& stack);

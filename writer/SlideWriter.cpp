@@ -74,10 +74,5 @@ void SlideWriter::OnEndPage(std::int32_t) {
 }
 
 void SlideWriter::OnSpecial(std::string text) {
-    const std::string_view special = text;
-    if (special.starts_with("color push")) {
-        colourStack.push_back(ParseColour(text.substr(10)));
-    } else if (special.starts_with("color pop")) {
-        if (!colourStack.empty()) colourStack.pop_back();
-    }
+    ApplyColourSpecial(text, colourStack);
 }
