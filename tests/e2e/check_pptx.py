@@ -3,7 +3,6 @@
 as TeX's own renderer draws the DVI file.
 
     check_pptx.py DECKGEN_PPTX DOCUMENT [DOCUMENT ...]
-    check_pptx.py --reference DOCUMENT [DOCUMENT ...]
 
 Each document (a .tex file next to this script) is typeset in a temporary directory
 and converted by DECKGEN_PPTX. The package is read with zipfile and xml.etree: every
@@ -16,15 +15,8 @@ origin; on every page, at least 97% of TeX's ink must lie within one pixel of sl
 ink, and at least 97% of slide ink within one pixel of TeX's ink (90% on any square
 third of an inch), and where both have ink, 97% of it must be of the same colour.
 
---reference runs the same drawing comparison with the PDF that dvips and Ghostscript's
-ps2pdf make of the DVI file in place of the presentation (it must pass), and with
-faults in dvipng's drawing, such as its origin moved by 1bp, its pages out of order or
-its colours left out (they must fail): a check of the comparison itself, needing no
-deckgen-pptx.
-
 Exits 0 when every check holds, 1 on a failure, 77 (skipped) when latex, tex,
-dvitype, dvipng, pdftoppm, pdfinfo or soffice (dvips and ps2pdf for --reference) is
-missing.
+dvitype, dvipng, pdftoppm, pdfinfo or soffice is missing.
 """
 
 import math
@@ -527,10 +519,9 @@ def draw_pdf(pdf, folder):
     return numbered(folder, "pdf-", ".ppm")
 
 
-def draw_dvi(dvi, size, folder, moved=(0, 0)):
+def draw_dvi(dvi, size, folder):
     """TeX's drawing: dvipng on the same page size, the origin 1in from the top and
-    left edges, or moved right and down by moved big points (to see that the
-    comparison catches that).
+    left edges.
 
     With an explicit page size dvipng puts the origin in the page's corner unless told
     where. It also draws everything half a pixel low: a rule from 179.76 to 181.35 px
@@ -539,7 +530,7 @@ def draw_dvi(dvi, size, folder, moved=(0, 0)):
     which brings its drawing of a DVI file onto Ghostscript's and dvipdfmx's as drawn
     by pdftoppm (99.5% and more of the ink on every page, where it is 83-96% without);
     across the page it needs no such correction."""
-    x, y = 72 + moved[0], 72 + moved[1] - 0.5 * 72 / DPI
+    x, y = 72, 72 - 0.5 * 72 / DPI
     run(["dvipng", "-q", "--palette", "-D", str(DPI), "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp",
          "-O", f"{x:.4f}bp,{y:.4f}bp", "-o", os.path.join(folder, "tex%d.png"), dvi])
     return numbered(folder, "tex", ".png")
@@ -566,7 +557,7 @@ def hue_share(tex, drawn, page, tex_colour, drawn_colour):
     return same / pixels if pixels else 1.0
 
 
-def fidelity(name, tex_images, pdf_images, label="slide"):
+def fidelity(name, tex_images, pdf_images):
     """Compares the drawings page by page; returns, for each page, the share of TeX's
     ink near the other drawing's, the reverse, the least share on a square, and the
     share of common ink in the same colour."""
@@ -584,8 +575,8 @@ def fidelity(name, tex_images, pdf_images, label="slide"):
                                                                   drawn_weak)
         hue = hue_share(tex, drawn, page, tex_colour, drawn_colour)
         where = f" at {corner[0]},{corner[1]} px" if corner else ""
-        print(f"{name} page {number}: tex->{label} {100 * there:.1f}% "
-              f"{label}->tex {100 * back:.1f}% colour {100 * hue:.1f}% "
+        print(f"{name} page {number}: tex->slide {100 * there:.1f}% "
+              f"slide->tex {100 * back:.1f}% colour {100 * hue:.1f}% "
               f"worst square {100 * tile:.1f}%{where} ({ink_tex} and {ink_drawn} ink pixels)")
         if ink_tex == 0:
             raise Failure(f"page {number}: TeX's drawing has no ink: nothing is compared")
@@ -593,10 +584,10 @@ def fidelity(name, tex_images, pdf_images, label="slide"):
     return results
 
 
-def short(results, colour=True):
+def short(results):
     """The pages whose ink, or colour, falls short."""
     return [number for number, (there, back, tile, hue) in enumerate(results, 1)
-            if min(there, back, hue if colour else 1) < LEAST or tile < TILE_LEAST]
+            if min(there, back, hue) < LEAST or tile < TILE_LEAST]
 
 
 # --- The checks ----------------------------------------------------------------------
@@ -669,73 +660,8 @@ def check(deckgen_pptx, name):
           f"of which LibreOffice {office:.1f} s)")
 
 
-# Faults the comparison must see in a drawing of the DVI file: how dvipng is told to
-# make them. Each must fail on every page.
-FAULTS = [
-    ("moved 2bp right and down", (2, 2)),
-    ("moved 1bp right", (1, 0)),
-    ("moved 1bp down", (0, 1)),
-]
-
-
-def check_reference(name):
-    """The comparison on TeX's own drawings: dvips' PDF must match dvipng's drawing, and
-    dvipng's drawing with each of FAULTS must not, nor pages paired out of order, nor,
-    in a document with colours, dvipng's drawing of the DVI file with its colour
-    specials disabled."""
-    started = time.monotonic()
-    with tempfile.TemporaryDirectory(prefix=f"deckgen-pptx-reference-{name}-") as work:
-        dvi, pages, size = typeset(name, work)
-        ps, pdf = os.path.join(work, name + ".ps"), os.path.join(work, name + ".pdf")
-        run(["dvips", "-q", "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp", "-o", ps, dvi], cwd=work)
-        run(["ps2pdf", ps, pdf], cwd=work)
-        pdf_pages(pdf, pages, size, "dvips' PDF")
-        pdf_images = draw_pdf(pdf, work)
-        tex_images = draw_dvi(dvi, size, work)
-        # Ghostscript turns CMYK colours (dvips' named colours among them) into RGB by
-        # another formula than dvipng's, so only the ink is compared here.
-        if failing := short(fidelity(name, tex_images, pdf_images, "dvips"), colour=False):
-            raise Failure(f"pages {failing}: dvips' drawing does not match dvipng's")
-        for n, (fault, moved) in enumerate(FAULTS):
-            folder = os.path.join(work, f"fault{n}")
-            os.mkdir(folder)
-            print(f"{name}: a drawing {fault}")
-            caught = short(fidelity(name, draw_dvi(dvi, size, folder, moved), pdf_images,
-                                    "fault"))
-            if len(caught) != pages:
-                passed = sorted(set(range(1, pages + 1)) - set(caught))
-                raise Failure(f"a drawing {fault} passes on pages {passed}")
-        if pages > 1:
-            # Pages one place out of order. In "long" the pages differ in their numbers
-            # only: the squares tell 1 from 2 but not 2 from 3, so one page failing is
-            # enough.
-            print(f"{name}: pages out of order")
-            if not short(fidelity(name, tex_images, pdf_images[1:] + pdf_images[:1], "fault")):
-                raise Failure("pages out of order pass")
-        if DOCUMENTS[name]["colours"]:
-            # "xolor push" is a special dvipng ignores: the same bytes, one changed.
-            with open(dvi, "rb") as file:
-                data = file.read()
-            grey = os.path.join(work, "grey.dvi")
-            with open(grey, "wb") as file:
-                file.write(data.replace(b"color push", b"xolor push")
-                           .replace(b"color pop", b"xolor pop"))
-            folder = os.path.join(work, "grey")
-            os.mkdir(folder)
-            print(f"{name}: a drawing without colours")
-            results = fidelity(name, tex_images, draw_dvi(grey, size, folder), "fault")
-            if all(hue >= LEAST for _, _, _, hue in results):
-                raise Failure("a drawing without colours passes the colour comparison")
-    print(f"{name}: the comparison accepts dvips' drawing of all {pages} pages and rejects "
-          f"drawings {', '.join(f for f, _ in FAULTS)}"
-          f"{', out of order' if pages > 1 else ''}"
-          f"{', without colours' if DOCUMENTS[name]['colours'] else ''} "
-          f"({time.monotonic() - started:.1f} s)")
-
-
 def main(argv):
-    reference = len(argv) > 1 and argv[1] == "--reference"
-    if len(argv) < 3 or (not reference and argv[1].startswith("-")):
+    if len(argv) < 3 or argv[1].startswith("-"):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     names = argv[2:]
@@ -743,8 +669,7 @@ def main(argv):
     if unknown:
         print(f"unknown documents {unknown}; known: {sorted(DOCUMENTS)}", file=sys.stderr)
         return 2
-    tools = ["tex", "latex", "dvitype", "kpsewhich", "dvipng", "pdftoppm", "pdfinfo"]
-    tools += ["dvips", "ps2pdf"] if reference else ["soffice"]
+    tools = ["tex", "latex", "dvitype", "kpsewhich", "dvipng", "pdftoppm", "pdfinfo", "soffice"]
     missing = [tool for tool in tools if not shutil.which(tool)]
     if not missing:
         missing = [f for name in names for f in DOCUMENTS[name]["needs"]
@@ -755,7 +680,7 @@ def main(argv):
     failed = 0
     for name in names:
         try:
-            check_reference(name) if reference else check(os.path.abspath(argv[1]), name)
+            check(os.path.abspath(argv[1]), name)
         except Failure as failure:
             print(f"{name}: FAILED: {failure}")
             failed += 1
