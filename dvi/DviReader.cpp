@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr int bop = 139, pre = 247, post = 248, post_post = 249, nop = 138;
+constexpr int bop = 139, pre = 247, post = 248, post_post = 249, nop = 138, fnt_def1 = 243,
+              fnt_def4 = 246;
 constexpr int trailerByte = 223;
 constexpr int dviId = 2;
 
@@ -106,6 +107,30 @@ void DviReader::ReadPostamble() {
     totalPages = static_cast<std::uint32_t>(ReadUnsigned(2)) & 0xFFFF;
     Require(s >= 0, "Stack allocation failure");
     stack.Allocate(static_cast<std::uint32_t>(s));
+    PrefetchFonts();
+}
+
+void DviReader::PrefetchFonts() {
+    // The postamble's font definitions repeat those of the pages: their TFM files are
+    // looked up together now, rather than one lookup per definition later. Nothing
+    // here fails; a damaged list just ends the prefetch, and the pages' own
+    // definitions are read and checked as always.
+    if (!*input) return;
+    constexpr std::size_t mostFonts = 1024;
+    std::vector<std::string> names;
+    for (int op = ReadNonNop(); op >= fnt_def1 && op <= fnt_def4 && names.size() < mostFonts;
+         op = ReadNonNop()) {
+        ReadUnsigned(op - fnt_def1 + 1);           // k
+        input->seekg(12, std::ios::cur);           // c, s, d
+        const int a = ReadByte(), l = ReadByte();  // -1 at the end of the file
+        if (a < 0 || l < 0) break;
+        std::string name(static_cast<std::size_t>(a + l), '\0');
+        input->read(name.data(), a + l);
+        if (!*input) break;
+        names.push_back(std::move(name));
+    }
+    input->clear();
+    fonts.Prefetch(names);
 }
 
 void DviReader::ReadPreamble() {

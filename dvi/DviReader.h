@@ -66,6 +66,7 @@ class DviReader {
 
   private:
     void ReadPostamble();
+    void PrefetchFonts();
     void ReadPreamble();
 
     // The page interpreter.

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/Failure.h"
+#include "fonts/TfmLookup.h"
 
 std::int32_t ScaledDimension(std::int32_t fixWord, std::int32_t scaledSize) {
     const double value = std::trunc(double(fixWord) * double(scaledSize) * 0x1p-20);
@@ -21,7 +22,11 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
     if (name.empty()) throw Failure("Font " + std::to_string(k) + " is defined with an empty name");
 
     auto metrics = std::make_unique<TfmMetrics>();
-    metrics->LoadTfm(name);
+    if (const auto known = prefetched.find(name); known != prefetched.end()) {
+        metrics->LoadTfmFile(name, known->second);
+    } else {
+        metrics->LoadTfm(name);
+    }
     if (!font) {
         font = entries.emplace(k, std::make_unique<TfmFont>()).first->second.get();
         font->number = k;
@@ -44,6 +49,10 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
     return font->metrics->checksum;
 }
 
+void FontTable::Prefetch(const std::vector<std::string>& names) {
+    prefetched = FindTfmFiles(names);
+}
+
 void FontTable::SelectFont(std::int32_t k) {
     const auto found = entries.find(k);
     Require(found != entries.end(), "Font number not found");
@@ -53,4 +62,5 @@ void FontTable::SelectFont(std::int32_t k) {
 void FontTable::Clear() {
     current = nullptr;
     entries.clear();
+    prefetched.clear();
 }

@@ -40,6 +40,8 @@ class FontTable {
     // another name reloads the entry (the current font then sees the new metrics).
     std::int32_t DefineFont(std::int32_t k, std::int32_t s, std::int32_t d,
                             const std::string& name);
+    // The TFM files of fonts about to be defined, looked up together (see FindTfmFiles).
+    void Prefetch(const std::vector<std::string>& names);
     void SelectFont(std::int32_t k);
     const TfmFont* CurrentFont() const { return current; }
     void Clear();
@@ -49,4 +51,5 @@ class FontTable {
     // `current` and pointers held by callers stay valid.
     std::unordered_map<std::int32_t, std::unique_ptr<TfmFont>> entries;
     TfmFont* current = nullptr;
+    std::unordered_map<std::string, std::string> prefetched;  // TFM paths by font name
 };

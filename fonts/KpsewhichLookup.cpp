@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <unordered_map>
+#include <vector>
 
 #include "common/Failure.h"
 #include "fonts/FontFileLookup.h"
@@ -37,9 +40,10 @@ std::string ReadFirstLine(int fd) {
     }
 }
 
-// Starts kpsewhich with the one argument `fileName` and returns the first line of its
-// answer; false when kpsewhich could not be started.
-bool RunKpsewhich(std::string fileName, std::string& answer) {
+// Starts kpsewhich with `arguments` and reads its standard output with `readOutput`;
+// false when kpsewhich could not be started.
+template <typename Reader>
+bool RunKpsewhich(std::vector<std::string> arguments, Reader readOutput) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
 
@@ -47,9 +51,11 @@ bool RunKpsewhich(std::string fileName, std::string& answer) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
     char program[] = "kpsewhich";
-    char* const argv[] = {program, fileName.data(), nullptr};
+    std::vector<char*> argv{program};
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = posix_spawnp(&child, program, &actions, nullptr, argv, environ);
+    const int spawned = posix_spawnp(&child, program, &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     if (spawned != 0) {
@@ -57,7 +63,7 @@ bool RunKpsewhich(std::string fileName, std::string& answer) {
         return false;
     }
 
-    answer = ReadFirstLine(pipeEnds[0]);
+    readOutput(pipeEnds[0]);
     close(pipeEnds[0]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -73,14 +79,51 @@ std::string FindTfmFile(const std::string& name) {
     if (fileName.find('\0') != std::string::npos)
         throw Failure("Failed to find " + fileName + " file");
     std::string answer;
-    if (!RunKpsewhich(fileName, answer)) throw Failure("Failed to execute: kpsewhich " + fileName);
+    if (!RunKpsewhich({fileName}, [&](int fd) { answer = ReadFirstLine(fd); }))
+        throw Failure("Failed to execute: kpsewhich " + fileName);
     if (answer.size() < 2) throw Failure("Failed to find " + fileName + " file");
     return answer;
 }
 
+std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std::string>& names) {
+    // kpsewhich answers each file it finds on a line of its own, in argument order, and
+    // skips those it does not find: an answer is matched to its font by its last
+    // component, so only plain names (no directory part, no control bytes) are asked.
+    std::vector<std::string> fileNames;
+    for (const std::string& name : names) {
+        const bool plain = !name.empty() && std::none_of(name.begin(), name.end(), [](char ch) {
+            return ch == '/' || static_cast<unsigned char>(ch) < 32;
+        });
+        if (plain) fileNames.push_back(name + ".tfm");
+    }
+    std::unordered_map<std::string, std::string> paths;
+    if (fileNames.empty()) return paths;
+    std::string output;
+    RunKpsewhich(fileNames, [&](int fd) {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0 || output.size() > (1u << 20)) return;
+            output.append(buffer, static_cast<std::size_t>(got));
+        }
+    });
+    std::size_t start = 0;
+    for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string path = output.substr(start, end - start);
+        if (!path.empty() && path.back() == '\r') path.pop_back();
+        const std::string file = path.substr(path.rfind('/') + 1);  // npos + 1 is 0
+        if (path.size() >= 2 && file.size() > 4 && file.ends_with(".tfm") &&
+            std::find(fileNames.begin(), fileNames.end(), file) != fileNames.end())
+            paths.emplace(file.substr(0, file.size() - 4), path);
+    }
+    return paths;
+}
+
 std::string FindFontFile(const std::string& fileName) {
-    std::string answer;
     if (fileName.empty() || fileName.find('\0') != std::string::npos) return {};
-    if (!RunKpsewhich(fileName, answer) || answer.size() < 2) return {};
+    std::string answer;
+    if (!RunKpsewhich({fileName}, [&](int fd) { answer = ReadFirstLine(fd); }) || answer.size() < 2)
+        return {};
     return answer;
 }

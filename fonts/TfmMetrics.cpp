@@ -37,8 +37,12 @@ std::int32_t Half(const std::string& bytes, std::size_t at) {
 }  // namespace
 
 void TfmMetrics::LoadTfm(const std::string& name) {
+    lf = 0;  // a failed lookup leaves no metrics behind
+    LoadTfmFile(name, FindTfmFile(name));
+}
+
+void TfmMetrics::LoadTfmFile(const std::string& name, const std::string& path) {
     lf = 0;
-    const std::string path = FindTfmFile(name);
     std::ifstream file(path, std::ios::binary);
     Require(!file.fail(), "Failed to open " + name + ".tfm file");
     Read(file, name);

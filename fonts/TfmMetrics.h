@@ -13,6 +13,8 @@ class TfmMetrics {
     // Finds the font's TFM file through kpsewhich and reads it; `name` is the font
     // name of the DVI definition (area and name bytes) and is what messages show.
     void LoadTfm(const std::string& name);
+    // The same for the TFM file at `path`, already found.
+    void LoadTfmFile(const std::string& name, const std::string& path);
 
     // Reads a TFM file from `file`. Every count is checked against the bytes that are
     // really there before anything is allocated or indexed.

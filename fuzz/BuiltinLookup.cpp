@@ -38,3 +38,8 @@ std::string FindTfmFile(const std::string& name) {
     if (found == paths.end()) throw Failure("Failed to find " + name + ".tfm file");
     return found->second;
 }
+
+// The built-in files are at hand: nothing is looked up ahead.
+std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std::string>&) {
+    return {};
+}

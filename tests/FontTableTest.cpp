@@ -61,6 +61,23 @@ TEST_F(FontDefinitions, AreaAndNameAreJoined) {
     EXPECT_EQ(kpsewhich.Calls(), "fonts/tst.tfm\n");
 }
 
+TEST_F(FontDefinitions, PostambleFontsAreLookedUpTogether) {
+    // The postamble's list gives one lookup for tst and gone; the pages' two definitions
+    // of tst need none of their own, while gone, not found, is looked up and reported
+    // where it is defined, as without the list.
+    DviBuilder dvi;
+    dvi.Pre().Bop();
+    DefineTst(dvi, 0).Op(171).Op(66);
+    DefineTst(dvi, 1).Eop().Bop().FontDef(2, tstChecksum, 1 << 20, tstDesignSize, "gone").Eop();
+    DviBuilder list;
+    DefineTst(list, 0).FontDef(2, 0, 0, 0, "gone");
+    dvi.postambleFonts = list.bytes;
+    EXPECT_EQ(TraceReader::Run(dvi.Finish(100, 2)),
+              "begin 1\nchar 66 h=0 v=0\nend 1 h=5 v=0 box=0,5,-9,0\nbegin 2\n"
+              "failure: Failed to find gone.tfm file");
+    EXPECT_EQ(kpsewhich.Calls(), "tst.tfm gone.tfm\ngone.tfm\n");
+}
+
 TEST_F(FontDefinitions, Failures) {
     kpsewhich.Answer("gone.tfm", "/nonexistent/gone.tfm\n");
     struct Case {

@@ -39,6 +39,20 @@ TEST(KpsewhichLookup, Answers) {
     }
 }
 
+TEST(KpsewhichLookup, SeveralFontsInOneGo) {
+    FakeKpsewhich kpsewhich;
+    kpsewhich.Answer("a.tfm", "/fonts/a.tfm\n");
+    kpsewhich.Answer("b c.tfm", "/fonts/b c.tfm\r\n");
+    kpsewhich.Answer("d.tfm", "/fonts/other.tfm\n");  // not an answer for d
+    const auto paths = FindTfmFiles({"a", "b c", "gone", "d", "dir/e", "f\ng", ""});
+    const std::unordered_map<std::string, std::string> expected{{"a", "/fonts/a.tfm"},
+                                                                {"b c", "/fonts/b c.tfm"}};
+    EXPECT_EQ(paths, expected);
+    // Names with a directory part or control bytes are not asked: their answers could
+    // not be told apart.
+    EXPECT_EQ(kpsewhich.Calls(), "a.tfm b c.tfm gone.tfm d.tfm\n");
+}
+
 TEST(KpsewhichLookup, NameIsOneArgumentAndNeverAShellCommand) {
     FakeKpsewhich kpsewhich;
     const std::string marker = (kpsewhich.dir / "ran").string();

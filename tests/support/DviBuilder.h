@@ -56,6 +56,7 @@ class DviBuilder {
         const std::int64_t post = static_cast<std::int64_t>(bytes.size());
         Op(248, lastBop, 4).Value(25400000, 4).Value(473628672, 4).Value(1000, 4);
         Value(0, 4).Value(0, 4).Value(stackDepth, 2).Value(totalPages, 2);
+        bytes += postambleFonts;
         Op(249, post, 4).Byte(2);
         for (int i = 0; i < trailing; ++i) Byte(223);
         return bytes;
@@ -63,4 +64,5 @@ class DviBuilder {
 
     std::string bytes;
     std::int64_t lastBop = -1;
+    std::string postambleFonts;  // font definitions for the postamble, as Finish writes it
 };

@@ -1,6 +1,6 @@
 // A stand-in for kpsewhich, put first on PATH for the life of the object. It prints
-// the answer a test gave for the file name it is asked about (nothing otherwise) and
-// logs every request, so tests can count lookups.
+// the answer a test gave for each file name it is asked about (nothing otherwise) and
+// logs every request, one line of arguments each, so tests can count lookups.
 #pragma once
 
 #include <cstdlib>
@@ -17,12 +17,12 @@ class FakeKpsewhich {
         std::filesystem::create_directory(dir / "answers");
         Write("kpsewhich",
               "#!/bin/sh\n"
-              "echo \"$1\" >> '" +
+              "echo \"$*\" >> '" +
                   (dir / "calls").string() +
                   "'\n"
-                  "cat '" +
+                  "for name in \"$@\"; do cat '" +
                   (dir / "answers").string() +
-                  "'/\"$1\" 2>/dev/null\n"
+                  "'/\"$name\" 2>/dev/null; done\n"
                   "exit 3\n");
         std::filesystem::permissions(dir / "kpsewhich", std::filesystem::perms::owner_all);
         const char* path = std::getenv("PATH");
@@ -44,7 +44,7 @@ class FakeKpsewhich {
         Answer(name + ".tfm", (dir / (name + ".tfm")).string() + "\n");
         return (dir / (name + ".tfm")).string();
     }
-    // The requests so far, one file name per line.
+    // The requests so far, one line each: its file names, separated by blanks.
     std::string Calls() const {
         std::ifstream in(dir / "calls");
         std::stringstream text;
