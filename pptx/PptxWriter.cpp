@@ -79,7 +79,6 @@ void PptxWriter::OnEndPage(std::int32_t) {
     ++slides;
     package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
                        shapes.Finish(background ? &*background : nullptr));
-    shapeCounts.push_back(shapes.ShapeCount());
     outlines->ReleaseRetired();
 }
 

@@ -28,9 +28,6 @@ class PptxWriter : public DviReader {
     // The whole conversion: every page, then the package, written in one go at the end.
     void Run();
 
-    // The number of shapes on each slide written so far.
-    const std::vector<std::uint32_t>& ShapeCounts() const { return shapeCounts; }
-
   protected:
     void OnSpecial(std::string text) override;
     void OnChar(std::int32_t c) override;
@@ -57,6 +54,5 @@ class PptxWriter : public DviReader {
     std::optional<RgbColour> background;
     std::optional<PaperSize> paperSize;
     std::uint32_t slides = 0;
-    std::vector<std::uint32_t> shapeCounts;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
 };

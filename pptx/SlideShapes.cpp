@@ -220,7 +220,6 @@ std::string SlideShapes::Finish(const RgbColour* background) {
     slide += shapes;
     slide += slideEnd;
     shapes.clear();
-    lastShapeCount = shapeCount;
     shapeCount = 0;
     return slide;
 }

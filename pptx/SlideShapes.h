@@ -29,9 +29,6 @@ class SlideShapes {
     // background colour when one is given; the next slide starts empty.
     std::string Finish(const RgbColour* background);
 
-    // The number of shapes of the last finished slide.
-    std::uint32_t ShapeCount() const { return lastShapeCount; }
-
   private:
     // A path of the pending freeform: a glyph at (left, top), or a rectangle when
     // `glyph` is null.
@@ -47,5 +44,5 @@ class SlideShapes {
     std::string shapes;  // the shape tree's shapes so far
     std::vector<Path> paths;
     RgbColour pathColour{0, 0, 0};
-    std::uint32_t shapeCount = 0, lastShapeCount = 0;
+    std::uint32_t shapeCount = 0;  // on this slide so far
 };
