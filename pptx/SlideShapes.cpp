@@ -31,6 +31,18 @@ std::int64_t ToUnits(std::int64_t emu) {
     return (emu + pathUnit / 2) / pathUnit;
 }
 
+// The markup of each outline step, by GlyphOutline::Step, and how many points it takes.
+struct StepMarkup {
+    std::string_view open, close;
+    int points;
+};
+constexpr StepMarkup stepMarkup[] = {
+    {"<a:moveTo>", "</a:moveTo>", 1},
+    {"<a:lnTo>", "</a:lnTo>", 1},
+    {"<a:cubicBezTo>", "</a:cubicBezTo>", 3},
+    {"<a:close/>", "", 0},
+};
+
 void AppendInteger(std::string& xml, std::int64_t value) {
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
@@ -90,30 +102,32 @@ void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t 
                         RgbColour colour) {
     if (glyph.steps.empty()) return;
     Pending(colour);
-    paths.push_back(Path{&glyph, x, y, 0, 0});
+    paths.push_back(Path{&glyph, x, y});
 }
 
 void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t right,
                             std::int64_t bottom, RgbColour colour) {
-    Pending(colour);
-    paths.push_back(Path{nullptr, left, top, right, bottom});
+    // A rule is drawn as a glyph of its own: its outline, with its origin at its top
+    // left corner, lives until the freeform is written.
+    using Step = GlyphOutline::Step;
+    Pending(colour);  // first: a change of colour writes the freeform and its rules
+    const std::int64_t width = right - left, height = bottom - top;
+    GlyphOutline& rule = rules.emplace_back();
+    rule.steps = {Step::Move, Step::Line, Step::Line, Step::Line, Step::Close};
+    rule.points = {0, 0, width, 0, width, height, 0, height};
+    rule.maxX = width;
+    rule.maxY = height;
+    paths.push_back(Path{&rule, left, top});
 }
 
 void SlideShapes::WriteFreeform() {
     // The shape's box holds every point of its paths, on a grid of path units.
     std::int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
     for (const Path& path : paths) {
-        if (path.glyph != nullptr) {
-            left = std::min(left, path.left + path.glyph->minX);
-            top = std::min(top, path.top + path.glyph->minY);
-            right = std::max(right, path.left + path.glyph->maxX);
-            bottom = std::max(bottom, path.top + path.glyph->maxY);
-        } else {
-            left = std::min(left, path.left);
-            top = std::min(top, path.top);
-            right = std::max(right, path.right);
-            bottom = std::max(bottom, path.bottom);
-        }
+        left = std::min(left, path.left + path.glyph->minX);
+        top = std::min(top, path.top + path.glyph->minY);
+        right = std::max(right, path.left + path.glyph->maxX);
+        bottom = std::max(bottom, path.top + path.glyph->maxY);
     }
     left = FloorToUnit(left);
     top = FloorToUnit(top);
@@ -130,51 +144,18 @@ void SlideShapes::WriteFreeform() {
         "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst>";
     const std::string pathStart = "<a:path w=\"" + std::to_string(width) + "\" h=\"" +
                                   std::to_string(height) + "\" stroke=\"0\">";
-    // A point of the slide, in EMU, as path units from the box's corner.
-    const auto point = [&](std::int64_t x, std::int64_t y) {
-        AppendPoint(shapes, ToUnits(x - left), ToUnits(y - top));
-    };
     for (const Path& path : paths) {
         shapes += pathStart;
-        if (path.glyph == nullptr) {
-            shapes += "<a:moveTo>";
-            point(path.left, path.top);
-            shapes += "</a:moveTo><a:lnTo>";
-            point(path.right, path.top);
-            shapes += "</a:lnTo><a:lnTo>";
-            point(path.right, path.bottom);
-            shapes += "</a:lnTo><a:lnTo>";
-            point(path.left, path.bottom);
-            shapes += "</a:lnTo><a:close/>";
-        } else {
-            const std::int64_t* p = path.glyph->points.data();
-            for (const GlyphOutline::Step step : path.glyph->steps) {
-                switch (step) {
-                    case GlyphOutline::Step::Move:
-                        shapes += "<a:moveTo>";
-                        point(path.left + p[0], path.top + p[1]);
-                        shapes += "</a:moveTo>";
-                        p += 2;
-                        break;
-                    case GlyphOutline::Step::Line:
-                        shapes += "<a:lnTo>";
-                        point(path.left + p[0], path.top + p[1]);
-                        shapes += "</a:lnTo>";
-                        p += 2;
-                        break;
-                    case GlyphOutline::Step::Cubic:
-                        shapes += "<a:cubicBezTo>";
-                        point(path.left + p[0], path.top + p[1]);
-                        point(path.left + p[2], path.top + p[3]);
-                        point(path.left + p[4], path.top + p[5]);
-                        shapes += "</a:cubicBezTo>";
-                        p += 6;
-                        break;
-                    case GlyphOutline::Step::Close:
-                        shapes += "<a:close/>";
-                        break;
-                }
+        const std::int64_t* point = path.glyph->points.data();
+        for (const GlyphOutline::Step step : path.glyph->steps) {
+            const StepMarkup& markup = stepMarkup[static_cast<std::size_t>(step)];
+            shapes += markup.open;
+            for (int i = 0; i < markup.points; ++i, point += 2) {
+                // The point in EMU from the glyph's origin, as path units from the corner.
+                AppendPoint(shapes, ToUnits(path.left + point[0] - left),
+                            ToUnits(path.top + point[1] - top));
             }
+            shapes += markup.close;
         }
         shapes += "</a:path>";
     }
@@ -182,6 +163,7 @@ void SlideShapes::WriteFreeform() {
     AppendFill(shapes, pathColour);
     shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
     paths.clear();
+    rules.clear();
 }
 
 void SlideShapes::TextBox(std::string_view text, std::string_view typeface, std::int64_t size,

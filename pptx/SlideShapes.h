@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,11 +31,10 @@ class SlideShapes {
     std::string Finish(const RgbColour* background);
 
   private:
-    // A path of the pending freeform: a glyph at (left, top), or a rectangle when
-    // `glyph` is null.
+    // A path of the pending freeform: a glyph with its origin at (left, top).
     struct Path {
         const GlyphOutline* glyph;
-        std::int64_t left, top, right, bottom;
+        std::int64_t left, top;
     };
     void Pending(RgbColour colour);
     void WriteFreeform();
@@ -43,6 +43,7 @@ class SlideShapes {
 
     std::string shapes;  // the shape tree's shapes so far
     std::vector<Path> paths;
+    std::deque<GlyphOutline> rules;  // the outlines of the pending freeform's rules
     RgbColour pathColour{0, 0, 0};
     std::uint32_t shapeCount = 0;  // on this slide so far
 };

@@ -102,16 +102,17 @@ TEST_F(PptxWriterTest, RunsOfOneColourShareAFreeform) {
     DefineTst(dvi.Bop(), 0, tenPoints).Op(171);  // fnt_num_0
     dvi.Op(160, 127000, 4);                      // down4: the baseline 10 bp below the origin
     dvi.Special("color push rgb 1 0 0").Rule(132, 635, 2540).Rule(132, 0, 100);
+    dvi.Special("color push rgb 0 1 0").Rule(137, 635, 635).Special("color pop");  // put_rule
     dvi.Special("color pop").Op(65).Op(66);  // A and B: one black freeform
     dvi.Special("color push gray 0.5").Op(65).Special("color pop").Eop();
     const auto parts = Convert(dvi.Finish());
     const std::string& slide = parts.at("ppt/slides/slide1.xml");
 
     EXPECT_EQ(All(slide, "name=\"(Freeform \\d+)\""),
-              (std::vector<std::string>{"Freeform 1", "Freeform 2", "Freeform 3"}));
+              (std::vector<std::string>{"Freeform 1", "Freeform 2", "Freeform 3", "Freeform 4"}));
     EXPECT_EQ(All(slide, "<a:srgbClr val=\"(\\w+)\"/>"),
-              (std::vector<std::string>{"FF0000", "000000", "7F7F7F"}));
-    EXPECT_EQ(All(slide, "(<a:path )").size(), 4u);  // the empty rule draws nothing
+              (std::vector<std::string>{"FF0000", "00FF00", "000000", "7F7F7F"}));
+    EXPECT_EQ(All(slide, "(<a:path )").size(), 5u);  // the empty rule draws nothing
     // The rule: h = 0, v = 10 bp, a = 0.05 bp, b = 0.2 bp, one inch from the corner.
     EXPECT_NE(slide.find("<a:xfrm><a:off x=\"914400\" y=\"1040765\"/>"
                          "<a:ext cx=\"2540\" cy=\"635\"/></a:xfrm>"),
