@@ -4,26 +4,18 @@
 #include <algorithm>
 
 #include "pptx/PackageParts.h"
+#include "writer/CharacterCodes.h"
 
 namespace {
 
 // PowerPoint's limits for the slide size: 1 inch to 56 inches.
 constexpr std::int64_t minSlideSide = 914400, maxSlideSide = 51206400;
 
-// A character code, or a byte of a font name, as XML text. Codes that XML cannot hold
-// (the control codes and the blank, which a slide would not show) move to 161 and up,
-// as deckgen writes them; every byte that is not a plain letter, digit or one of
-// - _ . / + is written as a character reference.
-void AppendXmlChar(std::string& xml, std::int64_t c) {
-    if (c >= 0 && c <= 9)
-        c += 161;
-    else if (c >= 10 && c <= 32)
-        c += 163;
-    else if (c == 127)
-        c = 196;
-    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                       c == '-' || c == '_' || c == '.' || c == '/' || c == '+';
-    if (plain) {
+// A character code, or a byte of a font name, as XML text: as deckgen writes it, except
+// that a reference to what is not an XML character (a surrogate, say) becomes U+FFFD.
+void AppendXmlChar(std::string& xml, std::int32_t code) {
+    const std::int32_t c = OutputCode(code);
+    if (IsPlainText(c)) {
         xml.push_back(static_cast<char>(c));
         return;
     }

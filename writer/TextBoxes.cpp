@@ -4,29 +4,18 @@
 // made once per font and character code.
 #include <cmath>
 
+#include "writer/CharacterCodes.h"
 #include "writer/SlideWriter.h"
 
 namespace {
 
-// The code written for a DVI character code: the control codes and the blank, which a
-// slide would not show, move to 161 and up.
-std::int32_t OutputCode(std::int32_t c) {
-    if (c >= 0 && c <= 9) return c + 161;
-    if (c >= 10 && c <= 32) return c + 163;
-    if (c == 127) return 196;
-    return c;
-}
-
-// A font name comes from the DVI file: every byte other than a letter, a digit or one
-// of - _ . / + is written as a character reference, so no name can break the markup.
+// A font name comes from the DVI file: every byte that is not plain text is written as
+// a character reference.
 std::string EscapedName(const std::string& name) {
     std::string escaped;
     for (const char ch : name) {
         const auto byte = static_cast<unsigned char>(ch);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' ||
-                           byte == '.' || byte == '/' || byte == '+';
-        if (plain) {
+        if (IsPlainText(byte)) {
             escaped.push_back(ch);
         } else {
             escaped += "&#" + std::to_string(byte) + ";";
