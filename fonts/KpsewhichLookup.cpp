@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -71,6 +72,14 @@ bool RunKpsewhich(std::vector<std::string> arguments, Reader readOutput) {
     return true;
 }
 
+// The first line of kpsewhich's answer for one file, or nothing when kpsewhich could
+// not be started.
+std::optional<std::string> Lookup(const std::string& fileName) {
+    std::string answer;
+    if (!RunKpsewhich({fileName}, [&](int fd) { answer = ReadFirstLine(fd); })) return std::nullopt;
+    return answer;
+}
+
 }  // namespace
 
 std::string FindTfmFile(const std::string& name) {
@@ -78,11 +87,10 @@ std::string FindTfmFile(const std::string& name) {
     // A zero byte would cut the argument short: such a name cannot be looked up.
     if (fileName.find('\0') != std::string::npos)
         throw Failure("Failed to find " + fileName + " file");
-    std::string answer;
-    if (!RunKpsewhich({fileName}, [&](int fd) { answer = ReadFirstLine(fd); }))
-        throw Failure("Failed to execute: kpsewhich " + fileName);
-    if (answer.size() < 2) throw Failure("Failed to find " + fileName + " file");
-    return answer;
+    const std::optional<std::string> answer = Lookup(fileName);
+    if (!answer) throw Failure("Failed to execute: kpsewhich " + fileName);
+    if (answer->size() < 2) throw Failure("Failed to find " + fileName + " file");
+    return *answer;
 }
 
 std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std::string>& names) {
@@ -122,8 +130,6 @@ std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std:
 
 std::string FindFontFile(const std::string& fileName) {
     if (fileName.empty() || fileName.find('\0') != std::string::npos) return {};
-    std::string answer;
-    if (!RunKpsewhich({fileName}, [&](int fd) { answer = ReadFirstLine(fd); }) || answer.size() < 2)
-        return {};
-    return answer;
+    const std::optional<std::string> answer = Lookup(fileName);
+    return answer && answer->size() >= 2 ? *answer : std::string();
 }
