@@ -69,13 +69,9 @@ P_NS = "http://schemas.openxmlformats.org/presentationml/2006/main"
 R_NS = "http://schemas.openxmlformats.org/officeDocument/2006/relationships"
 OFFICE_DOCUMENT = R_NS + "/officeDocument"
 SLIDE = R_NS + "/slide"
-SLIDE_LAYOUT = R_NS + "/slideLayout"
-SLIDE_MASTER = R_NS + "/slideMaster"
-THEME = R_NS + "/theme"
 PRESENTATIONML = "application/vnd.openxmlformats-officedocument.presentationml"
 PRESENTATION_TYPE = PRESENTATIONML + ".presentation.main+xml"
 SLIDE_TYPE = PRESENTATIONML + ".slide+xml"
-EMU_PER_BP = 12700
 
 
 class Failure(Exception):
@@ -135,7 +131,7 @@ def resolve(source, target):
     return posixpath.normpath(posixpath.join(posixpath.dirname(source), target)).lstrip("/")
 
 
-def read_package(path, pages, size):
+def read_package(path, pages):
     """Checks the package and returns its slide count."""
     try:
         package = zipfile.ZipFile(path)
@@ -145,15 +141,12 @@ def read_package(path, pages, size):
         if (bad := package.testzip()) is not None:
             raise Failure(f"{bad}: bad CRC in the zip file")
         names = [n for n in package.namelist() if not n.endswith("/")]
-        if len(set(n.lower() for n in names)) != len(names):
-            raise Failure("two parts have the same name")
         xml = {}
         for name in names:
-            if name.endswith((".xml", ".rels")):
-                try:
-                    xml[name] = ET.fromstring(package.read(name))
-                except ET.ParseError as error:
-                    raise Failure(f"{name}: not well-formed XML: {error}")
+            try:
+                xml[name] = ET.fromstring(package.read(name))
+            except ET.ParseError as error:
+                raise Failure(f"{name}: not well-formed XML: {error}")
     if "[Content_Types].xml" not in xml:
         raise Failure("no [Content_Types].xml")
     types = xml["[Content_Types].xml"]
@@ -168,7 +161,6 @@ def read_package(path, pages, size):
         base = posixpath.basename(part)  # ".rels" has the extension "rels"
         return defaults.get(base.rpartition(".")[2].lower()) if "." in base else None
 
-    existing = set(names)
     for name in names:
         if name != "[Content_Types].xml" and not content_type(name):
             raise Failure(f"{name}: no content type in [Content_Types].xml")
@@ -181,94 +173,26 @@ def read_package(path, pages, size):
         if not name.endswith(".rels"):
             continue
         source = source_of(name)
-        if source and source not in existing:
-            raise Failure(f"{name}: relationships of {source}, which is not in the package")
         ids = relationships.setdefault(source, {})
         for rel in root.iter(f"{{{REL_NS}}}Relationship"):
-            rid, kind, target = rel.get("Id"), rel.get("Type"), rel.get("Target")
-            if not rid or not kind or target is None or rid in ids:
-                raise Failure(f"{name}: relationship {rid!r} lacks a field or is repeated")
             if rel.get("TargetMode") == "External":
                 continue
-            part = resolve(source, target)
-            if part not in existing:
-                raise Failure(f"{name}: {rid} points to {target} ({part}), not in the package")
-            if not content_type(part):
-                raise Failure(f"{name}: {rid} points to {part}, which has no content type")
-            ids[rid] = (kind, part)
+            part = resolve(source, rel.get("Target", ""))
+            if part not in xml:
+                raise Failure(f"{name}: {rel.get('Id')} points to {part}, not in the package")
+            ids[rel.get("Id")] = (rel.get("Type"), part)
 
-    def related(source, kind):
-        return [part for k, part in relationships.get(source, {}).values() if k == kind]
-
-    main = related("", OFFICE_DOCUMENT)
-    if len(main) != 1:
-        raise Failure(f"the package has {len(main)} office documents")
-    main = main[0]
-    if content_type(main) != PRESENTATION_TYPE or main not in xml:
-        raise Failure(f"{main}: content type {content_type(main)}, not a presentation")
-    presentation = xml[main]
-    if presentation.tag != f"{{{P_NS}}}presentation":
-        raise Failure(f"{main}: root element {presentation.tag}")
-
-    # Identifiers: PowerPoint refuses slide ids outside 256..2^31-1 and master or
-    # layout ids below 2^31, and repeated ones.
-    slide_ids = [(int(s.get("id", "0")), s.get(f"{{{R_NS}}}id"))
-                 for s in presentation.iter(f"{{{P_NS}}}sldId")]
-    unique = [number for number, _ in slide_ids]
-    if len(set(unique)) != len(unique) or not all(256 <= n < 2 ** 31 for n in unique):
-        raise Failure(f"{main}: slide ids {unique[:5]}... are repeated or out of range")
-    masters = [(int(m.get("id", "0")), m.get(f"{{{R_NS}}}id"))
-               for m in presentation.iter(f"{{{P_NS}}}sldMasterId")]
-    if not masters:
-        raise Failure(f"{main}: no slide master")
-    high = [n for n, _ in masters]
-    for _, rid in masters:
-        part = relationships.get(main, {}).get(rid)
-        if not part or part[0] != SLIDE_MASTER:
-            raise Failure(f"{main}: slide master {rid} is not a slide master relationship")
-        master = part[1]
-        if not related(master, THEME):
-            raise Failure(f"{master}: no theme")
-        layouts = [(int(l.get("id", "0")), l.get(f"{{{R_NS}}}id"))
-                   for l in xml[master].iter(f"{{{P_NS}}}sldLayoutId")]
-        for _, lid in layouts:
-            layout = relationships.get(master, {}).get(lid)
-            if not layout or layout[0] != SLIDE_LAYOUT:
-                raise Failure(f"{master}: layout {lid} is not a slide layout relationship")
-            if related(layout[1], SLIDE_MASTER) != [master]:
-                raise Failure(f"{layout[1]}: does not relate to its master {master}")
-        high += [n for n, _ in layouts]
-    if len(set(high)) != len(high) or not all(2 ** 31 <= n < 2 ** 32 for n in high):
-        raise Failure(f"{main}: master and layout ids {high} are repeated or below 2^31")
-
+    main = [part for kind, part in relationships.get("", {}).values() if kind == OFFICE_DOCUMENT]
+    if len(main) != 1 or content_type(main[0]) != PRESENTATION_TYPE:
+        raise Failure(f"the package's office documents {main} are not one presentation")
     slides = []
-    for number, rid in slide_ids:
-        part = relationships.get(main, {}).get(rid)
-        if not part or part[0] != SLIDE:
-            raise Failure(f"{main}: slide id {number} names {rid}, not a slide relationship")
-        slide = part[1]
-        if content_type(slide) != SLIDE_TYPE or slide not in xml:
-            raise Failure(f"{slide}: content type {content_type(slide)}")
-        if xml[slide].tag != f"{{{P_NS}}}sld":
-            raise Failure(f"{slide}: root element {xml[slide].tag}")
-        if len(related(slide, SLIDE_LAYOUT)) != 1:
-            raise Failure(f"{slide}: does not relate to one slide layout")
+    for slide_id in xml[main[0]].iter(f"{{{P_NS}}}sldId"):
+        kind, slide = relationships.get(main[0], {}).get(slide_id.get(f"{{{R_NS}}}id"), (None, None))
+        if kind != SLIDE or content_type(slide) != SLIDE_TYPE:
+            raise Failure(f"{main[0]}: slide id {slide_id.get('id')} names no slide part")
         slides.append(slide)
-    if len(set(slides)) != len(slides):
-        raise Failure(f"{main}: a slide part is listed twice")
-    if len(slides) != pages:
-        raise Failure(f"{main} lists {len(slides)} slides, the DVI file has {pages} pages")
-    if len(set(related(main, SLIDE))) != pages:
-        raise Failure(f"{main} relates to {len(set(related(main, SLIDE)))} slides, "
-                      f"for {pages} pages")
-
-    sizes = list(presentation.iter(f"{{{P_NS}}}sldSz"))
-    if len(sizes) != 1:
-        raise Failure(f"{main}: {len(sizes)} slide sizes")
-    got = (int(sizes[0].get("cx", "0")), int(sizes[0].get("cy", "0")))
-    want = [round(x * EMU_PER_BP) for x in size]
-    if any(abs(g - w) > EMU_PER_BP for g, w in zip(got, want)):
-        raise Failure(f"{main}: slide size {got} EMU, the DVI file gives {want} EMU")
+    if len(set(slides)) != pages:
+        raise Failure(f"{main[0]} lists {len(set(slides))} slides, the DVI file has {pages} pages")
     return len(slides)
 
 
@@ -302,8 +226,6 @@ def background(pixels, width, height, channels):
 
 def mask_of(pixels, width, height, channels, page, least):
     """The ink mask of packed 8-bit pixels against the page colour."""
-    if channels == 1:
-        return Image(width, height, pixels.translate(ink_table(page[0], least)))
     mask = 0
     for c in range(channels):
         plane = pixels[c::channels].translate(ink_table(page[c], least))
@@ -314,11 +236,11 @@ def mask_of(pixels, width, height, channels, page, least):
 def read_ppm(path):
     with open(path, "rb") as file:
         data = file.read()
-    header = re.match(rb"(P[56])(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+(\d+)"
+    header = re.match(rb"(P6)(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+(\d+)"
                       rb"(?:\s+|#[^\n]*\n)+(\d+)\s", data)
     if not header or header.group(4) != b"255":
-        raise Failure(f"{path}: not an 8-bit PGM or PPM file")
-    channels = 1 if header.group(1) == b"P5" else 3
+        raise Failure(f"{path}: not an 8-bit PPM file")
+    channels = 3
     width, height = int(header.group(2)), int(header.group(3))
     pixels = data[header.end():header.end() + width * height * channels]
     if len(pixels) != width * height * channels:
@@ -360,9 +282,9 @@ def unfilter(raw, width, height, bpp, stride):
 
 
 def read_png(path):
-    """Decodes a non-interlaced PNG: grey, RGB, grey+alpha or RGBA at 8 bits, or a
-    palette at 1, 2, 4 or 8 bits. Returns width, height, channels, the packed 8-bit
-    pixels (palette indices for a palette image) and the palette."""
+    """Decodes a non-interlaced palette PNG (what dvipng --palette writes) at 1, 2, 4
+    or 8 bits. Returns width, height, 1 channel, the palette indices one byte each, and
+    the palette."""
     with open(path, "rb") as file:
         data = file.read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
@@ -380,19 +302,18 @@ def read_png(path):
             idat.append(body)
         elif kind == b"IEND":
             break
-    channels = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}[colour]
-    if interlace or (colour != 3 and depth != 8) or depth not in (1, 2, 4, 8):
+    if interlace or colour != 3 or depth not in (1, 2, 4, 8):
         raise Failure(f"{path}: unsupported PNG (colour {colour}, depth {depth}, "
                       f"interlace {interlace})")
     raw = zlib.decompress(b"".join(idat))
-    stride = (width * channels * depth + 7) // 8
+    stride = (width * depth + 7) // 8
     if len(raw) != height * (stride + 1):
         raise Failure(f"{path}: {len(raw)} bytes of image data for {width}x{height}")
     filters = raw[::stride + 1]
     if filters.count(0) == height:
         packed = b"".join(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)] for y in range(height))
     else:
-        packed = unfilter(raw, width, height, max(1, channels * depth // 8), stride)
+        packed = unfilter(raw, width, height, 1, stride)
     if depth < 8:
         # Spread the indices to one byte each, row by row (rows end on a byte).
         per = 8 // depth
@@ -406,13 +327,7 @@ def read_png(path):
                 spread[k::per] = row.translate(table)
             rows.append(bytes(spread[:width]))
         packed = b"".join(rows)
-    if colour in (4, 6):  # drop alpha: the images here are opaque
-        keep = channels - 1
-        out = bytearray(width * height * keep)
-        for c in range(keep):
-            out[c::keep] = packed[c::channels]
-        packed, channels = bytes(out), keep
-    return width, height, channels, packed, palette
+    return width, height, 1, packed, palette
 
 
 def ink(path, page=None):
@@ -429,8 +344,6 @@ def ink(path, page=None):
             masks.append(Image(width, height, pixels.translate(table)))
         return masks[0], masks[1], page, lambda i: palette[pixels[i]]
     page = page or background(pixels, width, height, channels)
-    if channels == 1:
-        raise Failure(f"{path}: a grey image, where colours are compared")
     return (mask_of(pixels, width, height, channels, page, STRONG),
             mask_of(pixels, width, height, channels, page, WEAK), page,
             lambda i: pixels[i * channels:(i + 1) * channels])
@@ -604,28 +517,6 @@ def typeset(name, work):
     return dvi, pages, size
 
 
-def refusals(deckgen_pptx, dvi, work):
-    """A wrong argument count gets the usage line (as deckgen's, on standard output);
-    a DVI file cut short gets one message and status 1, and leaves no presentation
-    behind."""
-    result = subprocess.run([deckgen_pptx, dvi], capture_output=True, text=True,
-                            stdin=subprocess.DEVNULL, timeout=60)
-    if result.stdout + result.stderr != "Usage: deckgen-pptx file.dvi file.pptx\n":
-        raise Failure(f"one argument: {result.stdout!r}, {result.stderr!r}")
-    with open(dvi, "rb") as file:
-        data = file.read()
-    cut = os.path.join(work, "cut.dvi")
-    with open(cut, "wb") as file:
-        file.write(data[:len(data) // 2])
-    pptx = os.path.join(work, "cut.pptx")
-    result = subprocess.run([deckgen_pptx, cut, pptx], capture_output=True, text=True,
-                            stdin=subprocess.DEVNULL, timeout=60)
-    if result.returncode != 1 or len(result.stderr.strip().splitlines()) != 1:
-        raise Failure(f"a DVI file cut short: status {result.returncode}, {result.stderr!r}")
-    if os.path.exists(pptx):
-        raise Failure("a DVI file cut short leaves a presentation behind")
-
-
 def check(deckgen_pptx, name):
     started = time.monotonic()
     with tempfile.TemporaryDirectory(prefix=f"deckgen-pptx-{name}-") as work:
@@ -637,7 +528,7 @@ def check(deckgen_pptx, name):
             raise Failure(f"deckgen-pptx failed ({result.returncode}): {result.stderr!r}")
         if result.stderr:
             print(f"{name}: deckgen-pptx says: {result.stderr.strip()}")
-        slides = read_package(pptx, pages, size)
+        slides = read_package(pptx, pages)
         converted = time.monotonic()
         profile = os.path.join(work, "lo-profile")
         out = os.path.join(work, "pdf")
@@ -650,8 +541,6 @@ def check(deckgen_pptx, name):
         office = time.monotonic() - converted
         pdf_pages(pdf, pages, size, "LibreOffice's PDF")
         failing = short(fidelity(name, draw_dvi(dvi, size, work), draw_pdf(pdf, work)))
-        if not failing:
-            refusals(deckgen_pptx, dvi, work)
     if failing:
         raise Failure(f"pages {failing} do not draw as TeX draws them "
                       f"(below {100 * LEAST:.0f}%)")
