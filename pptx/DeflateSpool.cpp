@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace {
 
@@ -59,7 +60,7 @@ bool DeflateSpool::Add(std::string data) {
 
 bool DeflateSpool::Finish(std::vector<Part>& parts) {
     Stop();
-    parts = done;
+    parts = std::move(done);
     return !failed;
 }
 
