@@ -4,23 +4,22 @@
 #include <algorithm>
 
 #include "pptx/PackageParts.h"
-#include "writer/CharacterCodes.h"
+#include "common/PlainText.h"
 
 namespace {
 
 // PowerPoint's limits for the slide size: 1 inch to 56 inches.
 constexpr std::int64_t minSlideSide = 914400, maxSlideSide = 51206400;
 
-// A character code, or a byte of a font name, as XML text: as deckgen writes it, except
-// that a reference to what is not an XML character (a surrogate, say) becomes U+FFFD.
-void AppendXmlChar(std::string& xml, std::int32_t code) {
-    const std::int32_t c = OutputCode(code);
+// A character code, or a byte of a font name, as XML text. A code that is not an XML
+// character, or is a control character, becomes U+FFFD.
+void AppendXmlChar(std::string& xml, std::int32_t c) {
     if (IsPlainText(c)) {
         xml.push_back(static_cast<char>(c));
         return;
     }
-    const bool character =
-        c > 0 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) && c != 0xFFFE && c != 0xFFFF;
+    const bool character = c >= 32 && c != 127 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
+                           c != 0xFFFE && c != 0xFFFF;
     xml += "&#" + std::to_string(character ? c : 0xFFFD) + ";";
 }
 

@@ -17,7 +17,7 @@
 #include "pptx/PaperSize.h"
 #include "pptx/SlideShapes.h"
 #include "pptx/ZipPackage.h"
-#include "writer/Colour.h"
+#include "dvi/ColourSpecials.h"
 
 class PptxWriter : public DviReader {
   public:

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "pptx/GlyphOutlines.h"
-#include "writer/Colour.h"
+#include "dvi/ColourSpecials.h"
 
 class SlideShapes {
   public:

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "writer/Colour.h"
+#include "dvi/ColourSpecials.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "dvi/DviReader.h"
-#include "writer/Colour.h"
+#include "dvi/ColourSpecials.h"
 #include "writer/LineTemplate.h"
 #include "writer/OutputFile.h"
 #include "writer/ShapeNumber.h"

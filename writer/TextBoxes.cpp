@@ -4,6 +4,7 @@
 // made once per font and character code.
 #include <cmath>
 
+#include "common/PlainText.h"
 #include "writer/CharacterCodes.h"
 #include "writer/SlideWriter.h"
 

@@ -1,4 +1,4 @@
-// Colours of the "color push" specials.
+// Colours of the "color push" specials, as both writers read them.
 #pragma once
 
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "writer/Colour.h"
+#include "dvi/ColourSpecials.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 
-#include "writer/NamedColours.h"
+#include "dvi/NamedColours.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The named colours of dvips's colour prologue (color.pro in TeX Live), each defined
 // there by four cmyk values. LaTeX's color package writes such a name into its
 // "color push" specials when it is loaded with the usenames option.
-#include "writer/NamedColours.h"
+#include "dvi/NamedColours.h"
 
 #include <algorithm>
 #include <array>
