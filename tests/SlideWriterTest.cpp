@@ -1,9 +1,8 @@
-// The MHT package: its frame, text boxes, rules and colours, written for DVI files
-// whose unit is exactly 2^-16 pt (num 254000, den 4718592), so positions in points are
-// plain binary fractions.
+// The MHT package, written for DVI files whose unit is exactly 2^-16 pt (num 254000,
+// den 4718592), so positions in points are plain binary fractions.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <regex>
 
 #include "common/Failure.h"
 #include "support/TempDir.h"
@@ -16,223 +15,173 @@ constexpr std::int32_t pt = 65536;  // one point in DVI units
 
 class SlideWriterTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    SlideWriterTest() {
         // "wtr": A is 7.5 pt wide and 6.84 pt high at 10 pt; B has no width, 5.3 pt
         // height and -0.3 pt depth.
-        TfmBuilder font = TestFont();
-        font.chars = {{0xC0000, 717226, 0}, {0, 555745, -31457}};
-        kpsewhich.AddFont("wtr", font.Build());
+        kpsewhich.AddFont("wtr",
+                          TfmBuilder{.chars = {{0xC0000, 717226, 0}, {0, 555745, -31457}}}.Build());
     }
 
-    static DviBuilder Start() {
+    static DviBuilder Start(const std::string& font = "wtr", std::int32_t size = 10 * pt) {
         DviBuilder dvi;
         dvi.Pre(254000, 4718592).Bop();
-        dvi.FontDef(0, tstChecksum, 10 * pt, tstDesignSize, "wtr").Op(171);
+        dvi.FontDef(0, tstChecksum, size, tstDesignSize, font).Op(171);
         return dvi;
     }
 
-    // Converts the DVI bytes; returns the package, followed by the failure if any.
+    // The package, followed by the failure if any.
     std::string Convert(const std::string& dvi) {
         try {
-            SlideWriter writer(dir.Write("in.dvi", dvi), dir / "out.mht");
-            writer.Run();
+            SlideWriter(dir.Write("in.dvi", dvi), dir / "out.mht").Run();
         } catch (const Failure& failure) {
             return dir.Read("out.mht") + "failure: " + failure.Message();
         }
         return dir.Read("out.mht");
     }
 
-    // The lines of the package that contain `marker`.
-    static std::string Lines(const std::string& package, const std::string& marker) {
-        std::string found;
-        for (std::size_t at = 0, end; at < package.size(); at = end + 1) {
-            end = package.find('\n', at);
-            const std::string line = package.substr(at, end - at);
-            if (line.find(marker) != std::string::npos) found += line + "\n";
-        }
-        return found;
-    }
-
     FakeKpsewhich kpsewhich;
     TempDir dir;
 };
 
-const std::string htmlStartTag =
-    "<html xmlns:v=3D\"urn:schemas-microsoft-com:vml\" "
-    "xmlns:o=3D\"urn:schemas-microsoft-com:office:office\" "
-    "xmlns:p=3D\"urn:schemas-microsoft-com:office:powerpoint\" "
-    "xmlns:oa=3D\"urn:schemas-microsoft-com:office:"
-    "activation\" xmlns=3D\"http://www.w3.org/TR/REC-html40\">\n";
+// Every match of `pattern` in `text`, its groups joined by blanks, one line each.
+std::string Matches(const std::string& text, const std::string& pattern) {
+    std::string found;
+    const std::regex expression(pattern);
+    for (auto i = std::sregex_iterator(text.begin(), text.end(), expression);
+         i != std::sregex_iterator(); ++i) {
+        for (std::size_t group = 1; group < i->size(); ++group)
+            found += (*i)[group].str() + (group + 1 < i->size() ? " " : "\n");
+    }
+    return found;
+}
 
 TEST_F(SlideWriterTest, WholeDocument) {
     DviBuilder dvi = Start();
     dvi.Op(160, 200 * pt, 4).Op(146, 100 * pt, 4).Op(65);
     dvi.Special("color push rgb 1 0 0").Rule(137, 2 * pt, 50 * pt).Special("color pop").Op(66);
     dvi.Eop();
-    const std::string expected =
-        "MIME-Version: 1.0\n"
-        "Content-Type: multipart/related; boundary=\"----=_NextPart_01C26412.E8D705F0\"\n"
-        "\n"
-        "------=_NextPart_01C26412.E8D705F0\n"
-        "Content-Location: file:///C:/91765DE5/deckgen.htm\n"
-        "Content-Transfer-Encoding: quoted-printable\n"
-        "Content-Type: text/html; charset=\"us-ascii\"\n"
-        "\n" +
-        htmlStartTag +
-        "<head>\n"
-        "<meta http-equiv=3DContent-Type content=3D\"text/html; charset=3Dus-ascii\">\n"
-        "<meta name=3DProgId content=3DPowerPoint.Slide>\n"
-        "<link rel=3DPresentation-XML href=3D\"deckgen_files/pres.xml\">\n"
-        "</head><body></body></html>\n"
-        "\n"
-        "------=_NextPart_01C26412.E8D705F0\n"
-        "Content-Location: file:///C:/91765DE5/deckgen_files/pres.xml\n"
-        "Content-Transfer-Encoding: quoted-printable\n"
-        "Content-Type: text/xml; charset=\"utf-8\"\n"
-        "\n"
-        "<xml xmlns:v=3D\"urn:schemas-microsoft-com:vml\" "
-        "xmlns:o=3D\"urn:schemas-microsoft-com:office:office\" "
-        "xmlns:p=3D\"urn:schemas-microsoft-com:office:powerpoint\" "
-        "xmlns:oa=3D\"urn:schemas-microsoft-com:office:activation\">\n"
-        "    <p:presentation sizeof=3D\"A4paper\" slidesizex=3D\"4320\" slidesizey=3D\"6240\" "
-        "gridspacingx=3D\"46448\" gridspacingy=3D\"46448\" savewithfonts=3D\"t\">\n"
-        "        <p:slide id=3D\"1\" href=3D\"slide0001.htm\"/>\n"
-        "    </p:presentation>\n"
-        "</xml>\n"
-        "\n"
-        "------=_NextPart_01C26412.E8D705F0\n"
-        "Content-Location: file:///C:/91765DE5/deckgen_files/slide0001.htm\n"
-        "Content-Transfer-Encoding: quoted-printable\n"
-        "Content-Type: text/html; charset=\"us-ascii\"\n"
-        "\n" +
-        htmlStartTag +
-        "<head></head>\n"
-        "<body>\n"
-        "<div id=3DSlideObj class=3Dsld "
-        "style=3D'position:absolute;top:0px;left:0px;width:554px;height:415px;"
-        "font-size:16px;background-color:white;clip:rect(0%, 101%, 101%, 0%);visibility:hidden'>\n"
-        "<p:slide>\n"
-        // A: 7.5 pt wide, 6.84 pt high (cut to 6.75), on the baseline at (144, 244).
-        "<v:shape id=3D\"_x0000_s0001\" type=3D\"#_x0000_t202\" "
-        "style=3D'position:absolute;left:144pt;"
-        "top:237.25pt;width:7.5pt;height:6.75pt;mso-wrap-style:none;v-text-anchor:bottom-baseline' "
-        "filled=3D\"f\" stroked=3D\"f\" strokecolor=3D\"black [1]\"><v:fill color2=3D\"white "
-        "[0]\"/>"
-        "<v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" aspectratio=3D\"t\"/><v:textbox "
-        "style=3D'mso-fit-shape-to-text:f' inset=3D\"0pt,6.75pt,0pt,0pt\"/></v:shape>\n"
-        "<div v:shape=3D\"_x0000_s0001\" class=3DO ><span "
-        "style=3D'font-family:wtr;font-size:55.555555555556%;"
-        ";mso-line-spacing:\"300 0 0\"'>&#65</span></div>\n"
-        // A red rule 50 pt long and 2 pt high along the middle of its height.
-        "<v:line id=3D'_x0000_s0002' style=3D'position:absolute' from=3D\"151.5pt,243pt\" "
-        "to=3D\"201.5pt,243pt\" strokecolor=3D'#ff0000' strokeweight=3D'2pt'><v:shadow "
-        "color=3D'gray [2]'/>"
-        "</v:line>\n"
-        // B: no width, so as wide as high (5.3 pt); depth -0.3 pt cut to -0.25 pt.
-        "<v:shape id=3D\"_x0000_s0003\" type=3D\"#_x0000_t202\" "
-        "style=3D'position:absolute;left:151.5pt;"
-        "top:238.75pt;width:5.2999973297119pt;height:5pt;mso-wrap-style:square;"
-        "v-text-anchor:bottom-baseline' filled=3D\"f\" stroked=3D\"f\" strokecolor=3D\"black [1]\">"
-        "<v:fill color2=3D\"white [0]\"/><v:shadow color=3D\"gray [2]\"/><o:lock v:ext=3D\"edit\" "
-        "aspectratio=3D\"t\"/><v:textbox style=3D'mso-fit-shape-to-text:f' "
-        "inset=3D\"0pt,5.5pt,0pt,0pt\"/>"
-        "</v:shape>\n"
-        "<div v:shape=3D\"_x0000_s0003\" class=3DO ><span "
-        "style=3D'font-family:wtr;font-size:55.555555555556%;"
-        ";mso-line-spacing:\"300 0 0\"'>&#66</span></div>\n"
-        // The page frame over everything set on the page, from A's height in whole DVI
-        // units (448266, truncated) to the baseline.
-        "<v:rect id=3D\"_x0000_s0004\" style=3D'position:absolute;left:144pt;top:237.16000366211pt;"
-        "width:57.5pt;height:6.8399963378906pt;mso-wrap-style:none;v-text-anchor:middle' "
-        "filled=3D\"t\" "
-        "stroked=3D\"t\" strokecolor=3D\"black [1]\">    <v:stroke opacity=3D\"0\" "
-        "color2=3D\"white [0]\"/>"
-        "    <v:fill opacity=3D\"0\" color2=3D\"white [0]\"/>\t<v:shadow color=3D\"gray "
-        "[2]\"/></v:rect>\n"
-        "</p:slide>\n"
-        "</div>\n"
-        "</body>\n"
-        "</html>\n"
-        "\n"
-        "------=_NextPart_01C26412.E8D705F0--\n";
+    // A: 7.5 pt wide, 6.84 pt high (cut to 6.75), on the baseline at (144, 244); a red
+    // rule 50 pt long and 2 pt high, drawn along its middle; B: no width, so as wide as
+    // high (5.3 pt), depth -0.3 pt cut to -0.25 pt; the page frame over all of them,
+    // from A's height in whole DVI units to the baseline.
+    const std::string expected = R"(MIME-Version: 1.0
+Content-Type: multipart/related; boundary="----=_NextPart_01C26412.E8D705F0"
+
+------=_NextPart_01C26412.E8D705F0
+Content-Location: file:///C:/91765DE5/deckgen.htm
+Content-Transfer-Encoding: quoted-printable
+Content-Type: text/html; charset="us-ascii"
+
+<html xmlns:v=3D"urn:schemas-microsoft-com:vml" xmlns:o=3D"urn:schemas-microsoft-com:office:office" xmlns:p=3D"urn:schemas-microsoft-com:office:powerpoint" xmlns:oa=3D"urn:schemas-microsoft-com:office:activation" xmlns=3D"http://www.w3.org/TR/REC-html40">
+<head>
+<meta http-equiv=3DContent-Type content=3D"text/html; charset=3Dus-ascii">
+<meta name=3DProgId content=3DPowerPoint.Slide>
+<link rel=3DPresentation-XML href=3D"deckgen_files/pres.xml">
+</head><body></body></html>
+
+------=_NextPart_01C26412.E8D705F0
+Content-Location: file:///C:/91765DE5/deckgen_files/pres.xml
+Content-Transfer-Encoding: quoted-printable
+Content-Type: text/xml; charset="utf-8"
+
+<xml xmlns:v=3D"urn:schemas-microsoft-com:vml" xmlns:o=3D"urn:schemas-microsoft-com:office:office" xmlns:p=3D"urn:schemas-microsoft-com:office:powerpoint" xmlns:oa=3D"urn:schemas-microsoft-com:office:activation">
+    <p:presentation sizeof=3D"A4paper" slidesizex=3D"4320" slidesizey=3D"6240" gridspacingx=3D"46448" gridspacingy=3D"46448" savewithfonts=3D"t">
+        <p:slide id=3D"1" href=3D"slide0001.htm"/>
+    </p:presentation>
+</xml>
+
+------=_NextPart_01C26412.E8D705F0
+Content-Location: file:///C:/91765DE5/deckgen_files/slide0001.htm
+Content-Transfer-Encoding: quoted-printable
+Content-Type: text/html; charset="us-ascii"
+
+<html xmlns:v=3D"urn:schemas-microsoft-com:vml" xmlns:o=3D"urn:schemas-microsoft-com:office:office" xmlns:p=3D"urn:schemas-microsoft-com:office:powerpoint" xmlns:oa=3D"urn:schemas-microsoft-com:office:activation" xmlns=3D"http://www.w3.org/TR/REC-html40">
+<head></head>
+<body>
+<div id=3DSlideObj class=3Dsld style=3D'position:absolute;top:0px;left:0px;width:554px;height:415px;font-size:16px;background-color:white;clip:rect(0%, 101%, 101%, 0%);visibility:hidden'>
+<p:slide>
+<v:shape id=3D"_x0000_s0001" type=3D"#_x0000_t202" style=3D'position:absolute;left:144pt;top:237.25pt;width:7.5pt;height:6.75pt;mso-wrap-style:none;v-text-anchor:bottom-baseline' filled=3D"f" stroked=3D"f" strokecolor=3D"black [1]"><v:fill color2=3D"white [0]"/><v:shadow color=3D"gray [2]"/><o:lock v:ext=3D"edit" aspectratio=3D"t"/><v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D"0pt,6.75pt,0pt,0pt"/></v:shape>
+<div v:shape=3D"_x0000_s0001" class=3DO ><span style=3D'font-family:wtr;font-size:55.555555555556%;;mso-line-spacing:"300 0 0"'>&#65</span></div>
+<v:line id=3D'_x0000_s0002' style=3D'position:absolute' from=3D"151.5pt,243pt" to=3D"201.5pt,243pt" strokecolor=3D'#ff0000' strokeweight=3D'2pt'><v:shadow color=3D'gray [2]'/></v:line>
+<v:shape id=3D"_x0000_s0003" type=3D"#_x0000_t202" style=3D'position:absolute;left:151.5pt;top:238.75pt;width:5.2999973297119pt;height:5pt;mso-wrap-style:square;v-text-anchor:bottom-baseline' filled=3D"f" stroked=3D"f" strokecolor=3D"black [1]"><v:fill color2=3D"white [0]"/><v:shadow color=3D"gray [2]"/><o:lock v:ext=3D"edit" aspectratio=3D"t"/><v:textbox style=3D'mso-fit-shape-to-text:f' inset=3D"0pt,5.5pt,0pt,0pt"/></v:shape>
+<div v:shape=3D"_x0000_s0003" class=3DO ><span style=3D'font-family:wtr;font-size:55.555555555556%;;mso-line-spacing:"300 0 0"'>&#66</span></div>
+<v:rect id=3D"_x0000_s0004" style=3D'position:absolute;left:144pt;top:237.16000366211pt;width:57.5pt;height:6.8399963378906pt;mso-wrap-style:none;v-text-anchor:middle' filled=3D"t" stroked=3D"t" strokecolor=3D"black [1]">    <v:stroke opacity=3D"0" color2=3D"white [0]"/>    <v:fill opacity=3D"0" color2=3D"white [0]"/>)"
+                                 "\t"
+                                 R"(<v:shadow color=3D"gray [2]"/></v:rect>
+</p:slide>
+</div>
+</body>
+</html>
+
+------=_NextPart_01C26412.E8D705F0--
+)";
     EXPECT_EQ(Convert(dvi.Finish()), expected);
 }
 
-TEST_F(SlideWriterTest, ShapesColoursAndRulesAcrossPages) {
+// A font whose codes start above 0, every character of another size, set in any order
+// and again: each box has its own character's size and code.
+TEST_F(SlideWriterTest, EachCodeHasItsOwnBox) {
+    // Codes 1 to 6 at 16 pt: code k is k pt wide (4 has no width: a square box), k/8 pt
+    // high, and 0, 1/8 or -1/8 pt deep in turn. The name has bytes to escape.
+    TfmBuilder font{.bc = 1, .chars = {}};
+    for (int k = 1; k <= 6; ++k)
+        font.chars.push_back({k == 4 ? 0 : k << 16, k << 13, (k % 3 - 1) << 13});
+    const std::string name = "a-b_c.d+e9Z x'y=<\xE9";
+    kpsewhich.AddFont(name, font.Build());
+    DviBuilder dvi = Start(name, 16 * pt);
+    dvi.Op(6).Op(1).Op(4).Op(3).Op(5).Op(2).Special("color push rgb 0 0 1").Op(6).Op(1).Eop();
+    const std::string package = Convert(dvi.Finish());
+    EXPECT_EQ(
+        Matches(package,
+                "left:(.*?)pt;top:(.*?)pt;width:(.*?)pt;height:(.*?)pt;mso-wrap-style:(\\w+)"
+                ".*?inset=3D\"0pt,(.*?)pt,0pt,(.*?)pt\".*\n.*?(?:color:#(\\w+))?;mso.*&#(\\d+)<"),
+        "44 43.25 6 0.625 none 0.875 0  167\n"
+        "50 43.875 1 0.125 none 0.125 0  162\n"
+        "51 43.5 0.5 0.5 square 0.5 0  165\n"
+        "51 43.625 3 0.25 none 0.5 0  164\n"
+        "54 43.375 5 0.75 none 0.625 0.125  166\n"
+        "59 43.75 2 0.375 none 0.25 0.125  163\n"
+        "61 43.25 6 0.625 none 0.875 0 0000ff 167\n"
+        "67 43.875 1 0.125 none 0.125 0 0000ff 162\n");
+    EXPECT_NE(package.find("font-family:a-b_c.d+e9Z&#32;x&#39;y&#61;&#60;&#233;;font-size:"
+                           "88.888888888889%;"),
+              std::string::npos);
+}
+
+// The slide list follows the postamble's page count, the slides the pages walked; a
+// colour carries over to the next page; rules upright and square; shape numbers run on
+// over the package; an empty page keeps the page box's start values.
+TEST_F(SlideWriterTest, PagesRulesAndColours) {
     DviBuilder dvi = Start();
     dvi.Special("color push rgb 0 0 1").Op(65).Eop();
-    // Page 2: the colour and the font carry over; a vertical rule 20 pt high and 1 pt
-    // wide, then, with the colour stack emptied (one pop too many), a square rule.
     dvi.Bop().Op(160, 100 * pt, 4).Op(65).Rule(132, 20 * pt, 1 * pt);
     dvi.Special("color pop").Special("color popped").Rule(137, 10 * pt, 10 * pt).Eop();
-    dvi.Bop().Eop();  // page 3 is empty
+    dvi.Bop().Eop();
     const std::string package = Convert(dvi.Finish(100, 5));
-
-    // The slide list follows the postamble's page count; slides follow the pages walked.
-    EXPECT_EQ(Lines(package, "<p:slide id"),
-              "        <p:slide id=3D\"1\" href=3D\"slide0001.htm\"/>\n"
-              "        <p:slide id=3D\"2\" href=3D\"slide0002.htm\"/>\n"
-              "        <p:slide id=3D\"3\" href=3D\"slide0003.htm\"/>\n"
-              "        <p:slide id=3D\"4\" href=3D\"slide0004.htm\"/>\n"
-              "        <p:slide id=3D\"5\" href=3D\"slide0005.htm\"/>\n");
-    EXPECT_EQ(Lines(package, "Content-Location: file:///C:/91765DE5/deckgen_files/slide"),
-              "Content-Location: file:///C:/91765DE5/deckgen_files/slide0001.htm\n"
-              "Content-Location: file:///C:/91765DE5/deckgen_files/slide0002.htm\n"
-              "Content-Location: file:///C:/91765DE5/deckgen_files/slide0003.htm\n");
-    // Both characters are blue: a colour pushed on page 1 is still current on page 2.
-    const std::string spans = Lines(package, "<span");
-    EXPECT_EQ(std::count(spans.begin(), spans.end(), '\n'), 2);
-    EXPECT_EQ(spans, Lines(package, "%;color:#0000ff;mso-line-spacing"));
-    EXPECT_EQ(Lines(package, "<v:line"),
-              "<v:line id=3D'_x0000_s0004' style=3D'position:absolute' from=3D\"52pt,124pt\" "
-              "to=3D\"52pt,144pt\" strokecolor=3D'#0000ff' strokeweight=3D'1pt'><v:shadow "
-              "color=3D'gray [2]'/></v:line>\n"
-              "<v:line id=3D'_x0000_s0005' style=3D'position:absolute' from=3D\"57.5pt,134pt\" "
-              "to=3D\"57.5pt,144pt\" strokecolor=3D'black [1]' strokeweight=3D'10pt'><v:shadow "
-              "color=3D'gray [2]'/></v:line>\n");
-    // Shape numbers run on across text boxes, rules, frames and pages.
-    std::string ids;
-    for (std::size_t at = 0; (at = package.find("_x0000_s", at)) != std::string::npos; at += 12) {
-        ids += package.substr(at + 8, 4) + " ";
-    }
-    EXPECT_EQ(ids, "0001 0001 0002 0003 0003 0004 0005 0006 0007 ");
-    // An empty page keeps the page box's start values.
-    EXPECT_EQ(Lines(package, "_x0000_s0007").substr(0, 155),
-              "<v:rect id=3D\"_x0000_s0007\" style=3D'position:absolute;left:32811.999984741pt;"
-              "top:32811.999984741pt;width:-32767.999984741pt;height:-32767.999984741pt;mso-");
+    EXPECT_EQ(Matches(package, "<p:slide id=3D\"(\\d+)\" href=3D\"slide(\\d+)"),
+              "1 0001\n2 0002\n3 0003\n4 0004\n5 0005\n");
+    EXPECT_EQ(Matches(package, "deckgen_files/slide(\\d+)"), "0001\n0002\n0003\n");
+    EXPECT_EQ(Matches(package, "color:#(\\w+)"), "0000ff\n0000ff\n");
+    EXPECT_EQ(Matches(package,
+                      "<v:line id=3D'_x0000_s(\\d+)' style=3D'position:absolute' "
+                      "from=3D\"(.*?)\" to=3D\"(.*?)\" strokecolor=3D'(.*?)' "
+                      "strokeweight=3D'(.*?)'"),
+              "0004 52pt,124pt 52pt,144pt #0000ff 1pt\n"
+              "0005 57.5pt,134pt 57.5pt,144pt black [1] 10pt\n");
+    EXPECT_EQ(Matches(package, "_x0000_s(\\d+)"),
+              "0001\n0001\n0002\n0003\n0003\n0004\n0005\n0006\n0007\n");
+    EXPECT_EQ(Matches(package,
+                      "s0007\" style=3D'position:absolute;left:(.*?);top:(.*?);"
+                      "width:(.*?);height:(.*?);"),
+              "32811.999984741pt 32811.999984741pt -32767.999984741pt -32767.999984741pt\n");
 }
 
-TEST_F(SlideWriterTest, FontNamesCannotBreakTheMarkup) {
-    for (const std::string name : {"x'y=z \xE9<", "a-b_c.d+e9Z"}) {
-        kpsewhich.AddFont(name, TestFont().Build());
-        DviBuilder dvi;
-        dvi.Pre(254000, 4718592)
-            .Bop()
-            .FontDef(0, tstChecksum, 10 * pt, tstDesignSize, name)
-            .Op(171);
-        dvi.Op(65).Eop();
-        const std::string family = Lines(Convert(dvi.Finish()), "font-family:");
-        const std::string expected = name[0] == 'x' ? "x&#39;y&#61;z&#32;&#233;&#60;" : name;
-        EXPECT_NE(family.find("font-family:" + expected + ";font-size:"), std::string::npos)
-            << family;
-    }
-}
-
+// A failure on page 2 keeps everything written before it.
 TEST_F(SlideWriterTest, FailureKeepsWhatWasWritten) {
     DviBuilder dvi = Start();
-    dvi.Op(65).Eop().Bop().Op(250).Eop();
-    const std::string package = Convert(dvi.Finish());
-    const std::string pageTwo = "deckgen_files/slide0002.htm\n";
-    ASSERT_NE(package.find(pageTwo), std::string::npos);
-    EXPECT_EQ(
-        package.substr(package.find(pageTwo) + pageTwo.size()),
-        "Content-Transfer-Encoding: quoted-printable\nContent-Type: text/html; "
-        "charset=\"us-ascii\"\n\n" +
-            htmlStartTag +
-            "<head></head>\n<body>\n<div id=3DSlideObj class=3Dsld "
-            "style=3D'position:absolute;top:0px;"
-            "left:0px;width:554px;height:415px;font-size:16px;background-color:white;clip:rect(0%, "
-            "101%, 101%, 0%);visibility:hidden'>\n<p:slide>\nfailure: undefined opcode");
+    const std::string package = Convert(dvi.Op(65).Eop().Bop().Op(250).Eop().Finish());
+    EXPECT_NE(package.find("slide0002.htm\nContent-Transfer-Encoding"), std::string::npos);
+    EXPECT_TRUE(package.ends_with("visibility:hidden'>\n<p:slide>\nfailure: undefined opcode"));
 }
 
 }  // namespace
