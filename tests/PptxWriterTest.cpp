@@ -1,39 +1,49 @@
-// The presentation writer: package parts, freeform shapes, colours, backgrounds and
-// paper size, glyph outlines from a real Type 1 font, the text fallback, and the
-// program's contract (nothing is left behind by a failed run).
+// The presentation: its package, shapes, colours, paper, glyph outlines from Type 1 and
+// TrueType fonts, the text fallback, what it reads besides the DVI file, and a failed
+// run that leaves nothing behind.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <filesystem>
 #include <regex>
 #include <sstream>
 
-#include "common/Failure.h"
 #include "fonts/FontFileLookup.h"
-#include "pptx/GlyphOutlines.h"
 #include "pptx/PptxWriter.h"
-#include "support/ReadZip.h"
 #include "support/RunProgram.h"
-#include "support/TempDir.h"
 #include "support/TestFont.h"
 
 namespace {
 
-// Every match of `pattern`'s first group in `text`.
-std::vector<std::string> All(const std::string& text, const std::string& pattern) {
-    std::vector<std::string> found;
+using Strings = std::vector<std::string>;
+
+// The parts of a ZIP archive in archive order, read by libzip (which checks each CRC).
+std::vector<std::pair<std::string, std::string>> ReadZip(const std::string& path) {
+    std::vector<std::pair<std::string, std::string>> parts;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+    for (zip_int64_t i = 0; archive != nullptr && i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t stat;
+        zip_stat_index(archive, zip_uint64_t(i), 0, &stat);
+        std::string data(stat.size, '\0');
+        zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(i), 0);
+        EXPECT_EQ(zip_fread(file, data.data(), data.size()), zip_int64_t(data.size()));
+        zip_fclose(file);
+        parts.emplace_back(stat.name, data);
+    }
+    if (archive != nullptr) zip_close(archive);
+    return parts;
+}
+
+// Every match of `pattern`'s first group in `text`, followed by a blank.
+std::string All(const std::string& text, const std::string& pattern) {
+    std::string found;
     const std::regex expression(pattern);
     for (auto i = std::sregex_iterator(text.begin(), text.end(), expression);
          i != std::sregex_iterator(); ++i)
-        found.push_back((*i)[1]);
+        found += (*i)[1].str() + " ";
     return found;
 }
 
-// DVI units of exactly one EMU: num / den = 254000 / 914400.
-DviBuilder EmuDvi() {
-    DviBuilder dvi;
-    dvi.Pre(254000, 914400);
-    return dvi;
-}
 constexpr std::int32_t tenPoints = 127000;  // 10 bp in EMU
 
 class PptxWriterTest : public testing::Test {
@@ -46,202 +56,233 @@ class PptxWriterTest : public testing::Test {
     void MapFile(const std::string& lines) {
         kpsewhich.Answer("pdftex.map", dir.Write("pdftex.map", lines) + "\n");
     }
-    // Converts the DVI bytes; the parts by name.
     std::map<std::string, std::string> Convert(const std::string& dviBytes) {
-        const std::string dvi = dir.Write("in.dvi", dviBytes);
-        PptxWriter writer(dvi, dir / "out.pptx", warnings);
-        writer.Run();
-        std::map<std::string, std::string> parts;
-        for (auto& [name, data] : ReadZip(dir / "out.pptx")) parts[name] = data;
-        return parts;
+        PptxWriter(dir.Write("in.dvi", dviBytes), dir / "out.pptx", warnings).Run();
+        const auto parts = ReadZip(dir / "out.pptx");
+        return {parts.begin(), parts.end()};
+    }
+    // Outlines of `font` at 10 bp, one DVI unit being one EMU.
+    const GlyphOutline* Glyph(const std::string& font, std::int32_t c) {
+        auto& tfmFont = *fonts.emplace_back(std::make_unique<TfmFont>());
+        tfmFont.name = font;
+        tfmFont.scaledSize = tenPoints;
+        tfmFont.generation = 1;
+        return outlines.Find(tfmFont, c);
     }
 
-    // Found before the stand-in kpsewhich below takes its place.
-    std::string cmr10 = FindFontFile("cmr10.pfb");
+    std::string cmr10 = FindFontFile("cmr10.pfb");  // before the stand-in takes its place
     FakeKpsewhich kpsewhich;
     TempDir dir;
     std::ostringstream warnings;
-};
-
-TEST_F(PptxWriterTest, PackageParts) {
-    DviBuilder dvi = EmuDvi();
-    dvi.Bop().Eop().Bop().Eop();
-    const std::string dviFile = dir.Write("in.dvi", dvi.Finish(100, 2));
-    PptxWriter(dviFile, dir / "out.pptx", warnings).Run();
-    const auto parts = ReadZip(dir / "out.pptx");
-
-    std::vector<std::string> names;
-    for (const auto& part : parts) names.push_back(part.first);
-    ASSERT_FALSE(names.empty());
-    EXPECT_EQ(names.front(), "[Content_Types].xml");
-    for (const std::string name :
-         {"_rels/.rels", "ppt/presentation.xml", "ppt/slides/slide1.xml", "ppt/slides/slide2.xml",
-          "ppt/slides/_rels/slide2.xml.rels", "ppt/theme/theme1.xml"}) {
-        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << name;
-    }
-    std::map<std::string, std::string> byName(parts.begin(), parts.end());
-    EXPECT_EQ(All(byName["ppt/presentation.xml"], "<p:sldId id=\"(\\d+)\""),
-              (std::vector<std::string>{"256", "257"}));
-    // No papersize special: US letter.
-    EXPECT_NE(byName["ppt/presentation.xml"].find("<p:sldSz cx=\"7772400\" cy=\"10058400\"/>"),
-              std::string::npos);
-    EXPECT_EQ(All(byName["[Content_Types].xml"], "PartName=\"/ppt/slides/(slide\\d+.xml)\""),
-              (std::vector<std::string>{"slide1.xml", "slide2.xml"}));
-    EXPECT_EQ(All(byName["ppt/_rels/presentation.xml.rels"], "Target=\"slides/(slide\\d+.xml)\""),
-              (std::vector<std::string>{"slide1.xml", "slide2.xml"}));
-
-    // The same DVI file gives the same bytes.
-    const std::string first = dir.Read("out.pptx");
-    PptxWriter(dviFile, dir / "out.pptx", warnings).Run();
-    EXPECT_EQ(dir.Read("out.pptx"), first);
-}
-
-TEST_F(PptxWriterTest, RunsOfOneColourShareAFreeform) {
-    if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
-    DviBuilder dvi = EmuDvi();
-    DefineTst(dvi.Bop(), 0, tenPoints).Op(171);  // fnt_num_0
-    dvi.Op(160, 127000, 4);                      // down4: the baseline 10 bp below the origin
-    dvi.Special("color push rgb 1 0 0").Rule(132, 635, 2540).Rule(132, 0, 100);
-    dvi.Special("color push rgb 0 1 0").Rule(137, 635, 635).Special("color pop");  // put_rule
-    dvi.Special("color pop").Op(65).Op(66);  // A and B: one black freeform
-    dvi.Special("color push gray 0.5").Op(65).Special("color pop").Eop();
-    const auto parts = Convert(dvi.Finish());
-    const std::string& slide = parts.at("ppt/slides/slide1.xml");
-
-    EXPECT_EQ(All(slide, "name=\"(Freeform \\d+)\""),
-              (std::vector<std::string>{"Freeform 1", "Freeform 2", "Freeform 3", "Freeform 4"}));
-    EXPECT_EQ(All(slide, "<a:srgbClr val=\"(\\w+)\"/>"),
-              (std::vector<std::string>{"FF0000", "00FF00", "000000", "7F7F7F"}));
-    EXPECT_EQ(All(slide, "(<a:path )").size(), 5u);  // the empty rule draws nothing
-    // The rule: h = 0, v = 10 bp, a = 0.05 bp, b = 0.2 bp, one inch from the corner.
-    EXPECT_NE(slide.find("<a:xfrm><a:off x=\"914400\" y=\"1040765\"/>"
-                         "<a:ext cx=\"2540\" cy=\"635\"/></a:xfrm>"),
-              std::string::npos);
-    EXPECT_NE(slide.find("<a:path w=\"20\" h=\"5\" stroke=\"0\"><a:moveTo><a:pt x=\"0\" y=\"0\"/>"
-                         "</a:moveTo><a:lnTo><a:pt x=\"20\" y=\"0\"/></a:lnTo><a:lnTo>"
-                         "<a:pt x=\"20\" y=\"5\"/></a:lnTo><a:lnTo><a:pt x=\"0\" y=\"5\"/>"
-                         "</a:lnTo><a:close/></a:path>"),
-              std::string::npos);
-    EXPECT_EQ(warnings.str(), "");
-}
-
-TEST_F(PptxWriterTest, ColourBackgroundAndPaperCarryAcrossPages) {
-    if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
-    DviBuilder dvi = EmuDvi();
-    DefineTst(dvi.Bop(), 0, tenPoints);
-    dvi.Op(171).Special("color push cmyk 0 0 1 0").Op(65).Eop();
-    dvi.Bop().Op(171).Op(65).Special("background rgb 0 0 1").Special("papersize=5in,4in").Eop();
-    dvi.Bop().Special("papersize=1in,1in").Special("color pop").Op(171).Op(65).Eop();
-    const auto parts = Convert(dvi.Finish(100, 3));
-
-    const std::string background = "<p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"0000FF\"/>";
-    const std::string slides[] = {parts.at("ppt/slides/slide1.xml"),
-                                  parts.at("ppt/slides/slide2.xml"),
-                                  parts.at("ppt/slides/slide3.xml")};
-    EXPECT_EQ(slides[0].find(background), std::string::npos);
-    EXPECT_NE(slides[1].find(background), std::string::npos);  // set in the middle of the page
-    EXPECT_NE(slides[2].find(background), std::string::npos);
-    EXPECT_NE(slides[1].find("<a:srgbClr val=\"FFFF00\"/>"), std::string::npos);  // still pushed
-    EXPECT_NE(slides[2].find("<a:srgbClr val=\"000000\"/>"), std::string::npos);
-    // The first papersize special decides.
-    EXPECT_NE(parts.at("ppt/presentation.xml").find("<p:sldSz cx=\"4572000\" cy=\"3657600\"/>"),
-              std::string::npos);
-}
-
-TEST_F(PptxWriterTest, AFontReloadedInThePageKeepsItsGlyphsDrawn) {
-    if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
-    kpsewhich.AddFont("tst2", TestFont().Build());
-    MapFile("tst CMR10 <cmr10.pfb\ntst2 CMR10 <cmr10.pfb\n");
-    // Font 0 is redefined under another name after its A is set, while the A still
-    // waits in the page's freeform; the new font draws the same outline.
-    const auto page = [&](const std::string& secondName) {
-        DviBuilder dvi = EmuDvi();
-        DefineTst(dvi.Bop(), 0, tenPoints).Op(171).Op(65);
-        dvi.FontDef(0, tstChecksum, tenPoints, tstDesignSize, secondName).Op(171).Op(66).Eop();
-        return Convert(dvi.Finish()).at("ppt/slides/slide1.xml");
-    };
-    const std::string reloaded = page("tst2");
-    EXPECT_EQ(All(reloaded, "(<a:path )").size(), 2u);
-    EXPECT_EQ(reloaded, page("tst"));
-}
-
-TEST_F(PptxWriterTest, FontsWithoutOutlinesAreSetAsText) {
-    MapFile("other CMR10 <cmr10.pfb\n");
-    DviBuilder dvi = EmuDvi();
-    DefineTst(dvi.Bop(), 0, tenPoints).Op(171).Op(65).Op(66).Eop();
-    const auto parts = Convert(dvi.Finish());
-    const std::string& slide = parts.at("ppt/slides/slide1.xml");
-
-    EXPECT_EQ(warnings.str(), "Font tst has no Type 1 outline: its characters are set as text\n");
-    EXPECT_EQ(All(slide, "<a:t>(.*?)</a:t>"), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(All(slide, "<a:latin typeface=\"(.*?)\"/>"),
-              (std::vector<std::string>{"tst", "tst"}));
-    EXPECT_EQ(All(slide, "<a:rPr lang=\"en-US\" sz=\"(\\d+)\">"),
-              (std::vector<std::string>{"1000", "1000"}));
-    // A is 0.5 of the size wide and 0.4375 high (55562.5 DVI units, cut to 55562 as TeX's
-    // DVI readers cut character dimensions); it stands on the baseline.
-    EXPECT_NE(slide.find("<a:off x=\"914400\" y=\"858838\"/><a:ext cx=\"63500\" cy=\"55562\"/>"),
-              std::string::npos);
-}
-
-// Outlines of cmr10 at 10 bp, one DVI unit being one EMU.
-class GlyphOutlinesTest : public PptxWriterTest {
-  protected:
-    const GlyphOutline* Glyph(const std::string& font, std::int32_t c) {
-        auto tfmFont = std::make_unique<TfmFont>();
-        tfmFont->name = font;
-        tfmFont->scaledSize = tenPoints;
-        tfmFont->generation = 1;
-        fonts.push_back(std::move(tfmFont));
-        return outlines.Find(*fonts.back(), c);
-    }
     GlyphOutlines outlines{1.0};
     std::vector<std::unique_ptr<TfmFont>> fonts;
 };
 
-TEST_F(GlyphOutlinesTest, ShapesFromTheFontFile) {
+// Three pages in DVI units of 2 EMU (one EMU at magnification 2000).
+TEST_F(PptxWriterTest, ThreePages) {
     if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
-    dir.Write("swap.enc", "/Swap [ /B /A ] def\n");
-    kpsewhich.Answer("swap.enc", (dir / "swap.enc") + "\n");
-    MapFile(
-        "cmr10 CMR10 <cmr10.pfb\n"
-        "slanted CMR10 \".5 SlantFont\" <cmr10.pfb\n"
-        "wide CMR10 \"2 ExtendFont\" <cmr10.pfb\n"
-        "swapped CMR10 <swap.enc <cmr10.pfb\n"
-        "lost CMR10 <lost.pfb\n");
+    // "t'x&" has no outlines: code 31 is 0.5 wide and 0.4375 high, 32 has no size, 33 is
+    // 0.125 wide, 0.0625 high and 0.03125 deep.
+    TfmBuilder font{.bc = 31, .chars = {{0x80000, 0x70000, 0}, {}, {0x20000, 0x10000, 0x8000}}};
+    kpsewhich.AddFont("t'x&", font.Build());
+    DviBuilder dvi;
+    DefineTst(dvi.Pre(254000, 914400, 2000).Bop(), 0, tenPoints / 2);
+    dvi.FontDef(1, tstChecksum, tenPoints / 2, tstDesignSize, "t'x&").Op(171);
+    dvi.Op(160, tenPoints / 2, 4).Op(144, 635, 2);  // the baseline 10 bp down, 0.1 bp right
+    dvi.Special("color push rgb 1 0 0").Rule(137, 635, 2540).Rule(137, 0, 100);
+    dvi.Special("color push rgb 0 1 0").Rule(137, 635, 635).Special("color pop");
+    dvi.Special("color pop").Op(65).Op(66).Special("color push gray 0.5").Op(65);
+    dvi.Special("color pop").Op(172).Op(33).Op(31).Op(32).Special("color push cmyk 0 0 1 0");
+    dvi.Eop().Bop().Op(171).Op(65).Special("background rgb 0 0 1").Special("papersize=5in,4in");
+    dvi.Eop().Bop().Special("papersize=1in,1in").Special("color pop").Op(171).Op(65).Eop();
+    const std::string dviBytes = dvi.Finish(100, 3);
+    auto parts = Convert(dviBytes);
 
-    // cmr10's A fits the width of its TFM box, 0.75 em, rises 0.716 em (the apex above the
-    // TFM height of 0.683 em) and stands on the baseline; y grows downwards on the slide.
+    // Glyphs and rules of one colour share a freeform; the empty rule draws nothing.
+    std::string shapes;
+    for (const char* slide : {"slide1", "slide2", "slide3"})
+        shapes += All(parts[std::string("ppt/slides/") + slide + ".xml"],
+                      "(<p:bg>|name=\"[^\"]+|<a:path(?= )|srgbClr val=\"\\w+|<a:t>[^<]+)") +
+                  "| ";
+    EXPECT_EQ(shapes,
+              "name=\"Freeform 1 <a:path srgbClr val=\"FF0000 name=\"Freeform 2 <a:path "
+              "srgbClr val=\"00FF00 name=\"Freeform 3 <a:path <a:path srgbClr val=\"000000 "
+              "name=\"Freeform 4 <a:path srgbClr val=\"7F7F7F name=\"Text 5 srgbClr val=\"000000 "
+              "<a:t>&#33; name=\"Text 6 srgbClr val=\"000000 <a:t>&#65533; name=\"Text 7 "
+              "srgbClr val=\"000000 <a:t>&#32; | <p:bg> srgbClr val=\"0000FF name=\"Freeform 1 "
+              "<a:path srgbClr val=\"FFFF00 | <p:bg> srgbClr val=\"0000FF name=\"Freeform 1 "
+              "<a:path srgbClr val=\"000000 | ");
+    // The red rule, 0.1 bp high and 0.4 bp wide, one inch from the corner.
+    EXPECT_NE(parts["ppt/slides/slide1.xml"].find(
+                  "<a:xfrm><a:off x=\"915670\" y=\"1040130\"/><a:ext cx=\"5080\" cy=\"1270\"/>"
+                  "</a:xfrm><a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/><a:rect l=\"l\" "
+                  "t=\"t\" r=\"r\" b=\"b\"/><a:pathLst><a:path w=\"40\" h=\"10\" stroke=\"0\">"
+                  "<a:moveTo><a:pt x=\"0\" y=\"0\"/></a:moveTo><a:lnTo><a:pt x=\"40\" y=\"0\"/>"
+                  "</a:lnTo><a:lnTo><a:pt x=\"40\" y=\"10\"/></a:lnTo><a:lnTo><a:pt x=\"0\" "
+                  "y=\"10\"/></a:lnTo><a:close/></a:path></a:pathLst>"),
+              std::string::npos);
+    // Text boxes as wide as the character and as high as its height and depth, standing on
+    // the baseline (55562.5 EMU cut to 55562, as DVI readers cut), in the escaped name.
+    EXPECT_EQ(All(parts["ppt/slides/slide1.xml"], "Text.*?<a:xfrm>(.*?)</a:xfrm>"),
+              "<a:off x=\"1042670\" y=\"1033464\"/><a:ext cx=\"15874\" cy=\"11904\"/> "
+              "<a:off x=\"1058544\" y=\"985838\"/><a:ext cx=\"63500\" cy=\"55562\"/> "
+              "<a:off x=\"1122044\" y=\"1041400\"/><a:ext cx=\"1\" cy=\"1\"/> ");
+    const std::string run = "sz=\"1000\" typeface=\"t&#39;x&#38; ";
+    EXPECT_EQ(All(parts["ppt/slides/slide1.xml"], "(sz=\"\\d+\"|typeface=\"[^\"]*)"),
+              run + run + run);
+    EXPECT_EQ(warnings.str(), "Font t'x& has no Type 1 outline: its characters are set as text\n");
+
+    std::string names;
+    for (const auto& part : ReadZip(dir / "out.pptx")) names += part.first + " ";
+    EXPECT_EQ(names,
+              "[Content_Types].xml _rels/.rels ppt/presentation.xml "
+              "ppt/_rels/presentation.xml.rels ppt/slideMasters/slideMaster1.xml "
+              "ppt/slideMasters/_rels/slideMaster1.xml.rels ppt/slideLayouts/slideLayout1.xml "
+              "ppt/slideLayouts/_rels/slideLayout1.xml.rels ppt/theme/theme1.xml "
+              "ppt/presProps.xml ppt/viewProps.xml ppt/tableStyles.xml "
+              "ppt/slides/_rels/slide1.xml.rels ppt/slides/_rels/slide2.xml.rels "
+              "ppt/slides/_rels/slide3.xml.rels ppt/slides/slide1.xml ppt/slides/slide2.xml "
+              "ppt/slides/slide3.xml ");
+    // The first papersize special decides.
+    EXPECT_TRUE(parts["ppt/presentation.xml"].ends_with(
+        "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId6\"/><p:sldId id=\"257\" r:id=\"rId7\"/>"
+        "<p:sldId id=\"258\" r:id=\"rId8\"/></p:sldIdLst><p:sldSz cx=\"4572000\" "
+        "cy=\"3657600\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>"));
+    EXPECT_EQ(All(parts["[Content_Types].xml"], "PartName=\"/ppt/slides/(slide\\d+).xml\""),
+              "slide1 slide2 slide3 ");
+    EXPECT_EQ(All(parts["ppt/_rels/presentation.xml.rels"], "Id=\"(rId\\d+)\"[^>]*slides/slide"),
+              "rId6 rId7 rId8 ");
+    // The same DVI file gives the same bytes.
+    const std::string first = dir.Read("out.pptx");
+    Convert(dviBytes);
+    EXPECT_EQ(dir.Read("out.pptx"), first);
+}
+
+// Font 0 is redefined under another name after its A is set, while the A still waits in
+// the page's freeform; the new font draws the same outline.
+TEST_F(PptxWriterTest, AFontReloadedInThePageKeepsItsGlyphsDrawn) {
+    if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
+    kpsewhich.AddFont("tst2", TestFont().Build());
+    MapFile("tst CMR10 <cmr10.pfb\ntst2 CMR10 <cmr10.pfb\n");
+    const auto page = [&](const std::string& secondName) {
+        DviBuilder dvi;
+        DefineTst(dvi.Pre().Bop(), 0, tenPoints).Op(171).Op(65);
+        dvi.FontDef(0, tstChecksum, tenPoints, tstDesignSize, secondName).Op(171).Op(66);
+        return Convert(dvi.Eop().Finish()).at("ppt/slides/slide1.xml");
+    };
+    const std::string reloaded = page("tst2");
+    EXPECT_EQ(All(reloaded, "(<a:path) "), "<a:path <a:path ");
+    EXPECT_EQ(reloaded, page("tst"));
+}
+
+// Outlines as the map says: effects, encoding files (with comments) and the forms of file
+// fields, the first entry of a name counting; a resident font, a lost file, an encoding
+// without a vector and a name the map does not list (or only in a comment) give none.
+TEST_F(PptxWriterTest, OutlinesAsTheMapSays) {
+    if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
+    kpsewhich.Answer("swap.enc",
+                     dir.Write("swap.enc", "% / [ ]\n/Swap [ % vector\n/B/A%/C\n] def\n") + "\n");
+    kpsewhich.Answer("open.enc", dir.Write("open.enc", "/Open [ /A /B\n") + "\n");
+    MapFile(
+        "% cmr12 CMR10 <cmr10.pfb\ncmr10 CMR10 <cmr10.pfb\ncmr10 Other <lost.pfb\n"
+        "slanted CMR10 \" .5 SlantFont TeXBase1Encoding ReEncodeFont \" < cmr10.pfb\n"
+        "wide CMR10 \"2 ExtendFont\" <<cmr10.pfb\nswapped CMR10 <[swap.enc <cmr10.pfb\n"
+        "bad CMR10 \"X SlantFont\" <cmr10.pfb\n  indented <cmr10.pfb\nresident Helvetica\n"
+        "lost CMR10 <lost.pfb\nopen CMR10 <open.enc <cmr10.pfb\n");
+    // cmr10's A rises 0.716 em (its apex above the TFM height of 0.683 em), stands on the
+    // baseline and fits the width of its TFM box, 0.75 em; y grows downwards.
     const GlyphOutline* a = Glyph("cmr10", 'A');
-    ASSERT_NE(a, nullptr);
-    ASSERT_FALSE(a->steps.empty());
+    ASSERT_TRUE(a != nullptr && a->steps.size() > 2);
     EXPECT_EQ(a->steps.front(), GlyphOutline::Step::Move);
     EXPECT_EQ(a->steps.back(), GlyphOutline::Step::Close);
-    EXPECT_NEAR(a->minY, -0.716 * tenPoints, 0.002 * tenPoints);  // the apex overshoots
+    EXPECT_NEAR(a->minY, -0.716 * tenPoints, 0.002 * tenPoints);
     EXPECT_NEAR(a->maxY, 0, 0.001 * tenPoints);
-    EXPECT_GE(a->minX, -0.01 * tenPoints);
-    EXPECT_LE(a->maxX, 0.76 * tenPoints);
-
-    // Effects and encodings change the points as the map says.
-    struct Case {
-        std::string font;
-        std::int32_t code;
-        double slant, extend;
-    } cases[] = {{"slanted", 'A', 0.5, 1}, {"wide", 'A', 0, 2}, {"swapped", 1, 0, 1}};
-    for (const Case& c : cases) {
-        const GlyphOutline* glyph = Glyph(c.font, c.code);
-        ASSERT_NE(glyph, nullptr) << c.font;
-        ASSERT_EQ(glyph->steps, a->steps) << c.font;
+    EXPECT_TRUE(a->minX >= -0.01 * tenPoints && a->maxX <= 0.76 * tenPoints);
+    for (const auto& [font, code, slant, extend] : {std::tuple{"slanted", 'A', 0.5, 1.0},
+                                                    {"wide", 'A', 0.0, 2.0},
+                                                    {"swapped", '\1', 0.0, 1.0},
+                                                    {"bad", 'A', 0.0, 1.0}}) {
+        const GlyphOutline* glyph = Glyph(font, code);
+        ASSERT_TRUE(glyph != nullptr && glyph->steps == a->steps) << font;
         for (std::size_t i = 0; i < a->points.size(); i += 2) {
-            const double x = a->points[i], y = a->points[i + 1];
-            EXPECT_NEAR(glyph->points[i], c.extend * x - c.slant * y, 2) << c.font;
-            EXPECT_EQ(glyph->points[i + 1], a->points[i + 1]) << c.font;
+            EXPECT_NEAR(glyph->points[i], extend * a->points[i] - slant * a->points[i + 1], 2);
+            EXPECT_EQ(glyph->points[i + 1], a->points[i + 1]) << font;
         }
     }
-
     EXPECT_TRUE(Glyph("cmr10", 200)->steps.empty());  // a code the font does not have
-    EXPECT_EQ(Glyph("lost", 'A'), nullptr);           // its font file is not found
-    EXPECT_EQ(Glyph("cmr12", 'A'), nullptr);          // not in the map
+    EXPECT_TRUE(Glyph("swapped", 2)->steps.empty());  // a code the encoding does not name
+    for (const char* font : {"indented", "resident", "lost", "open", "cmr12"})
+        EXPECT_EQ(Glyph(font, 'A'), nullptr) << font;
+}
+
+// A TrueType font's quadratic curves become cubics that draw the same curve: a cubic's
+// control points lie 2/3 of the way from its ends to the quadratic's control point, so
+// going 1.5 times as far from both ends reaches the same point.
+TEST_F(PptxWriterTest, QuadraticCurvesBecomeTheSameCubics) {
+    const std::string ttf = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (!std::filesystem::exists(ttf)) GTEST_SKIP() << ttf << " not found (fonts-dejavu-core)";
+    kpsewhich.Answer("DejaVuSans.ttf", ttf + "\n");
+    MapFile("dejavu DejaVuSans <DejaVuSans.ttf\n");
+    const GlyphOutline* o = Glyph("dejavu", 'o');
+    ASSERT_NE(o, nullptr);
+    int curves = 0;
+    const std::int64_t* p = o->points.data();  // the step's points; p[-2], p[-1] before them
+    for (const GlyphOutline::Step step : o->steps) {
+        if (step == GlyphOutline::Step::Cubic) {
+            ++curves;
+            for (int xy = 0; xy < 2; ++xy) {
+                EXPECT_NEAR(p[xy - 2] + 1.5 * (p[xy] - p[xy - 2]),
+                            p[xy + 4] + 1.5 * (p[xy + 2] - p[xy + 4]), 0.0001 * tenPoints);
+            }
+        }
+        p += step == GlyphOutline::Step::Cubic ? 6 : step == GlyphOutline::Step::Close ? 0 : 2;
+    }
+    EXPECT_GE(curves, 8);
+}
+
+TEST(PaperSize, Specials) {
+    const std::tuple<const char*, double, double> accepted[] = {
+        // in big points
+        {"papersize=8.5in,11in", 612, 792},
+        {"papersize=5truein,4truein", 360, 288},
+        {"papersize=72.27pt,7227pt", 72, 7200},
+        {"papersize=254mm,2.54cm", 720, 72},
+        {"papersize=+100bp, 200bp", 100, 200},
+        {"papersize=1pc,1sp", 12 * 72 / 72.27, 72 / 72.27 / 65536},
+        {"papersize=1157dd,1cc", 1238 * 72 / 72.27, 12 * 1238.0 / 1157 * 72 / 72.27}};
+    for (const auto& [special, width, height] : accepted) {
+        const std::optional<PaperSize> size = ParsePaperSize(special);
+        ASSERT_TRUE(size) << special;
+        EXPECT_NEAR(size->width, width, 1e-9 * width) << special;
+        EXPECT_NEAR(size->height, height, 1e-9 * height) << special;
+    }
+    for (const char* special :
+         {"papersize=", "papersize=10pt", "papersize=10pt,", "papersize=10,20",
+          "papersize=10pt,20pt trailing", "papersize=-10pt,20pt", "papersize=0pt,20pt",
+          "papersize=20pt,0pt", "papersize=1e3pt,20pt", "landscape"})
+        EXPECT_FALSE(ParsePaperSize(special)) << special;
+}
+
+// Slides of a few bytes to a few megabytes, so the workers that deflate them finish out
+// of order: they come back whole and in order, and only the archive is left.
+TEST(ZipPackage, PartsComeBackWholeAndInOrder) {
+    TempDir dir;
+    std::vector<std::pair<std::string, std::string>> expected{{"first.xml", "<a/>"}};
+    ZipPackage package;
+    package.Create(dir / "out.zip");
+    package.Add("first.xml", "<a/>");
+    for (int i = 0; i < 40; ++i) {
+        std::string data;
+        const int repeats = (i * 7919) % 40 == 0 ? 0 : (i % 5) * (i % 5) * 20000 + i;
+        for (int k = 0; k < repeats; ++k) data += "<a:pt x=\"" + std::to_string(k * i) + "\"/>";
+        expected.emplace_back("slides/slide" + std::to_string(i) + ".xml", data);
+        package.AddSpooled(expected.back().first, data);
+    }
+    package.Commit();
+    EXPECT_EQ(ReadZip(dir / "out.zip"), expected);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(PptxDriver, AFailedRunLeavesNothingBehind) {
@@ -249,24 +290,20 @@ TEST(PptxDriver, AFailedRunLeavesNothingBehind) {
     FakeKpsewhich kpsewhich;
     kpsewhich.AddFont("tst", TestFont().Build());
     DviBuilder dvi;
-    dvi.Pre();
-    DefineTst(dvi.Bop()).Op(171).Eop().Bop().Op(172).Eop();  // page 2: font 1 is not defined
+    DefineTst(dvi.Pre().Bop()).Op(171).Eop().Bop().Op(172).Eop();  // page 2: no font 1
     const std::string dviFile = dir.Write("in.dvi", dvi.Finish(100, 2));
     const std::string notDvi = dir.Write("notes.txt", "not a DVI file");
     dir.Write("old.pptx", "keep me");
-
-    struct Case {
-        std::string dvi, output, message;
-    } cases[] = {
+    const Strings cases[] = {
         {dviFile, dir / "new.pptx", "Font number not found"},
         {dviFile, dir / "old.pptx", "Font number not found"},
         {notDvi, dir / "old.pptx", "Not a DVI file"},
         {dviFile, dir / "no/such/dir.pptx", "Failed to create " + (dir / "no/such/dir.pptx")},
     };
-    for (const Case& c : cases) {
-        const ProgramResult result = RunProgram(DECKGEN_PPTX_BINARY, dir, {c.dvi, c.output});
-        EXPECT_EQ(result.status, 1) << c.output;
-        EXPECT_EQ(result.err, c.message);
+    for (const Strings& c : cases) {
+        const ProgramResult result = RunProgram(DECKGEN_PPTX_BINARY, dir, {c[0], c[1]});
+        EXPECT_EQ(result.status, 1) << c[1];
+        EXPECT_EQ(result.err, c[2]);
         std::set<std::string> files;
         for (const auto& entry : std::filesystem::directory_iterator(dir.path))
             files.insert(entry.path().filename());
