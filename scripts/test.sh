@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # Beyond the build: clang for the fuzz targets; beamer, dvipng, poppler and LibreOffice
 # Impress for the presentation checks (TeX's own rendering against the slides).
 bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
-  dvipng poppler-utils libreoffice-impress
+  dvipng poppler-utils libreoffice-impress python3-numpy python3-pil python3-lxml
 
 # Every test must run: the end-to-end tests skip themselves when a tool is missing,
 # which the packages above rule out, so a skip here means a broken set-up.

@@ -1,0 +1,367 @@
+#!/usr/bin/env python3
+"""check.py mht|slides|pixels CONVERTER DOCUMENT [OOXML_VALIDATOR]
+
+Typesets DOCUMENT.tex (next to this script), converts it with CONVERTER and checks the
+result against dvitype's reading of the DVI file, the TFM and AFM files and color.pro.
+  mht     deckgen: every character (font, code, box), rule and colour of each page.
+  slides  deckgen-pptx: parts, content types, relationships, one slide per page, slide
+          size, schemas (with OOXML_VALIDATOR); each rule exactly in place, each glyph's
+          outline exactly on its box in the font's AFM file, all in their colours.
+  pixels  LibreOffice converts the presentation to PDF, whose pages pdftoppm draws as
+          dvipng draws the DVI pages.
+Exits 0 when all holds, 1 on a failure, 77 (skipped) when a tool is missing.
+"""
+import collections, email, email.policy, functools, glob, importlib.util, math, os, pathlib
+import posixpath, quopri, re, shutil, struct, subprocess, sys, tempfile, zipfile
+import xml.etree.ElementTree as ET
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+# Per document: the TeX program, and what it must go on holding so that a document that
+# stops exercising what it is here for fails: least pages, rules and colour pushes, font
+# families. colour.tex also uses every dvips named colour and runs one over a page break.
+DOCUMENTS = {"plain-math": ("tex", 1, 10, 0, "cmr cmmi cmsy cmex cmbx lasy cminch"),
+             "colour": ("latex", 2, 2, 80, "cmr cmmi cmbx"),
+             "long": ("tex", 20, 20, 0, "cmr cmmi cmbx cmex"),
+             "beamer": ("latex", 4, 1, 4, "cmss cmmi cmsy")}
+NEEDS = {"colour": ["color.sty"], "beamer": ["beamer.cls", "pgfcore.sty"]}
+# MHT positions have 14 significant digits: 1e-8 pt covers them and the order in which
+# units are converted, while one DVI unit (1.5e-5 pt) is far more.
+TOL = 1e-8
+# Slide paths count in hundredths of a big point, 127 EMU: a point lies within half of
+# that of its place, give or take the rounding of the place to EMU.
+GRID = 127
+# Pixels: at least LEAST of each drawing's ink lies within one pixel of the other's ink,
+# and TILE_LEAST on any TILE-pixel square with TILE_INK ink pixels or more. Ink is a
+# channel STRONG from the page colour, met by ink down to WEAK (anti-aliasing differs).
+# Where both have ink, LEAST of it lies within HUE degrees of one direction from the page.
+DPI, LEAST, TILE, TILE_INK, TILE_LEAST, STRONG, WEAK, HUE = 144, .97, 48, 40, .9, 128, 48, 5
+BP = {"pt": 72 / 72.27, "bp": 1, "in": 72, "cm": 72 / 2.54, "mm": 72 / 25.4}  # big points per unit
+LENGTH = r"\s*([-+]?(?:\d+\.?\d*|\.\d+))\s*(?:true)?\s*(pt|bp|in|cm|mm)\s*"
+R_ID = "{http://schemas.openxmlformats.org/officeDocument/2006/relationships}id"
+PML = "application/vnd.openxmlformats-officedocument.presentationml."
+Char = collections.namedtuple("Char", "h v code font colour")
+Rule = collections.namedtuple("Rule", "h v a b colour")
+Failure = AssertionError  # a check that does not hold
+
+
+def run(command, cwd=None, timeout=300, quiet=False):
+    """Runs a program; quiet: a converter, which says nothing when all goes well."""
+    result = subprocess.run(command, cwd=cwd, capture_output=True, text=True,
+                            stdin=subprocess.DEVNULL, timeout=timeout)
+    if result.returncode or quiet and (result.stdout or result.stderr):
+        raise Failure(f"{' '.join(command)} failed ({result.returncode}):\n"
+                      f"{result.stdout[-2000:]}{result.stderr[-2000:]}")
+    return result.stdout
+
+
+@functools.cache
+def named_colours():
+    """dvips's named colours from color.pro: name -> (c, m, y, k)."""
+    prologue = pathlib.Path(run(["kpsewhich", "color.pro"]).strip()).read_text("latin-1")
+    found = re.findall(r"/(\w+)\s*\{\s*" + r"\s+".join([r"([-+]?[\d.]+)"] * 4) +
+                       r"\s+setcmykcolor\s*\}\s*DC", prologue)
+    return {name: tuple(map(float, cmyk)) for name, *cmyk in found}
+
+
+@functools.cache
+def metrics(name):
+    """Width, height and depth (fix_words) by character code, from the TFM file."""
+    data = pathlib.Path(run(["kpsewhich", name + ".tfm"]).strip()).read_bytes()
+    lf, lh, bc, ec, nw, nh = struct.unpack(">6H", data[:12])
+    words, w = struct.unpack(f">{lf}i", data[:4 * lf]), 7 + lh + ec - bc
+    info = {code: words[6 + lh + code - bc] for code in range(bc, ec + 1)}
+    return {code: (words[w + (i >> 24 & 255)], words[w + nw + (i >> 20 & 15)],
+                   words[w + nw + nh + (i >> 16 & 15)])
+            for code, i in info.items() if i >> 24 & 255}  # a width index of 0: no character
+
+
+@functools.cache
+def bboxes(name):
+    """Each character's box (left, bottom, right, top) from the font's AFM file, in 1/1000
+    of the font's size."""
+    afm = pathlib.Path(run(["kpsewhich", name + ".afm"]).strip()).read_text("latin-1")
+    return {int(m[1]): tuple(map(int, m.groups()[1:])) for m in re.finditer(
+        r"^C (\d+) ;.*?B (-?\d+) (-?\d+) (-?\d+) (-?\d+)", afm, re.M)}
+
+
+def colour_of(argument):
+    """The rgb hex digits of what follows "color push": rgb, gray, cmyk or a dvips name,
+    as PostScript paints it (1 - min(1, c + k) for cmyk), cut to whole steps of 1/255."""
+    word, *values = argument.split()
+    values = named_colours().get(word) or list(map(float, values))
+    rgb = {"gray": values * 3, "rgb": values}.get(word, [1 - min(1.0, x + values[-1])
+                                                         for x in values[:3]])
+    return "".join(f"{int(x * 255):02x}" for x in rgb)
+
+
+def typeset(name, work):
+    """Typesets the document and reads the DVI file with dvitype: points and EMU per DVI
+    unit, the fonts (number -> name, size), the page size in bp (US letter without a
+    papersize special) and each page's characters and rules in order, with their colours."""
+    engine, least_pages, least_rules, least_pushes, families = DOCUMENTS[name]
+    shutil.copy(os.path.join(HERE, name + ".tex"), work)
+    run([engine, "-interaction=nonstopmode", "-halt-on-error", name + ".tex"], cwd=work)
+    dvi = os.path.join(work, name + ".dvi")
+    text = run(["dvitype", "-output-level=4", dvi])
+    num, den, mag = map(int, re.search(r"tor=(\d+)/(\d+)\s+magnification=(\d+)", text).groups())
+    fonts, pages, stack, names, carried, h, v, font = {}, [], [], set(), False, 0, 0, None
+    for line in text.splitlines():
+        colour = stack[-1] if stack else None
+        if m := re.match(r"Font (-?\d+): (\S+)(?: scaled \d+)?---loaded at size (\d+) DVI", line):
+            fonts[int(m[1])] = (m[2], int(m[3]))
+        elif re.match(r"\d+: beginning of page", line):
+            pages, h, v, carried = pages + [[]], 0, 0, carried or bool(pages and stack)
+        elif m := re.search(r"level \d+:\(h=(-?\d+),v=(-?\d+),", line):
+            h, v = int(m[1]), int(m[2])
+        elif m := re.match(r"\d+: fnt(?:num|[1-4] )(-?\d+) current font", line):
+            font = int(m[1])
+        elif m := re.match(r"\d+: (?:setchar(\d+)|(?:set|put)[1-4] (\d+))", line):
+            pages[-1].append(Char(h, v, int(m[1] or m[2]), font, colour))
+        elif m := re.match(r"\d+: (?:set|put)rule height (-?\d+), width (-?\d+)", line):
+            pages[-1].append(Rule(h, v, int(m[1]), int(m[2]), colour))
+        elif m := re.match(r"\d+: xxx 'color push(.*)'\s*$", line):
+            stack.append(colour_of(m[1]))
+            names.add(m[1].strip())
+        elif re.match(r"\d+: xxx 'color pop", line) and stack:
+            stack.pop()
+        h = int(m[1]) if (m := re.search(r"(?<!h)h:=-?\d+[+-]\d+=(-?\d+)", line)) else h
+        v = int(m[1]) if (m := re.search(r"(?<!v)v:=-?\d+[+-]\d+=(-?\d+)", line)) else v
+    size = (612.0, 792.0)
+    if paper := re.search(r"^\d+: xxx '\s*papersize\s*=" + LENGTH + "," + LENGTH + "'", text, re.M):
+        size = (float(paper[1]) * BP[paper[2]], float(paper[3]) * BP[paper[4]])
+    items = [item for page in pages for item in page]
+    rules = sum(isinstance(i, Rule) and min(i.a, i.b) > 0 for i in items)
+    used = {re.sub(r"\d+$", "", fonts[i.font][0]) for i in items if isinstance(i, Char)}
+    named = len(named_colours()) == 68 and set(named_colours()) <= names and carried
+    if int(re.search(r"totalpages=(\d+)", text)[1]) != len(pages) or len(pages) < least_pages \
+            or rules < least_rules or text.count("xxx 'color push") < least_pushes \
+            or not set(families.split()) <= used or name == "colour" and not named:
+        raise Failure(f"{name}.tex no longer has what it is for: {len(pages)} pages, {rules} "
+                      f"rules, fonts {sorted(used)}, all named colours {named}")
+    unit = num / den * mag / 1000 / 254000  # inches per DVI unit
+    return dvi, unit * 72, unit * 914400, fonts, size, pages
+
+
+BOX = re.compile(r"<v:shape id=\"_x0000_s(\d+)\" type=\"#_x0000_t202\" style='position:absolute;"
+                 r"left:([^p]+)pt;top:([^p]+)pt;width:([^p]+)pt;height:([^p]+)pt;mso-wrap-style:"
+                 r"\w+;v-text-anchor:bottom-baseline'.*<v:textbox [^>]*inset=\"0pt,([^p]+)pt,0pt,"
+                 r"([^p]+)pt\"/></v:shape>\n<div v:shape=\"_x0000_s\1\" class=O ><span style='font-"
+                 r"family:([^;]+);font-size:[^%]+%;(?:color:#([0-9a-f]{6}))?;mso-line-spacing:"
+                 r"\"300 0 0\"'>&#(\d+);?</span></div>$", re.M)
+LINE = re.compile(r"<v:line id='_x0000_s\d+' style='position:absolute' from=\"([^p]+)pt,([^p]+)"
+                  r"pt\" to=\"([^p]+)pt,([^p]+)pt\" strokecolor='([^']*)' strokeweight='([^p]+)pt'>"
+                  r"<v:shadow color='gray \[2\]'/></v:line>$", re.M)
+
+
+def check_mht(deckgen, name, work):
+    dvi, f, _, fonts, _, pages = typeset(name, work)
+    run([deckgen, dvi, work + "/out.mht"], quiet=True)
+    data = pathlib.Path(work, "out.mht").read_bytes()
+    message = email.message_from_bytes(data, policy=email.policy.compat32)
+    parts = message.get_payload() if message.get_content_type() == "multipart/related" else []
+    # Each part: its place, type, encoding, and whether it has a defect or a bad escape.
+    found = [(p["Content-Location"], p.get_content_type(), p["Content-Transfer-Encoding"],
+              bool(p.defects or re.search(r"=(?![0-9A-F]{2}|\r?\n|$)", p.get_payload(), re.M)))
+             for p in parts]
+    wanted = [("file:///C:/91765DE5/" + place, "text/" + kind, "quoted-printable", False)
+              for place, kind in [("deckgen.htm", "html"), ("deckgen_files/pres.xml", "xml")] + [
+                  (f"deckgen_files/slide{i:04d}.htm", "html") for i in range(1, len(pages) + 1)]]
+    if found != wanted or message.defects or not data.rstrip().endswith(
+            f"--{message.get_param('boundary')}--".encode()):
+        raise Failure(f"{len(found)} parts for {len(wanted)}, the first wrong of them "
+                      f"{[(a, b) for a, b in zip(found, wanted) if a != b][:1]}, or defects")
+    texts = [quopri.decodestring(part.get_payload().encode()).decode("ascii") for part in parts]
+    listed = [(s.get("id"), s.get("href")) for s in ET.fromstring(texts[1]).iterfind(".//{*}slide")]
+    if 'href="deckgen_files/pres.xml"' not in texts[0] or \
+            listed != [(str(i), f"slide{i:04d}.htm") for i in range(1, len(pages) + 1)]:
+        raise Failure(f"pres.xml lists {len(listed)} slides for {len(pages)} pages, or is unlinked")
+    for number, (slide, page) in enumerate(zip(texts[2:], pages), 1):
+        chars = [i for i in page if isinstance(i, Char)]
+        rules = [i for i in page if isinstance(i, Rule) and min(i.a, i.b) > 0]
+        boxes, lines = BOX.findall(slide), LINE.findall(slide)
+        ids = re.findall(r"<v:(?:shape|line|rect) id=[\"']_x0000_s(\d+)", slide)
+        if (len(boxes), len(lines)) != (len(chars), len(rules)) or slide.count("<v:rect") != 1 \
+                or len(set(ids)) != len(ids) or slide.count('"#_x0000_t202"') != len(boxes):
+            raise Failure(f"page {number}: {len(boxes)} text boxes, {len(lines)} lines for "
+                          f"{len(chars)} characters, {len(rules)} rules; or a frame or id wrong")
+        for n, (c, box) in enumerate(zip(chars, boxes), 1):
+            left, top, width, height, top_inset, bottom_inset = map(float, box[1:7])
+            baseline = top + top_inset if bottom_inset > 0 else top + (top_inset + height) / 2
+            font, size = fonts[c.font]
+            tw, th, td = [size * fix * f * 2 ** -20 for fix in metrics(font)[c.code]]
+            t, d = [math.trunc(x / 0.125) * 0.125 for x in (th, td)]
+            got = [left, baseline, width, height, top_inset, bottom_inset]
+            want = [c.h * f + 44, c.v * f + 44, tw or th, t + d, t + max(-d, 0), max(d, 0)]
+            code = c.code + (161 if c.code <= 9 else 163 if c.code <= 32 else 69 * (c.code == 127))
+            if any(abs(a - b) > TOL for a, b in zip(got, want)) or \
+                    box[7:] != (font, c.colour or "", str(code)):
+                raise Failure(f"page {number}, character {n} ({font} {c.code} at {c.h},{c.v}): "
+                              f"{got} {box[7:]}, expected {want} {font} &#{code} {c.colour}")
+        for n, (r, line) in enumerate(zip(rules, lines), 1):
+            y, x = (r.v - r.a / 2) * f + 44, (r.h + r.b / 2) * f + 44
+            want = [r.h * f + 44, y, (r.h + r.b) * f + 44, y] if r.b > r.a else \
+                [x, (r.v - r.a) * f + 44, x, r.v * f + 44]
+            got = list(map(float, line[:4] + line[5:]))
+            if any(abs(a - b) > TOL for a, b in zip(got, want + [min(r.a, r.b) * f])) or \
+                    line[4] != ("#" + r.colour if r.colour else "black [1]"):
+                raise Failure(f"page {number}, rule {n}: {line}, expected {want} {r.colour}")
+    return f"{len(pages)} pages"
+
+
+def check_slides(deckgen_pptx, name, work, validator=None):
+    dvi, _, emu, fonts, size, pages = typeset(name, work)
+    run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=True)
+    with zipfile.ZipFile(pptx) as package:  # a bad CRC raises BadZipFile
+        xml = {part: ET.fromstring(package.read(part)) for part in package.namelist()}
+    types = {(t.get("PartName") or "." + t.get("Extension", "")).lower(): t.get("ContentType")
+             for t in xml.get("[Content_Types].xml", [])}
+
+    def content_type(part):
+        return types.get("/" + part.lower()) or types.get("." + part.rpartition(".")[2].lower())
+    if [p for p in xml if p != "[Content_Types].xml" and not content_type(p)] or \
+            [t for t in types if t.startswith("/") and t[1:] not in map(str.lower, xml)]:
+        raise Failure(f"parts without content types, or types without parts: {types}")
+    targets = {}  # (source part, relationship id) -> (relationship type, target part)
+    for rels in [part for part in xml if part.endswith(".rels")]:
+        folder = posixpath.dirname(posixpath.dirname(rels))  # of the source part and of "_rels"
+        source = posixpath.join(folder, posixpath.basename(rels)[:-5])
+        for rel in xml[rels]:
+            target = posixpath.normpath(posixpath.join(folder, rel.get("Target"))).lstrip("/")
+            if target not in xml:
+                raise Failure(f"{rels}: {rel.get('Id')} points to {target}, not in the package")
+            targets[source, rel.get("Id")] = (rel.get("Type").rpartition("/")[2], target)
+    main = [t for (s, _), (kind, t) in targets.items() if not s and kind == "officeDocument"]
+    if len(main) != 1 or content_type(main[0]) != PML + "presentation.main+xml":
+        raise Failure(f"the package's office documents {main} are not one presentation")
+    slides = [targets.get((main[0], s.get(R_ID)), ("", "")) for s in xml[main[0]].iter()
+              if s.tag.endswith("}sldId")]
+    if len(slides) != len(pages) or any(kind != "slide" or content_type(part) != PML + "slide+xml"
+                                        for kind, part in slides):
+        raise Failure(f"{main[0]} lists {len(slides)} slides, the DVI file has {len(pages)} pages")
+    box = xml[main[0]].find("{*}sldSz")
+    if max(abs(int(box.get(c)) - s * 12700) for c, s in zip(("cx", "cy"), size)) > 2:
+        raise Failure(f"slide size {box.attrib}, the DVI file gives {size} bp")
+    if validator:
+        run([sys.executable, validator, pptx])
+    else:
+        print("no schema validator given: the schemas are not checked", file=sys.stderr)
+    for number, ((_, slide), page) in enumerate(zip(slides, pages), 1):
+        drawn = []  # (colour, steps, points in EMU) per path
+        for shape in xml[slide].iterfind(".//{*}sp"):
+            x, y = (int(shape.find(".//{*}off").get(c)) for c in "xy")
+            width, height = (int(shape.find(".//{*}ext").get(c)) for c in ("cx", "cy"))
+            colour = shape.find(".//{*}srgbClr").get("val")
+            drawn += [(colour, [step.tag.rpartition("}")[2] for step in path], [
+                (x + int(p.get("x")) * width / int(path.get("w")),
+                 y + int(p.get("y")) * height / int(path.get("h"))) for p in path.iter()
+                if p.tag.endswith("}pt")]) for path in shape.iterfind(".//{*}path")]
+        items = [i for i in page if isinstance(i, Char) or min(i.a, i.b) > 0]
+        if len(drawn) != len(items):
+            raise Failure(f"slide {number}: {len(drawn)} paths for {len(items)} glyphs and rules")
+        for n, (item, (colour, steps, points)) in enumerate(zip(items, drawn), 1):
+            x, y = 914400 + item.h * emu, 914400 + item.v * emu
+            if isinstance(item, Rule):  # a rectangle from h to h + b across, v - a to v down
+                want, slack = (x, y - item.a * emu, x + item.b * emu, y), GRID / 2 + 1
+            else:  # the outline reaches the edges of the character's box in the AFM file
+                font, size = fonts[item.font]
+                left, bottom, right, top = (u * size * emu / 1000 for u in bboxes(font)[item.code])
+                want = (x + left, y - top, x + right, y - bottom)
+                slack = GRID / 2 + size * emu / 2000 + 1  # and the AFM file's rounding
+            box = [f(p[i] for p in points) for f in (min, max) for i in (0, 1)]
+            if colour != (item.colour or "000000").upper() or any(
+                    abs(a - b) > slack for a, b in zip(box, want)) or isinstance(item, Rule) \
+                    and steps != ["moveTo", "lnTo", "lnTo", "lnTo", "close"]:
+                raise Failure(f"slide {number}, item {n} {item}: drawn {colour} {steps[:5]} "
+                              f"in {box}, expected {want}")
+    return f"{len(pages)} slides"
+
+
+def check_pixels(deckgen_pptx, name, work):
+    import numpy as np
+    from PIL import Image
+    dvi, _, _, _, size, pages = typeset(name, work)
+    run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=True)
+    # dvipng draws everything half a pixel low (a rule from 179.76 to 181.35 px fills rows
+    # 180 and 181): its origin goes half a pixel higher, which puts it on Ghostscript's
+    # and pdftoppm's drawing of the same DVI file. It draws while LibreOffice works.
+    dvipng = subprocess.Popen(
+        ["dvipng", "-q", "--truecolor", "-D", str(DPI), "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp",
+         "-O", f"72bp,{72 - 36 / DPI:.4f}bp", "-o", work + "/tex%d.png", dvi],
+        stdout=subprocess.DEVNULL)
+    run(["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{work}/profile",
+         "--convert-to", "pdf", "--outdir", work, pptx], cwd=work, timeout=480)
+    run(["pdftoppm", "-r", str(DPI), work + "/out.pdf", work + "/pdf"])
+    if dvipng.wait(timeout=300):
+        raise Failure(f"dvipng failed ({dvipng.returncode})")
+    # The PDF's pages, drawn by pdftoppm, are as many and as large (give or take a pixel or
+    # two) as dvipng's drawings of the DVI pages. pdftoppm numbers them with as many digits
+    # as the last one needs.
+    drawn = [sorted(glob.glob(work + "/tex*.png"), key=lambda f: (len(f), f)),
+             sorted(glob.glob(work + "/pdf-*"))]
+    if len(drawn[0]) != len(pages) or len(drawn[1]) != len(pages):
+        raise Failure(f"{len(drawn[0])} pages drawn by dvipng, {len(drawn[1])} by pdftoppm")
+
+    def near(mask):  # ink within one pixel, across, down or diagonally
+        p = np.pad(mask, 1)
+        return np.logical_or.reduce([p[dy:dy + mask.shape[0], dx:dx + mask.shape[1]]
+                                     for dy in range(3) for dx in range(3)])
+
+    def shares(matched, ink, other):  # on the whole page, and on the worst square
+        h, w = ink.shape
+        total, hit = (np.pad(m, ((0, -h % TILE), (0, -w % TILE))).view(np.uint8).reshape(
+            (h - 1) // TILE + 1, TILE, -1, TILE).sum(axis=(1, 3)) for m in (ink, matched))
+        full = total >= TILE_INK
+        page = hit.sum() / total.sum() if ink.any() else float(not other.any())
+        return page, (hit[full] / total[full]).min() if full.any() else 1.0
+    failing = []
+    for number, files in enumerate(zip(*drawn), 1):
+        tex, pdf = (np.asarray(Image.open(f).convert("RGB"), dtype=np.int16) for f in files)
+        if max(abs(a - b) for a, b in zip(tex.shape, pdf.shape)) > 2:
+            raise Failure(f"page {number}: drawn {pdf.shape[:2]} px, TeX's drawing {tex.shape[:2]}")
+        border = np.concatenate([tex[0], tex[-1], tex[:, 0], tex[:, -1]])
+        colours, counts = np.unique(border, axis=0, return_counts=True)
+        page = colours[counts.argmax()]
+        tex, pdf = tex[:pdf.shape[0], :pdf.shape[1]], pdf[:tex.shape[0], :tex.shape[1]]
+        (a, a_weak), (b, b_weak) = [(d >= STRONG, d >= WEAK) for d in (
+            np.maximum(np.maximum(d[..., 0], d[..., 1]), d[..., 2])
+            for d in (np.abs(tex - page), np.abs(pdf - page)))]
+        (there, tile_there), (back, tile_back) = shares(a & near(b_weak), a, b), shares(
+            b & near(a_weak), b, a)
+        t, d = (np.asarray(page - image[a & b], dtype=float) for image in (tex, pdf))
+        dot, cos2 = (t * d).sum(axis=1), math.cos(math.radians(HUE)) ** 2
+        same = (dot > 0) & (dot * dot >= cos2 * (t * t).sum(axis=1) * (d * d).sum(axis=1))
+        hue = same.mean() if same.size else 1.0
+        print(f"{name} page {number}: tex->slide {there:.1%} slide->tex {back:.1%} colour {hue:.1%}"
+              f" worst square {min(tile_there, tile_back):.1%} ({a.sum()}, {b.sum()} ink pixels)")
+        if not a.any() or min(there, back, hue) < LEAST or min(tile_there, tile_back) < TILE_LEAST:
+            failing.append(number)
+    if failing:
+        raise Failure(f"pages {failing} do not draw as TeX draws them")
+    return f"{len(pages)} pages drawn as TeX draws them"
+
+
+def main(argv):
+    checks = dict(mht=check_mht, slides=check_slides, pixels=check_pixels)
+    if len(argv) < 4 or argv[1] not in checks or argv[3] not in DOCUMENTS:
+        sys.exit(__doc__)
+    mode, binary, name = argv[1], os.path.abspath(argv[2]), argv[3]
+    tools = "tex latex dvitype kpsewhich" + " dvipng pdftoppm soffice" * (mode == "pixels")
+    modules = {"pixels": ["numpy", "PIL"], "slides": ["lxml"] * len(argv[4:5])}.get(mode, [])
+    missing = [t for t in tools.split() if not shutil.which(t)] + [
+        m for m in modules if not importlib.util.find_spec(m)]
+    missing = missing or [f for f in NEEDS.get(name, [])
+                          if subprocess.run(["kpsewhich", f], capture_output=True).returncode]
+    if missing:
+        print(f"skipped: {', '.join(missing)} not found")
+        return 77
+    with tempfile.TemporaryDirectory(prefix=f"deckgen-{mode}-{name}-") as work:
+        try:
+            print(f"{name}: {checks[mode](binary, name, work, *argv[4:5])}: all checks hold")
+        except (Failure, ET.ParseError, zipfile.BadZipFile, subprocess.TimeoutExpired) as failure:
+            print(f"{name}: FAILED: {failure}")
+            return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
