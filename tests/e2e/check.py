@@ -288,16 +288,17 @@ def check_pixels(deckgen_pptx, name, work):
         ["dvipng", "-q", "--truecolor", "-D", str(DPI), "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp",
          "-O", f"72bp,{72 - 36 / DPI:.4f}bp", "-o", work + "/tex%d.png", dvi],
         stdout=subprocess.DEVNULL)
-    run(["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{work}/profile",
-         "--convert-to", "pdf", "--outdir", work, pptx], cwd=work, timeout=480)
-    run(["pdftoppm", "-r", str(DPI), work + "/out.pdf", work + "/pdf"])
-    if dvipng.wait(timeout=300):
+    try:
+        run(["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{work}/profile",
+             "--convert-to", "pdf", "--outdir", work, pptx], cwd=work, timeout=480)
+        run(["pdftoppm", "-r", str(DPI), work + "/out.pdf", work + "/pdf"])
+    finally:  # dvipng is done before its folder goes
+        dvipng.wait(timeout=300)
+    if dvipng.returncode:
         raise Failure(f"dvipng failed ({dvipng.returncode})")
     # The PDF's pages, drawn by pdftoppm, are as many and as large (give or take a pixel or
-    # two) as dvipng's drawings of the DVI pages. pdftoppm numbers them with as many digits
-    # as the last one needs.
-    drawn = [sorted(glob.glob(work + "/tex*.png"), key=lambda f: (len(f), f)),
-             sorted(glob.glob(work + "/pdf-*"))]
+    # two) as dvipng's drawings of the DVI pages; both number them, from 1 or from 01.
+    drawn = [sorted(glob.glob(work + p), key=lambda f: (len(f), f)) for p in ("/tex*", "/pdf-*")]
     if len(drawn[0]) != len(pages) or len(drawn[1]) != len(pages):
         raise Failure(f"{len(drawn[0])} pages drawn by dvipng, {len(drawn[1])} by pdftoppm")
 
