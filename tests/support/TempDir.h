@@ -14,18 +14,17 @@ struct TempDir {
         path = mkdtemp(pattern);
     }
     ~TempDir() { std::filesystem::remove_all(path); }
-
+    // Writes the file `name`, and the directories it needs; returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const {
+        std::filesystem::create_directories((path / name).parent_path());
         std::ofstream(path / name, std::ios::binary) << bytes;
         return (path / name).string();
     }
     std::string Read(const std::string& name) const {
-        std::ifstream in(path / name, std::ios::binary);
         std::stringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(path / name, std::ios::binary).rdbuf();
         return text.str();
     }
     std::string operator/(const std::string& name) const { return (path / name).string(); }
-
     std::filesystem::path path;
 };

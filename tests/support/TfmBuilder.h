@@ -1,5 +1,5 @@
-// Builds TFM files for tests: a few characters with the dimensions given, every
-// dimension its own table entry behind a zero entry 0, as TeX's fonts have it.
+// Builds TFM files for tests: the characters' dimensions each have an entry of their own
+// behind a zero entry 0 (heights and depths beyond the 15th share the last entry).
 #pragma once
 
 #include <algorithm>
@@ -14,41 +14,28 @@ struct TfmChar {
 struct TfmBuilder {
     std::int32_t checksum = 0x12345678;
     std::int32_t designSize = 10 << 20;  // 10 pt
-    int lh = 2;
-    int bc = 65;
+    int lh = 2, bc = 65;
+    int nl = 0, nk = 0, ne = 0, np = 0;  // words of the tables not read, written as zeros
     std::vector<TfmChar> chars{{0x80000, 0x70000, 0}};
 
     std::string Build() const {
-        const int count = int(chars.size());
-        // Tables of at most 256 widths, 16 heights and 16 depths: entry 0 is zero.
-        const int nw = count + 1, nh = std::min(count + 1, 16), nd = std::min(count + 1, 16);
-        const int ni = 1;
+        const int count = int(chars.size()), nw = count + 1, nh = std::min(nw, 16);
+        const int rest = nl + nk + ne + np, lf = 6 + lh + count + nw + 2 * nh + 1 + rest;
         std::string out;
-        auto half = [&](int v) {
-            out.push_back(char(v >> 8));
-            out.push_back(char(v));
+        const auto put = [&](std::int64_t v, int n) {
+            for (int i = n - 1; i >= 0; --i) out.push_back(char(v >> (8 * i)));
         };
-        auto word = [&](std::int64_t v) {
-            for (int i = 3; i >= 0; --i) out.push_back(char((v >> (8 * i)) & 0xFF));
-        };
-        const int lf = 6 + lh + count + nw + nh + nd + ni;
-        for (int v : {lf, lh, bc, bc + count - 1, nw, nh, nd, ni, 0, 0, 0, 0}) half(v);
-        word(checksum);
-        word(designSize);
-        for (int i = 2; i < lh; ++i) word(0);
-        for (int i = 0; i < count; ++i) {
-            out.push_back(char(i + 1));
-            out.push_back(char(std::min(i + 1, nh - 1) << 4 | std::min(i + 1, nd - 1)));
-            out.push_back(0);
-            out.push_back(0);
+        for (int v : {lf, lh, bc, bc + count - 1, nw, nh, nh, 1, nl, nk, ne, np}) put(v, 2);
+        put(checksum, 4);
+        put(designSize, 4);
+        out.append(4 * std::max(lh - 2, 0), '\0');
+        for (int i = 1; i <= count; ++i) put(i << 24 | std::min(i, nh - 1) * 0x110000, 4);
+        for (auto field : {&TfmChar::width, &TfmChar::height, &TfmChar::depth}) {
+            put(0, 4);
+            for (int i = 1; i < (field == &TfmChar::width ? nw : nh); ++i)
+                put(chars[i - 1].*field, 4);
         }
-        word(0);
-        for (const TfmChar& c : chars) word(c.width);
-        word(0);
-        for (int i = 1; i < nh; ++i) word(chars[i - 1].height);
-        word(0);
-        for (int i = 1; i < nd; ++i) word(chars[i - 1].depth);
-        word(0);
+        out.append(4 * (1 + rest), '\0');  // the italic correction 0, then the other tables
         return out;
     }
 };

@@ -1,0 +1,133 @@
+// TFM files read, checked and scaled, and found through kpsewhich.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "common/Failure.h"
+#include "fonts/FontFileLookup.h"
+#include "fonts/FontTable.h"
+#include "fonts/TfmLookup.h"
+#include "support/TestFont.h"
+
+namespace {
+
+// The failure, or what was read: bc, ec, checksum, design size, and each character's
+// width, height, depth and italic correction.
+std::string Read(const std::string& bytes) {
+    std::istringstream file(bytes);
+    TfmMetrics tfm;
+    try {
+        tfm.Read(file, "bad");
+    } catch (const Failure& failure) {
+        return failure.Message();
+    }
+    std::string text;
+    for (std::int32_t value : {tfm.bc, tfm.ec, tfm.checksum, tfm.designSize})
+        text += std::to_string(value) + " ";
+    for (std::size_t i = 0; i < tfm.width.size(); ++i)
+        for (const auto* array : {&tfm.width, &tfm.height, &tfm.depth, &tfm.italic})
+            text += (array == &tfm.width ? "| " : "") + std::to_string((*array)[i]) + " ";
+    return text;
+}
+
+TEST(Tfm, ReadAndDamaged) {
+    TfmBuilder font = TestFont(), empty = TestFont();
+    font.checksum = static_cast<std::int32_t>(0x80000001);
+    font.chars.push_back({-0x100000, 0, 0x30000});
+    font.nl = 1, font.nk = 2, font.ne = 3, font.np = 4, empty.chars.clear();
+    const std::string good = font.Build(), read = Read(good);
+    EXPECT_EQ(read,
+              "65 67 -2147483647 10485760 | 524288 458752 0 0 | 5 7 -2 0 | -1048576 0 196608 0 ");
+    // Every cut of the file is noticed, wherever it falls.
+    for (std::size_t length = 0; length < good.size(); ++length)
+        EXPECT_EQ(Read(good.substr(0, length)), "Font bad tfm file is truncated") << length;
+    const auto with = [&](std::size_t at, char c, std::string bytes) {
+        return bytes.replace(at, 1, 1, c);
+    };
+    font.lh = 18;  // header words beyond the design size are skipped
+    const std::string outside = "Font bad tfm file has a character index outside its tables";
+    const std::pair<std::string, std::string> cases[] = {
+        {font.Build(), read},
+        {good + "more", read},  // bytes after the tables are not the font's
+        {empty.Build(), "65 64 305419896 10485760 "},
+        {with(7, 63, good), "Font bad tfm file has an invalid character range"},
+        {with(32, 4, good), outside},     // width index 4 of 4 entries
+        {with(33, 0x41, good), outside},  // height
+        {with(33, 0x14, good), outside},  // depth
+        {with(34, 4, good), outside},     // italic index 1 of 1
+        {with(8, '\xFF', with(2, '\xFF', good)), "Font bad tfm file is truncated"},  // nw, lh
+    };
+    for (const auto& [bytes, expected] : cases) EXPECT_EQ(Read(bytes), expected);
+}
+
+// In DVI units: truncated toward zero, the smallest integer when out of 32-bit range.
+TEST(Tfm, ScaledDimension) {
+    EXPECT_EQ(ScaledDimension(0x80000, 3), 1);
+    EXPECT_EQ(ScaledDimension(-0x80000, 3), -1);
+    EXPECT_EQ(ScaledDimension(1 << 20, INT32_MAX), INT32_MAX);
+    EXPECT_EQ(ScaledDimension(-(1 << 20), INT32_MAX), -INT32_MAX);
+    EXPECT_EQ(ScaledDimension(INT32_MAX, INT32_MAX), INT32_MIN);
+    EXPECT_EQ(ScaledDimension(-(1 << 20), INT32_MIN), INT32_MIN);
+}
+
+// FindTfmFile's path or failure, then what FindFontFile gives for the same file.
+std::string Lookup(const std::string& name) {
+    std::string result;
+    try {
+        result = FindTfmFile(name);
+    } catch (const Failure& failure) {
+        result = "failure: " + failure.Message();
+    }
+    return result + " | " + FindFontFile(name + ".tfm");
+}
+
+TEST(Kpsewhich, Lookups) {
+    // The first line is the answer; names go to kpsewhich as single arguments, never
+    // through a shell, and a zero byte cannot be passed on. A batch asks only plain
+    // names and matches the answers to them by name. Without kpsewhich, no lookup.
+    FakeKpsewhich kpsewhich;
+    const std::string none = "failure: Failed to find a.tfm file | ";
+    const auto answer = [&](const char* output, const std::string& result) {
+        kpsewhich.Answer("a.tfm", output);
+        EXPECT_EQ(Lookup("a"), result) << output;
+    };
+    answer("/f/a.tfm\n", "/f/a.tfm | /f/a.tfm");
+    answer("/f/a.tfm\r\nsecond\n", "/f/a.tfm | /f/a.tfm");
+    answer("/f/a.tfm", "/f/a.tfm | /f/a.tfm");
+    answer("ab\n", "ab | ab");
+    answer("x\n", none);
+    answer("\r\n", none);
+    answer("", none);
+    kpsewhich.Write("calls", "");
+    const std::string shell = "c;touch " + kpsewhich / "ran", zero("a\0b", 3);
+    EXPECT_EQ(Lookup(shell), "failure: Failed to find " + shell + ".tfm file | ");
+    EXPECT_EQ(Lookup(zero), "failure: Failed to find " + zero + ".tfm file | ");
+    EXPECT_FALSE(std::filesystem::exists(kpsewhich / "ran"));
+    kpsewhich.Answer("a.tfm", "/f/a.tfm\n");
+    kpsewhich.Answer("b c.tfm", "/f/b c.tfm\r\n");
+    kpsewhich.Answer("d.tfm", "/f/other.tfm\n");  // not an answer for d
+    EXPECT_EQ(
+        FindTfmFiles({"a", "b c", "gone", "d", "dir/e", "f\ng", ""}),
+        (std::unordered_map<std::string, std::string>{{"a", "/f/a.tfm"}, {"b c", "/f/b c.tfm"}}));
+    EXPECT_EQ(kpsewhich.Calls(), shell + ".tfm\n" + shell + ".tfm\na.tfm b c.tfm gone.tfm d.tfm\n");
+    // With SIGCHLD ignored, kpsewhich is reaped by the system and waiting for it fails:
+    // the lookup must still end. It runs in a process of its own, under an alarm.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGCHLD, SIG_IGN);
+        alarm(30);
+        _exit(Lookup("a") == "/f/a.tfm | /f/a.tfm" ? 0 : 1);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    setenv("PATH", "/nonexistent", 1);
+    EXPECT_EQ(Lookup("a") + (FindTfmFiles({"a"}).empty() ? "" : "batch"),
+              "failure: Failed to execute: kpsewhich a.tfm | ");
+    setenv("PATH", kpsewhich.savedPath.c_str(), 1);
+}
+
+}  // namespace
