@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Builds deckgen and runs every test: the whole suite, the suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# Builds deckgen and runs every test: the whole suite built by GCC, the suite again built
+# by clang under AddressSanitizer and UndefinedBehaviorSanitizer, both with warnings as
+# errors, the installation, and a short run of each fuzz target.
 # Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Beyond the build: clang for the fuzz targets; beamer, dvipng, poppler and LibreOffice
-# Impress for the presentation checks (TeX's own rendering against the slides).
+# Beyond the build: clang for the sanitizer build and the fuzz targets; beamer, dvipng,
+# poppler, LibreOffice Impress and Debian's Python with numpy, PIL and lxml for the
+# presentation checks (TeX's own rendering against the slides, the OOXML schemas).
 bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
   dvipng poppler-utils libreoffice-impress python3-numpy python3-pil python3-lxml
 
@@ -20,11 +22,21 @@ run_suite() {
   fi
 }
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKGEN_TESTS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKGEN_TESTS=ON -DDECKGEN_WERROR=ON \
+  -DCMAKE_CXX_COMPILER=g++
 cmake --build build -j 2
 run_suite build
 
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDECKGEN_SANITIZE=ON
+# What `cmake --install` puts in place: both programs and their manual pages.
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install build --prefix "$prefix" >/dev/null
+for file in bin/deckgen bin/deckgen-pptx share/man/man1/deckgen.1 share/man/man1/deckgen-pptx.1; do
+  [ -e "$prefix/$file" ] || { echo "test.sh: cmake --install did not install $file" >&2; exit 1; }
+done
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DDECKGEN_SANITIZE=ON -DDECKGEN_WERROR=ON \
+  -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-sanitize -j 2
 run_suite build-sanitize
 
