@@ -1,7 +1,6 @@
-// The pieces text boxes are made of, each against printf or what formatting afresh
-// writes: numbers (%.14g with a three-digit exponent), the shape number counted in its
-// text, the top edges kept as text, and the line template, whose fixed middle must
-// survive every start.
+// The pieces text boxes are made of, each against printf: numbers (%.14g with the
+// exponent widened to three digits), the shape number counted in its text, and the top
+// edges kept as text.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +9,6 @@
 #include <random>
 #include <sstream>
 
-#include "writer/LineTemplate.h"
 #include "writer/NumberFormat.h"
 #include "writer/ShapeNumber.h"
 #include "writer/TopEdges.h"
@@ -32,10 +30,9 @@ void ExpectPrintf(double value) {
     ASSERT_EQ(std::string(text, WriteNumber(text, value)), Printf(value)) << std::hexfloat << value;
 }
 
-// Values at the ends of the fast path and of rounding; every count of significant
-// digits and of trailing zeros at every decimal exponent around the switch between
-// fixed and exponent form, both signs; positions and sizes as the package has them;
-// any bit pattern at all.
+// Values at the ends of the fast path and of rounding; every count of significant digits
+// and trailing zeros at every exponent around the switch to the exponent form, both
+// signs; positions and sizes as the package has them; any bit pattern at all.
 TEST(NumberFormat, AgreesWithPrintf) {
     const char* edges =
         "0 -0 0x1.5555555555555p-2 12345678901234.5 12345678901233.5 99999999999999.5 "
@@ -49,8 +46,7 @@ TEST(NumberFormat, AgreesWithPrintf) {
     for (std::string digits; patterns >> digits;) {
         for (int e = -7; e <= 16; ++e) {
             for (const char* sign : {"", "-"})
-                ExpectPrintf(
-                    std::strtod((sign + digits + "e" + std::to_string(e)).c_str(), nullptr));
+                ExpectPrintf(std::stod(sign + digits + "e" + std::to_string(e)));
         }
     }
     std::mt19937_64 random(7);
@@ -91,25 +87,6 @@ TEST(TopEdges, AgreeWithPrintf) {
         ASSERT_EQ(edges.At(v, heightCut).View(), Printf(v * pointsPerUnit + 44.0 - heightCut));
     }
     EXPECT_EQ(edges.At(0, -0.0).View(), "44");  // the same height as 0
-}
-
-// Starts longer and shorter than before, their last chunk running into the middle;
-// middles shorter and longer than a chunk.
-TEST(LineTemplate, KeepsItsMiddleUnderEveryStart) {
-    for (const std::string& middle :
-         {std::string("m"), std::string("pt;mso-wrap-style:none;-anchor"), std::string(100, 'm')}) {
-        LineTemplate line;
-        line.Make(8 + ShortText::capacity, middle, ShortText::capacity + 1);
-        for (const int length : {5, 1, 32, 0, 17, 31, 2}) {
-            ShortText piece;
-            const std::string text(static_cast<std::size_t>(length), 'a' + length % 26);
-            piece.Append(text);
-            line.Start(8 + text.size()).Text("<start>=").Text(piece);
-            ReservedText end = line.End();
-            end.Text(piece).Text("\n");
-            EXPECT_EQ(line.Line(end), "<start>=" + text + middle + text + "\n") << length;
-        }
-    }
 }
 
 }  // namespace
