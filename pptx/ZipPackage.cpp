@@ -12,8 +12,10 @@
 namespace {
 
 // Every entry gets the same time stamp, so converting the same DVI file twice gives the
-// same bytes: 2000-01-01 12:00 UTC.
+// same bytes: 2000-01-01 12:00. It is set as ZIP's DOS date and time fields, in every
+// time zone the same; libzip would write a time_t in the machine's local time.
 constexpr time_t entryTime = 946728000;
+constexpr zip_uint16_t entryDosTime = 12 << 11, entryDosDate = (2000 - 1980) << 9 | 1 << 5 | 1;
 
 // The libzip source of a spooled part. Its stat gives the compression method, sizes and
 // CRC, so libzip copies the deflated bytes into the archive as they are.
@@ -111,7 +113,8 @@ void ZipPackage::Commit() {
             zip_discard(archive);
             Fail();
         }
-        zip_file_set_mtime(archive, static_cast<zip_uint64_t>(index), entryTime, 0);
+        zip_file_set_dostime(archive, static_cast<zip_uint64_t>(index), entryDosTime, entryDosDate,
+                             0);
         return static_cast<zip_uint64_t>(index);
     };
     for (const auto& [partName, data] : memoryParts) {

@@ -91,6 +91,7 @@ TEST_F(PptxWriterTest, ThreePages) {
     dvi.Eop().Bop().Special("papersize=1in,1in").Special("color pop").Op(171).Op(65).Eop();
     const std::string dviBytes = dvi.Finish(100, 3);
     auto parts = Convert(dviBytes);
+    EXPECT_EQ(parts.size(), 18u);  // the fixed parts, a slide and its relationships per page
 
     // Glyphs and rules of one colour share a freeform; the empty rule draws nothing.
     std::string shapes;
@@ -131,9 +132,15 @@ TEST_F(PptxWriterTest, ThreePages) {
         "<p:sldIdLst><p:sldId id=\"256\" r:id=\"rId6\"/><p:sldId id=\"257\" r:id=\"rId7\"/>"
         "<p:sldId id=\"258\" r:id=\"rId8\"/></p:sldIdLst><p:sldSz cx=\"4572000\" "
         "cy=\"3657600\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>"));
-    // The same DVI file gives the same bytes.
+    // The same DVI file gives the same bytes, in any time zone.
     const std::string first = dir.Read("out.pptx");
+    const char* zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    setenv("TZ", "JST-9", 1);
+    tzset();
     Convert(dviBytes);
+    zone ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
+    tzset();
     EXPECT_EQ(dir.Read("out.pptx"), first);
 }
 
