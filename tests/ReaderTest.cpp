@@ -1,6 +1,6 @@
 // The DVI reader seen through its callbacks: file structure, every command, font
 // definitions and every failure. Font "tst" at scaled size 2^20 makes DVI dimensions
-// equal the fix_words: B is 5 wide, 7 high and -2 deep, C 3 wide, 4 high and 2 deep.
+// equal the fix_words: B is 5 wide, 7 high, -2 deep; C 3, 4 and 2; D 1, 1 and -1.
 #include <gtest/gtest.h>
 
 #include "common/Failure.h"
@@ -34,15 +34,12 @@ struct TraceReader : DviReader {
     std::string At() const { return " at " + std::to_string(h) + "," + std::to_string(v) + "\n"; }
     std::ostringstream trace;
 };
-std::string Trace(const std::string& dvi) {
-    return TraceReader().Run(dvi);
-}
 
 class Reader : public ::testing::Test {
   protected:
     void SetUp() override {
         TfmBuilder font = TestFont();
-        font.chars.push_back({3, 4, 2});
+        font.chars.insert(font.chars.end(), {{3, 4, 2}, {1, 1, -1}});
         kpsewhich.AddFont("tst", font.Build());
     }
     // A file of one page that defines tst as font 0 and selects it, then runs `commands`.
@@ -51,6 +48,7 @@ class Reader : public ::testing::Test {
         DefineTst(dvi.Pre().Bop()).Op(171).Text(commands).Eop();
         return dvi.Finish(stackDepth);
     }
+    static std::string Trace(const std::string& dvi) { return TraceReader().Run(dvi); }
     FakeKpsewhich kpsewhich;
 };
 
@@ -69,27 +67,30 @@ TEST_F(Reader, EveryCommand) {
     d.Op(141).Op(148, 1, 1).Op(153, 1, 1).Op(162, 1, 1).Op(167, 1, 1).Op(66).Op(142);
     d.Op(147).Op(152).Op(161).Op(166);                            // w, x, y, z from before push
     d.Op(234).Op(66).Op(235, 0, 1).Op(66).Op(238, 63, 4).Op(67);  // fonts 63, 0, 63
-    d.Rule(132, 3, 4).Rule(137, 3000, 4).Rule(132, 0, 1000).Rule(137, 5, -3).Rule(132, 5, -3);
+    d.Rule(132, 3, 4).Rule(137, 3000, 4).Rule(132, 0, 1000).Rule(137, 5, 0).Rule(132, 5, -3);
     d.Special(std::string("a\0b", 3)).Op(242, 0, 4).Op(239, 200, 1).Text(std::string(200, 'x'));
+    d.Op(241, 70000, 3).Text(std::string(70000, 'y'));  // more than one slice
     EXPECT_EQ(Trace(Page(d.bytes)),
               "begin 1\nchar 66 at 0,0\nchar 66 at 5,0\nchar 67 at 10,0\nchar 66 at 13,0\n"
               "char 67 at 13,0\nchar 66 at 21204,456\nchar 66 at 31302,544\nchar 66 at 31312,544\n"
               "char 67 at 31317,544\nrule 3x4 at 31323,544\nrule 3000x4 at 31327,544\nspecial 'a" +
                   std::string(1, '\0') + "b'\nspecial ''\nspecial '" + std::string(200, 'x') +
+                  "'\nspecial '" + std::string(70000, 'y') +
                   "'\nend 1 box 0,31331,-2456,548 at 32324,544\n");
 }
 
 TEST_F(Reader, PagesAndFonts) {
-    // Pages count in file order, with nop around them; registers and stack start afresh,
-    // the font stays. Units come from the preamble. The postamble's fonts are looked up
-    // at once, matched by name. A repeated definition changes nothing; the same font
-    // under another number has its own size; a new name reloads the current font.
+    // Pages count in file order, nop around them; registers wrap, and start afresh with
+    // the stack on each page; the font stays. Units come from the preamble. The postamble's
+    // fonts are looked up at once, matched by name. A repeated definition changes nothing;
+    // another number has its own size; a new name under a number reloads the current font.
     TfmBuilder wide = TestFont();
     wide.chars[1].width = 50;
     kpsewhich.AddFont("wide", wide.Build());
     kpsewhich.AddFont("fonts/tst", TestFont().Build());
     DviBuilder dvi, list;
-    DefineTst(dvi.Byte(138).Pre(1, 2, 3, "comment").Bop(7), 3).Op(174).Op(148, 9, 1).Op(141).Eop();
+    DefineTst(dvi.Byte(138).Pre(1, 2, 3, "comment").Bop(7), 3).Op(174).Op(151, INT32_MAX, 4);
+    dvi.Op(147).Op(133, 68, 1).Op(141).Eop();  // w0 wraps to -2; the push is never popped
     dvi.Byte(138).Bop(-3).Op(141).Op(147).Op(66);
     DefineTst(DefineTst(dvi, 3, 1 << 21).Op(66), 1, 1 << 22).Op(172).Op(66).Op(174);
     dvi.FontDef(3, tstChecksum, 1 << 21, tstDesignSize, "wide").Op(66);
@@ -99,7 +100,7 @@ TEST_F(Reader, PagesAndFonts) {
         DefineTst(list.FontDef(2, 0, 0, 0, "gone"), 3).FontDef(4, 0, 0, 0, "tst", "fonts/").bytes;
     TraceReader reader;
     EXPECT_EQ(reader.Run(dvi.Finish(1, 9)),
-              "begin 1\nend 1 box 2147483647,0,2147483647,0 at 9,0\nbegin 2\nchar 66 at 0,0\n"
+              "begin 1\nchar 68 at -2,0\nend 1 box -2,0,-2,0 at -2,0\nbegin 2\nchar 66 at 0,0\n"
               "char 66 at 5,0\nchar 66 at 10,0\nchar 66 at 30,0\nchar 66 at 130,0\n"
               "end 2 box 0,135,-36,0 at 135,0\nbegin 3\nfailure: Failed to find gone.tfm file");
     EXPECT_EQ(kpsewhich.Calls(), "gone.tfm tst.tfm\nwide.tfm\nfonts/tst.tfm\ngone.tfm\n");
@@ -135,6 +136,7 @@ TEST_F(Reader, Failures) {
         {cut.bytes, "Stack allocation failure"},
         {with(0, '\x8B'), "Preamble not Found"},
         {with(1, 3), "Invalid DVI version"},
+        {with(14, '\xFF'), "Could not find beginning of page"},  // the comment passes the end
         {between.Finish(), "Could not find beginning of page"},
         {Page(DviBuilder().Op(242, 0xFFFFFFFF, 4).bytes), "unexpected end of file in special"},
         {Page("\x8B"), "unexpected BOP"},
@@ -143,6 +145,7 @@ TEST_F(Reader, Failures) {
         {Page("\xF9"), "unexpected POST_POST"},
         {Page("\xFA"), "undefined opcode"},
         {Page("\x8D\x8D", 1), "Stack overflow"},
+        {Page("\x8D", 0), "Stack overflow"},
         {Page("\x8D\x8E\x8E"), "Stack underflow"},
         {Page("\xB0"), "Font number not found"},
         {noFont.Finish(), "Character 65 set while no font is selected"},
