@@ -10,7 +10,8 @@ cd "$(dirname "$0")/.."
 # poppler, LibreOffice Impress and Debian's Python with numpy, PIL and lxml for the
 # presentation checks (TeX's own rendering against the slides, the OOXML schemas).
 bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
-  dvipng poppler-utils libreoffice-impress python3-numpy python3-pil python3-lxml
+  dvipng poppler-utils libreoffice-impress python3-numpy python3-pil python3-lxml \
+  fonts-dejavu-core
 
 # Every test must run: the end-to-end tests skip themselves when a tool is missing,
 # which the packages above rule out, so a skip here means a broken set-up.
