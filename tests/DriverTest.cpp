@@ -1,6 +1,8 @@
 // The programs as users run them: arguments, messages, exit statuses and the output file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/RunProgram.h"
 #include "support/TestFont.h"
 
@@ -8,42 +10,54 @@ namespace {
 
 TEST(Driver, Outcomes) {
     // The usage line for any other number of arguments. A failure is reported without a
-    // line end; the DVI file is checked before the output is created, and a failure on a
-    // later page keeps the pages before it.
+    // line end; the DVI file is checked before the output is created. deckgen keeps the
+    // pages before a failure; deckgen-pptx leaves no file behind and an old one as it was.
     FakeKpsewhich kpsewhich;  // knows no font
     TempDir dir;
     const std::string good = dir.Write("good.dvi", DviBuilder().Pre().Bop().Eop().Finish());
-    const std::string notDvi = dir.Write("notes.txt", "not a DVI file"), old = dir / "old.mht";
+    const std::string notDvi = dir.Write("notes.txt", "not a DVI file");
     DviBuilder late;
     DefineTst(late.Pre().Bop().Eop().Bop()).Eop();
-    const std::string usage = "Usage: deckgen file.dvi file.mht\n", keep = "keep me";
+    const std::string lateDvi = dir.Write("late.dvi", late.Finish(100, 2));
+    const std::string old = dir / "old", keep = "keep me", noDir = dir / "no/dir";
+    const std::string usage = "Usage: deckgen file.dvi file.mht\n",
+                      lost = "Failed to find tst.tfm file";
     const struct {
+        const char* program;
         std::vector<std::string> args;
-        std::string out, err, old;  // the end of old.mht afterwards
+        std::string out, err, old;  // the end of the file "old" afterwards
     } cases[] = {
-        {{}, usage, "", keep},
-        {{good}, usage, "", keep},
-        {{good, old, "c"}, usage, "", keep},
-        {{dir / "missing.dvi", old}, "", "Failed to open " + dir / "missing.dvi" + "file", keep},
-        {{notDvi, old}, "", "Not a DVI file", keep},
-        {{notDvi, dir / "no/dir.mht"}, "", "Not a DVI file", keep},
-        {{good, dir / "no/dir.mht"}, "", "Failed to create " + dir / "no/dir.mht", keep},
-        {{good, "/dev/full"}, "", "Failed to write /dev/full", keep},
-        {{dir.Write("late.dvi", late.Finish(100, 2)), old},
+        {DECKGEN_BINARY, {}, usage, "", keep},
+        {DECKGEN_BINARY, {good}, usage, "", keep},
+        {DECKGEN_BINARY, {good, old, "c"}, usage, "", keep},
+        {DECKGEN_BINARY,
+         {dir / "missing.dvi", old},
          "",
-         "Failed to find tst.tfm file",
-         "<p:slide>\n"},
-        {{good, old}, "", "", "\n\n------=_NextPart_01C26412.E8D705F0--\n"},
+         "Failed to open " + dir / "missing.dvifile",
+         keep},
+        {DECKGEN_BINARY, {notDvi, old}, "", "Not a DVI file", keep},
+        {DECKGEN_BINARY, {notDvi, noDir}, "", "Not a DVI file", keep},
+        {DECKGEN_BINARY, {good, noDir}, "", "Failed to create " + noDir, keep},
+        {DECKGEN_BINARY, {good, "/dev/full"}, "", "Failed to write /dev/full", keep},
+        {DECKGEN_BINARY, {lateDvi, old}, "", lost, "<p:slide>\n"},
+        {DECKGEN_BINARY, {good, old}, "", "", "\n\n------=_NextPart_01C26412.E8D705F0--\n"},
+        {DECKGEN_PPTX_BINARY, {good}, "Usage: deckgen-pptx file.dvi file.pptx\n", "", keep},
+        {DECKGEN_PPTX_BINARY, {lateDvi, dir / "new"}, "", lost, keep},
+        {DECKGEN_PPTX_BINARY, {lateDvi, old}, "", lost, keep},
+        {DECKGEN_PPTX_BINARY, {notDvi, old}, "", "Not a DVI file", keep},
+        {DECKGEN_PPTX_BINARY, {good, noDir}, "", "Failed to create " + noDir, keep},
     };
     for (const auto& c : cases) {
-        dir.Write("old.mht", keep);
-        const ProgramResult result = RunProgram(DECKGEN_BINARY, dir, c.args);
+        dir.Write("old", keep);
+        const ProgramResult result = RunProgram(c.program, dir, c.args);
         EXPECT_EQ(result.status, c.err.empty() ? 0 : 1);
         EXPECT_EQ(result.out + "|" + result.err, c.out + "|" + c.err);
-        EXPECT_TRUE(dir.Read("old.mht").ends_with(c.old)) << c.err;
+        EXPECT_TRUE(dir.Read("old").ends_with(c.old)) << c.err;
+        // good.dvi, notes.txt, late.dvi, old, stdout and stderr: nothing left behind
+        if (result.status != 0) {
+            EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir.path)), 6);
+        }
     }
-    EXPECT_EQ(RunProgram(DECKGEN_PPTX_BINARY, dir, {good}).out,
-              "Usage: deckgen-pptx file.dvi file.pptx\n");
 }
 
 }  // namespace

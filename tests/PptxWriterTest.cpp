@@ -1,6 +1,5 @@
 // The presentation: its package, shapes, colours, paper, glyph outlines from Type 1 and
-// TrueType fonts, the text fallback, what it reads besides the DVI file, and a failed
-// run that leaves nothing behind.
+// TrueType fonts, the text fallback and what it reads besides the DVI file.
 #include <gtest/gtest.h>
 #include <zip.h>
 
@@ -10,12 +9,9 @@
 
 #include "fonts/FontFileLookup.h"
 #include "pptx/PptxWriter.h"
-#include "support/RunProgram.h"
 #include "support/TestFont.h"
 
 namespace {
-
-using Strings = std::vector<std::string>;
 
 // The parts of a ZIP archive in archive order, read by libzip (which checks each CRC).
 std::vector<std::pair<std::string, std::string>> ReadZip(const std::string& path) {
@@ -257,31 +253,6 @@ TEST(ZipPackage, PartsComeBackWholeAndInOrder) {
     package.Commit();
     EXPECT_EQ(ReadZip(dir / "out.zip"), expected);
     EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir.path)), 1);
-}
-
-TEST(PptxDriver, AFailedRunLeavesNothingBehind) {
-    TempDir dir;
-    FakeKpsewhich kpsewhich;
-    kpsewhich.AddFont("tst", TestFont().Build());
-    DviBuilder dvi;
-    DefineTst(dvi.Pre().Bop()).Op(171).Eop().Bop().Op(172).Eop();  // page 2: no font 1
-    const std::string dviFile = dir.Write("in.dvi", dvi.Finish(100, 2));
-    const std::string notDvi = dir.Write("notes.txt", "not a DVI file");
-    dir.Write("old.pptx", "keep me");
-    const Strings cases[] = {
-        {dviFile, dir / "new.pptx", "Font number not found"},
-        {dviFile, dir / "old.pptx", "Font number not found"},
-        {notDvi, dir / "old.pptx", "Not a DVI file"},
-        {dviFile, dir / "no/such/dir.pptx", "Failed to create " + (dir / "no/such/dir.pptx")},
-    };
-    for (const Strings& c : cases) {
-        const ProgramResult result = RunProgram(DECKGEN_PPTX_BINARY, dir, {c[0], c[1]});
-        EXPECT_EQ(result.status, 1) << c[1];
-        EXPECT_EQ(result.err, c[2]);
-        // in.dvi, notes.txt, old.pptx, stdout and stderr, nothing else
-        EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(dir.path)), 5);
-        EXPECT_EQ(dir.Read("old.pptx"), "keep me");
-    }
 }
 
 }  // namespace
