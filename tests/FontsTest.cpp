@@ -44,10 +44,8 @@ TEST(Tfm, ReadAndDamaged) {
     // Every cut of the file is noticed, wherever it falls.
     for (std::size_t length = 0; length < good.size(); ++length)
         EXPECT_EQ(Read(good.substr(0, length)), "Font bad tfm file is truncated") << length;
-    const auto with = [&](std::size_t at, char c, std::string bytes) {
-        return bytes.replace(at, 1, 1, c);
-    };
-    font.lh = 18;  // header words beyond the design size are skipped
+    const auto with = [](std::size_t at, char c, std::string s) { return s.replace(at, 1, 1, c); };
+    font.lh = 18, font.np = 20000;  // more header words, and more than one read slice
     const std::string outside = "Font bad tfm file has a character index outside its tables";
     const std::pair<std::string, std::string> cases[] = {
         {font.Build(), read},
@@ -100,12 +98,12 @@ TEST(Kpsewhich, Lookups) {
     answer("x\n", none);
     answer("\r\n", none);
     answer("", none);
-    const auto openFiles = [] {
+    const auto fds = [] {
         return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
     };
-    const auto before = openFiles();
+    const auto before = fds();
     Lookup("a");
-    EXPECT_EQ(openFiles(), before);  // the pipe is closed
+    EXPECT_EQ(fds(), before);  // the pipe is closed
     kpsewhich.Write("calls", "");
     const std::string shell = "c;touch " + kpsewhich / "ran", zero("a\0b", 3);
     EXPECT_EQ(Lookup(shell), "failure: Failed to find " + shell + ".tfm file | ");

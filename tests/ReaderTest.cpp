@@ -67,16 +67,17 @@ TEST_F(Reader, EveryCommand) {
     d.Op(141).Op(148, 1, 1).Op(153, 1, 1).Op(162, 1, 1).Op(167, 1, 1).Op(66).Op(142);
     d.Op(147).Op(152).Op(161).Op(166);                            // w, x, y, z from before push
     d.Op(234).Op(66).Op(235, 0, 1).Op(66).Op(238, 63, 4).Op(67);  // fonts 63, 0, 63
-    d.Rule(132, 3, 4).Rule(137, 3000, 4).Rule(132, 0, 1000).Rule(137, 5, 0).Rule(132, 5, -3);
-    d.Special(std::string("a\0b", 3)).Op(242, 0, 4).Op(239, 200, 1).Text(std::string(200, 'x'));
+    d.Rule(132, 1, 1).Rule(137, 3000, 4).Rule(132, 0, 1000).Rule(137, 5, 0).Rule(132, 5, -3);
+    d.Special(std::string("a\0b", 3)).Special("").Op(242, 1, 4).Text("z");
+    d.Op(239, 200, 1).Text(std::string(200, 'x'));
     d.Op(241, 70000, 3).Text(std::string(70000, 'y'));  // more than one slice
     EXPECT_EQ(Trace(Page(d.bytes)),
               "begin 1\nchar 66 at 0,0\nchar 66 at 5,0\nchar 67 at 10,0\nchar 66 at 13,0\n"
               "char 67 at 13,0\nchar 66 at 21204,456\nchar 66 at 31302,544\nchar 66 at 31312,544\n"
-              "char 67 at 31317,544\nrule 3x4 at 31323,544\nrule 3000x4 at 31327,544\nspecial 'a" +
-                  std::string(1, '\0') + "b'\nspecial ''\nspecial '" + std::string(200, 'x') +
-                  "'\nspecial '" + std::string(70000, 'y') +
-                  "'\nend 1 box 0,31331,-2456,548 at 32324,544\n");
+              "char 67 at 31317,544\nrule 1x1 at 31323,544\nrule 3000x4 at 31324,544\nspecial 'a" +
+                  std::string(1, '\0') + "b'\nspecial ''\nspecial 'z'\nspecial '" +
+                  std::string(200, 'x') + "'\nspecial '" + std::string(70000, 'y') +
+                  "'\nend 1 box 0,31328,-2456,548 at 32321,544\n");
 }
 
 TEST_F(Reader, PagesAndFonts) {
@@ -111,9 +112,7 @@ TEST_F(Reader, PagesAndFonts) {
 TEST_F(Reader, Failures) {
     const std::string good = DviBuilder().Pre().Bop().Eop().Finish();
     const std::size_t size = good.size();
-    const auto with = [&](std::size_t at, char c) {
-        return good.substr(0, at) + c + good.substr(at + 1);
-    };
+    const auto with = [&](std::size_t i, char c) { return std::string(good).replace(i, 1, 1, c); };
     const auto def = [](std::int32_t c, std::int32_t d, const char* name) {
         return DviBuilder().FontDef(1, c, 1 << 20, d, name).bytes;
     };
