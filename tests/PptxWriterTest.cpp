@@ -4,7 +4,6 @@
 #include <zip.h>
 
 #include <filesystem>
-#include <regex>
 #include <sstream>
 
 #include "fonts/FontFileLookup.h"
@@ -28,12 +27,6 @@ std::vector<std::pair<std::string, std::string>> ReadZip(const std::string& path
     }
     if (archive != nullptr) zip_close(archive);
     return parts;
-}
-
-// The first group of every match of `pattern` in `text`, each followed by a blank.
-std::string All(const std::string& text, const char* pattern) {
-    return std::regex_replace(text, std::regex(pattern), "$1 ",
-                              std::regex_constants::format_no_copy);
 }
 
 constexpr std::int32_t tenPoints = 127000;  // 10 bp in EMU
@@ -92,9 +85,10 @@ TEST_F(PptxWriterTest, ThreePages) {
     // Glyphs and rules of one colour share a freeform; the empty rule draws nothing.
     std::string shapes;
     for (const char* slide : {"slide1", "slide2", "slide3"})
-        shapes += All(parts[std::string("ppt/slides/") + slide + ".xml"],
-                      "(<p:bg>|name=\"[^\"]+|<a:path(?= )|srgbClr val=\"\\w+|<a:t>[^<]+)") +
-                  "| ";
+        shapes +=
+            Matches(parts[std::string("ppt/slides/") + slide + ".xml"],
+                    "(<p:bg>|name=\"[^\"]+|<a:path(?= )|srgbClr val=\"\\w+|<a:t>[^<]+)", "$1 ") +
+            "| ";
     EXPECT_EQ(shapes,
               "name=\"Freeform 1 <a:path srgbClr val=\"FF0000 name=\"Freeform 2 <a:path "
               "srgbClr val=\"00FF00 name=\"Freeform 3 <a:path <a:path srgbClr val=\"000000 "
@@ -114,12 +108,12 @@ TEST_F(PptxWriterTest, ThreePages) {
               std::string::npos);
     // Text boxes as wide as the character and as high as its height and depth, standing on
     // the baseline (55562.5 EMU cut to 55562, as DVI readers cut), in the escaped name.
-    EXPECT_EQ(All(parts["ppt/slides/slide1.xml"], "Text.*?<a:xfrm>(.*?)</a:xfrm>"),
+    EXPECT_EQ(Matches(parts["ppt/slides/slide1.xml"], "Text.*?<a:xfrm>(.*?)</a:xfrm>", "$1 "),
               "<a:off x=\"1042670\" y=\"1033464\"/><a:ext cx=\"15874\" cy=\"11904\"/> "
               "<a:off x=\"1058544\" y=\"985838\"/><a:ext cx=\"63500\" cy=\"55562\"/> "
               "<a:off x=\"1122044\" y=\"1041400\"/><a:ext cx=\"1\" cy=\"1\"/> ");
     const std::string run = "sz=\"1000\" typeface=\"t&#39;x&#38; ";
-    EXPECT_EQ(All(parts["ppt/slides/slide1.xml"], "(sz=\"\\d+\"|typeface=\"[^\"]*)"),
+    EXPECT_EQ(Matches(parts["ppt/slides/slide1.xml"], "(sz=\"\\d+\"|typeface=\"[^\"]*)", "$1 "),
               run + run + run);
     EXPECT_EQ(warnings.str(), "Font t'x& has no Type 1 outline: its characters are set as text\n");
 
@@ -130,12 +124,10 @@ TEST_F(PptxWriterTest, ThreePages) {
         "cy=\"3657600\"/><p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>"));
     // The same DVI file gives the same bytes, in any time zone.
     const std::string first = dir.Read("out.pptx");
-    const char* zone = std::getenv("TZ");
-    const std::string savedZone = zone ? zone : "";
-    setenv("TZ", "JST-9", 1);
+    setenv("TZ", "JST-9", 1);  // the tests run in the machine's own zone otherwise
     tzset();
     Convert(dviBytes);
-    zone ? setenv("TZ", savedZone.c_str(), 1) : unsetenv("TZ");
+    unsetenv("TZ");
     tzset();
     EXPECT_EQ(dir.Read("out.pptx"), first);
 }
@@ -153,7 +145,7 @@ TEST_F(PptxWriterTest, AFontReloadedInThePageKeepsItsGlyphsDrawn) {
         return Convert(dvi.Eop().Finish()).at("ppt/slides/slide1.xml");
     };
     const std::string reloaded = page("tst2");
-    EXPECT_EQ(All(reloaded, "(<a:path) "), "<a:path <a:path ");
+    EXPECT_EQ(Matches(reloaded, "(<a:path) ", "$1 "), "<a:path <a:path ");
     EXPECT_EQ(reloaded, page("tst"));
 }
 

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <regex>
 #include <sstream>
 
 #include "dvi/ColourSpecials.h"
@@ -30,7 +29,8 @@ class SlideWriterTest : public ::testing::Test {
     static DviBuilder Start(const std::string& font = "wtr", std::int32_t size = 10 * pt,
                             std::uint32_t mag = 1000) {
         DviBuilder dvi;
-        dvi.Pre(254000, 4718592, mag).Bop().FontDef(0, tstChecksum, size, tstDesignSize, font).Op(171);
+        dvi.Pre(254000, 4718592, mag).Bop();
+        dvi.FontDef(0, tstChecksum, size, tstDesignSize, font).Op(171);
         return dvi;
     }
 
@@ -42,12 +42,6 @@ class SlideWriterTest : public ::testing::Test {
     FakeKpsewhich kpsewhich;
     TempDir dir;
 };
-
-// The groups of every match of `pattern` in `text`, as `format` puts them.
-std::string Matches(const std::string& text, const char* pattern, const char* format) {
-    return std::regex_replace(text, std::regex(pattern), format,
-                              std::regex_constants::format_no_copy);
-}
 
 TEST_F(SlideWriterTest, WholeDocument) {
     DviBuilder dvi = Start();

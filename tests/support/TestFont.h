@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <regex>
 
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
@@ -43,3 +44,9 @@ struct FakeKpsewhich : TempDir {
 
     std::string savedPath;
 };
+
+// The groups of every match of `pattern` in `text`, as `format` puts them.
+inline std::string Matches(const std::string& text, const char* pattern, const char* format) {
+    return std::regex_replace(text, std::regex(pattern), format,
+                              std::regex_constants::format_no_copy);
+}
