@@ -1,12 +1,28 @@
 // The programs as users run them: arguments, messages, exit statuses and the output file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 
-#include "support/RunProgram.h"
 #include "support/TestFont.h"
 
 namespace {
+
+struct ProgramResult {
+    int status;
+    std::string out, err;
+};
+
+// Runs `program` with `args` (none may hold a single quote), its output going through
+// files in `dir`.
+ProgramResult RunProgram(const char* program, const TempDir& dir,
+                         const std::vector<std::string>& args) {
+    std::string command = program;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    const int status =
+        std::system((command + " >" + dir / "stdout" + " 2>" + dir / "stderr").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("stdout"), dir.Read("stderr")};
+}
 
 TEST(Driver, Outcomes) {
     // The usage line for any other number of arguments. A failure is reported without a
