@@ -49,7 +49,7 @@ TEST(Tfm, ReadAndDamaged) {
     const std::string outside = "Font bad tfm file has a character index outside its tables";
     const std::pair<std::string, std::string> cases[] = {
         {font.Build(), read},
-        {good + "more", read},  // bytes after the tables are not the font's
+        {font.Build() + "more", read},  // bytes after the tables are not the font's
         {empty.Build(), "65 64 305419896 10485760 "},
         {with(7, 63, good), "Font bad tfm file has an invalid character range"},
         {with(32, 4, good), outside},     // width index 4 of 4 entries
