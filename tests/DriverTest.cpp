@@ -36,6 +36,7 @@ TEST(Driver, Outcomes) {
     DefineTst(late.Pre().Bop().Eop().Bop()).Eop();
     const std::string lateDvi = dir.Write("late.dvi", late.Finish(100, 2));
     const std::string old = dir / "old", keep = "keep me", noDir = dir / "no/dir";
+    const std::string missing = dir / "missing.dvi";
     const std::string usage = "Usage: deckgen file.dvi file.mht\n",
                       lost = "Failed to find tst.tfm file";
     const struct {
@@ -46,11 +47,7 @@ TEST(Driver, Outcomes) {
         {DECKGEN_BINARY, {}, usage, "", keep},
         {DECKGEN_BINARY, {good}, usage, "", keep},
         {DECKGEN_BINARY, {good, old, "c"}, usage, "", keep},
-        {DECKGEN_BINARY,
-         {dir / "missing.dvi", old},
-         "",
-         "Failed to open " + dir / "missing.dvifile",
-         keep},
+        {DECKGEN_BINARY, {missing, old}, "", "Failed to open " + missing + "file", keep},
         {DECKGEN_BINARY, {notDvi, old}, "", "Not a DVI file", keep},
         {DECKGEN_BINARY, {notDvi, noDir}, "", "Not a DVI file", keep},
         {DECKGEN_BINARY, {good, noDir}, "", "Failed to create " + noDir, keep},
