@@ -61,6 +61,17 @@ TEST(Tfm, ReadAndDamaged) {
     for (const auto& [bytes, expected] : cases) EXPECT_EQ(Read(bytes), expected);
 }
 
+// cmr10 found by the real kpsewhich, against what tftopl prints for g (it has all four
+// dimensions) and A.
+TEST(Tfm, TeXLiveFont) {
+    TfmMetrics cmr10;
+    cmr10.LoadTfm("cmr10");
+    EXPECT_EQ(
+        std::vector({cmr10.checksum, cmr10.designSize, cmr10.width['g'], cmr10.height['g'],
+                     cmr10.depth['g'], cmr10.italic['g'], cmr10.width['A'], cmr10.height['A']}),
+        std::vector({0x4BF16079, 10 << 20, 524290, 451470, 203890, 14563, 786434, 716526}));
+}
+
 // In DVI units: truncated toward zero, the smallest integer when out of 32-bit range.
 TEST(Tfm, ScaledDimension) {
     EXPECT_EQ(ScaledDimension(0x80000, 3), 1);

@@ -1,5 +1,5 @@
 // Builds TFM files for tests: the characters' dimensions each have an entry of their own
-// behind a zero entry 0 (heights and depths beyond the 15th share the last entry).
+// behind a zero entry 0 (heights and depths beyond the 15th character share one).
 #pragma once
 
 #include <algorithm>
@@ -29,11 +29,14 @@ struct TfmBuilder {
         put(checksum, 4);
         put(designSize, 4);
         out.append(4 * std::max(lh - 2, 0), '\0');
-        for (int i = 1; i <= count; ++i) put(i << 24 | std::min(i, nh - 1) * 0x110000, 4);
+        // Depths in reverse order: a reader that took the height index for the depth's would
+        // read another character's depth.
+        for (int i = 1; i <= count; ++i)
+            put(i << 24 | std::min(i, nh - 1) << 20 | std::max(nh - i, 1) << 16, 4);
         for (auto field : {&TfmChar::width, &TfmChar::height, &TfmChar::depth}) {
             put(0, 4);
             for (int i = 1; i < (field == &TfmChar::width ? nw : nh); ++i)
-                put(chars[i - 1].*field, 4);
+                put(chars[field == &TfmChar::depth ? nh - 1 - i : i - 1].*field, 4);
         }
         out.append(4 * (1 + rest), '\0');  // the italic correction 0, then the other tables
         return out;
