@@ -45,7 +45,6 @@ TEST(Driver, Outcomes) {
         std::string out, err, old;  // the end of the file "old" afterwards
     } cases[] = {
         {DECKGEN_BINARY, {}, usage, "", keep},
-        {DECKGEN_BINARY, {good}, usage, "", keep},
         {DECKGEN_BINARY, {good, old, "c"}, usage, "", keep},
         {DECKGEN_BINARY, {missing, old}, "", "Failed to open " + missing + "file", keep},
         {DECKGEN_BINARY, {notDvi, old}, "", "Not a DVI file", keep},

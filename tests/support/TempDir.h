@@ -5,7 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 struct TempDir {
@@ -21,9 +21,8 @@ struct TempDir {
         return (path / name).string();
     }
     std::string Read(const std::string& name) const {
-        std::stringstream text;
-        text << std::ifstream(path / name, std::ios::binary).rdbuf();
-        return text.str();
+        std::ifstream file(path / name, std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
     }
     std::string operator/(const std::string& name) const { return (path / name).string(); }
     std::filesystem::path path;
