@@ -154,13 +154,13 @@ TEST_F(PptxWriterTest, AFontReloadedInThePageKeepsItsGlyphsDrawn) {
 // without a vector and a name the map does not list (or only in a comment) give none.
 TEST_F(PptxWriterTest, OutlinesAsTheMapSays) {
     if (cmr10.empty()) GTEST_SKIP() << "cmr10.pfb not found";
-    kpsewhich.Answer("swap.enc",
-                     dir.Write("swap.enc", "% / [ ]\n/Swap [ % vector\n/B/A%/C\n] def\n") + "\n");
+    kpsewhich.Answer("move.enc",
+                     dir.Write("move.enc", "% / [ ]\n/Move [ % vector\n/A/B%/C\n] def\n") + "\n");
     kpsewhich.Answer("open.enc", dir.Write("open.enc", "/Open [ /A /B\n") + "\n");
     MapFile(
         "% cmr12 CMR10 <cmr10.pfb\ncmr10 CMR10 <cmr10.pfb\ncmr10 Other <lost.pfb\n"
         "slanted CMR10 \" .5 SlantFont TeXBase1Encoding ReEncodeFont \" < cmr10.pfb\n"
-        "wide CMR10 \"2 ExtendFont\" <<cmr10.pfb\nswapped CMR10 <[swap.enc <cmr10.pfb\n"
+        "wide CMR10 \"2 ExtendFont\" <<cmr10.pfb\nmoved CMR10 <[move.enc <cmr10.pfb\n"
         "bad CMR10 \"X SlantFont\" <cmr10.pfb\n  indented <cmr10.pfb\nresident Helvetica\n"
         "lost CMR10 <lost.pfb\nopen CMR10 <open.enc <cmr10.pfb\n");
     const GlyphOutline* a = Glyph("cmr10", 'A');
@@ -168,7 +168,7 @@ TEST_F(PptxWriterTest, OutlinesAsTheMapSays) {
                 a->steps.back() == GlyphOutline::Step::Close);
     for (const auto& [font, code, slant, extend] : {std::tuple{"slanted", 'A', 0.5, 1.0},
                                                     {"wide", 'A', 0.0, 2.0},
-                                                    {"swapped", '\1', 0.0, 1.0},
+                                                    {"moved", '\0', 0.0, 1.0},
                                                     {"bad", 'A', 0.0, 1.0}}) {
         const GlyphOutline* glyph = Glyph(font, code);
         ASSERT_TRUE(glyph != nullptr && glyph->steps == a->steps) << font;
@@ -178,7 +178,7 @@ TEST_F(PptxWriterTest, OutlinesAsTheMapSays) {
         }
     }
     EXPECT_TRUE(Glyph("cmr10", 200)->steps.empty());  // a code the font does not have
-    EXPECT_TRUE(Glyph("swapped", 2)->steps.empty());  // a code the encoding does not name
+    EXPECT_TRUE(Glyph("moved", 2)->steps.empty());    // a code the encoding does not name
     for (const char* font : {"indented", "resident", "lost", "open", "cmr12"})
         EXPECT_EQ(Glyph(font, 'A'), nullptr) << font;
 }
@@ -214,9 +214,9 @@ TEST(PaperSize, Specials) {
     for (const char* special :
          {"papersize=8.5in,11in", "papersize=5truein,4truein", "papersize=72.27pt,7227pt",
           "papersize=254mm,2.54cm", "papersize=+100bp, 200bp", "papersize=1pc,1sp",
-          "papersize=1157dd,1cc", "papersize=", "papersize=10pt", "papersize=10pt,",
+          "papersize=1157dd,1cc", "papersize=", "papersize=10pt", "papersize=10pt;20pt",
           "papersize=10,20", "papersize=10pt,20pt trailing", "papersize=-10pt,20pt",
-          "papersize=0pt,20pt", "papersize=20pt,0pt", "papersize=1e3pt,20pt", "landscape"}) {
+          "papersize=0pt,20pt", "papersize=20pt,0pt", "papersize=1e3pt,20pt", "paper=1in,1in"}) {
         const std::optional<PaperSize> size = ParsePaperSize(special);
         char text[64] = "none ";
         if (size) std::snprintf(text, sizeof text, "%.9g,%.9g ", size->width, size->height);
