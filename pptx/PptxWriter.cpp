@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "pptx/PackageParts.h"
 #include "common/PlainText.h"
+#include "pptx/PackageParts.h"
 
 namespace {
 

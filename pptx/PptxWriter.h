@@ -11,13 +11,13 @@
 #include <unordered_set>
 #include <vector>
 
+#include "dvi/ColourSpecials.h"
 #include "dvi/DviReader.h"
 #include "pptx/Emu.h"
 #include "pptx/GlyphOutlines.h"
 #include "pptx/PaperSize.h"
 #include "pptx/SlideShapes.h"
 #include "pptx/ZipPackage.h"
-#include "dvi/ColourSpecials.h"
 
 class PptxWriter : public DviReader {
   public:

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "pptx/GlyphOutlines.h"
 #include "dvi/ColourSpecials.h"
+#include "pptx/GlyphOutlines.h"
 
 class SlideShapes {
   public:

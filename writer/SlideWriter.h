@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "dvi/DviReader.h"
 #include "dvi/ColourSpecials.h"
+#include "dvi/DviReader.h"
 #include "writer/LineTemplate.h"
 #include "writer/OutputFile.h"
 #include "writer/ShapeNumber.h"
