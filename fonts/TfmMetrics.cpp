@@ -73,6 +73,13 @@ void TfmMetrics::Read(std::istream& file, const std::string& name) {
 
     checksum = static_cast<std::int32_t>(Word(bytes, 24));
     designSize = static_cast<std::int32_t>(Word(bytes, 28));
+    // Header words 2 to 11, when present: the coding scheme as a BCPL string, a length
+    // byte and up to 39 characters.
+    codingScheme.clear();
+    if (lh >= 12) {
+        const std::size_t length = std::min<std::size_t>(std::uint8_t(bytes[32]), 39);
+        codingScheme = bytes.substr(33, length);
+    }
 
     width.resize(count);
     height.resize(count);

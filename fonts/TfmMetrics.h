@@ -29,4 +29,5 @@ class TfmMetrics {
     std::vector<std::int32_t> width, height, depth, italic, tag, remainder;
     std::int32_t checksum = 0;    // header word 0, bit for bit
     std::int32_t designSize = 0;  // header word 1, a fix_word in points
+    std::string codingScheme;     // header words 2 to 11, such as "TEX TEXT"; may be empty
 };
