@@ -10,6 +10,7 @@
 
 #include "fonts/FontFileLookup.h"
 #include "pptx/Emu.h"
+#include "pptx/FreeTypeLibrary.h"
 
 namespace {
 
@@ -75,19 +76,12 @@ struct OutlineSink {
 
 }  // namespace
 
-struct GlyphOutlines::Library {
-    FT_Library handle = nullptr;
-    Library() {
-        if (FT_Init_FreeType(&handle) != 0) handle = nullptr;
-    }
-    ~Library() {
-        if (handle != nullptr) FT_Done_FreeType(handle);
-    }
-};
+struct GlyphOutlines::Library : FreeTypeLibrary {};
 
 struct GlyphOutlines::Face {
     FT_Face handle = nullptr;
     std::array<FT_UInt, 256> glyphIndex{};  // by character code; 0 for none
+    std::vector<std::string> names;         // glyph names by code; none when unnamed
     ~Face() {
         if (handle != nullptr) FT_Done_Face(handle);
     }
@@ -98,6 +92,7 @@ struct GlyphOutlines::ScaledFont {
     Face* face = nullptr;  // null: the font is drawn as text
     double scale = 0.0;    // EMU per outline unit
     double slant = 0.0, extend = 1.0;
+    const Texts* texts = nullptr;  // null: the characters have no known text
     std::vector<std::unique_ptr<GlyphOutline>> glyphs;  // by code, converted on first use
 };
 
@@ -140,12 +135,23 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
             const std::string mapPath = FindFontFile("pdftex.map");
             std::ifstream map(mapPath);
             if (!mapPath.empty()) fontMap.Read(map);
+            // TeX's own names first: they override the general list for TeX's glyphs.
+            for (const char* list : {"texglyphlist.txt", "glyphlist.txt"}) {
+                const std::string listPath = FindFontFile(list);
+                std::ifstream file(listPath);
+                if (!listPath.empty()) glyphNames.Read(file);
+            }
         }
         if (const FontMapEntry* entry = fontMap.Find(font.name)) {
             scaled->face = OpenFace(*entry);
             scaled->slant = entry->slant;
             scaled->extend = entry->extend;
+            if (scaled->face != nullptr && !scaled->face->names.empty())
+                scaled->texts = TextsOfNames(entry->fontFile + '\n' + entry->encodingFile,
+                                             scaled->face->names);
         }
+        if (scaled->texts == nullptr && font.metrics)
+            scaled->texts = TextsOfScheme(font.metrics->codingScheme);
         scaled->scale = double(font.scaledSize) * emuPerUnit / unitsPerEm;
         scaled->glyphs.resize(256);
     }
@@ -182,6 +188,7 @@ GlyphOutlines::Face* GlyphOutlines::OpenFace(const FontMapEntry& entry) {
             if (!names[code].empty())
                 face->glyphIndex[code] = FT_Get_Name_Index(face->handle, names[code].data());
         }
+        face->names = std::move(names);
     } else {
         // The font's own encoding, which FreeType offers as an Adobe character map for
         // Type 1 fonts (a Unicode one for others).
@@ -193,8 +200,47 @@ GlyphOutlines::Face* GlyphOutlines::OpenFace(const FontMapEntry& entry) {
         }
         for (FT_ULong code = 0; code < 256; ++code)
             face->glyphIndex[code] = FT_Get_Char_Index(face->handle, code);
+        if (FT_HAS_GLYPH_NAMES(face->handle)) {
+            face->names.resize(256);
+            char name[64];
+            for (std::size_t code = 0; code < 256; ++code) {
+                if (face->glyphIndex[code] != 0 &&
+                    FT_Get_Glyph_Name(face->handle, face->glyphIndex[code], name, sizeof name) == 0)
+                    face->names[code] = name;
+            }
+        }
     }
     return face.get();
+}
+
+const std::string& GlyphOutlines::Text(const TfmFont& font, std::int32_t c) {
+    static const std::string none;
+    const ScaledFont& scaled = Prepare(font);
+    if (scaled.texts == nullptr || c < 0 || c > 255) return none;
+    return (*scaled.texts)[static_cast<std::size_t>(c)];
+}
+
+const GlyphOutlines::Texts* GlyphOutlines::TextsOfNames(const std::string& key,
+                                                        const std::vector<std::string>& names) {
+    std::unique_ptr<Texts>& cached = texts[key];
+    if (!cached) {
+        cached = std::make_unique<Texts>();
+        for (std::size_t code = 0; code < names.size() && code < 256; ++code)
+            (*cached)[code] = glyphNames.Text(names[code]);
+    }
+    return cached.get();
+}
+
+const GlyphOutlines::Texts* GlyphOutlines::TextsOfScheme(const std::string& codingScheme) {
+    const std::string_view encoding = EncodingOfCodingScheme(codingScheme);
+    if (encoding.empty()) return nullptr;
+    const std::string key = "scheme\n" + std::string(encoding);
+    if (const auto found = texts.find(key); found != texts.end()) return found->second.get();
+    const std::string path = FindFontFile(std::string(encoding));
+    std::ifstream file(path);
+    const std::vector<std::string> names =
+        path.empty() ? std::vector<std::string>{} : ReadEncoding(file);
+    return names.empty() ? nullptr : TextsOfNames(key, names);
 }
 
 void GlyphOutlines::Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const {

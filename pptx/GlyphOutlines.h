@@ -1,8 +1,10 @@
 // Glyph outlines of TeX's fonts, read from their Type 1 fonts with FreeType: the font
 // map gives each TFM name its font file, encoding and effects, and every character is
-// converted once per font and code into slide units.
+// converted once per font and code into slide units. The glyphs' names give their
+// Unicode text.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "fonts/FontTable.h"
+#include "fonts/GlyphNames.h"
 #include "pptx/FontMap.h"
 
 // A glyph as drawn on the slide: EMU (914400 to the inch) relative to the character's
@@ -34,6 +37,11 @@ class GlyphOutlines {
     // or null when the font has no usable outline font at all.
     const GlyphOutline* Find(const TfmFont& font, std::int32_t c);
 
+    // The Unicode text (UTF-8) of character `c` of `font`: from the glyph names of its
+    // encoding file or of its Type 1 font, or else from the TFM coding scheme when that
+    // is one of TeX's standard encodings. Empty when nothing names the character.
+    const std::string& Text(const TfmFont& font, std::int32_t c);
+
     // Frees the glyphs of fonts that a redefinition has reloaded since the last call.
     // Until then their outlines stay valid, for a page may still hold them.
     void ReleaseRetired();
@@ -44,10 +52,15 @@ class GlyphOutlines {
     ScaledFont& Prepare(const TfmFont& font);
     Face* OpenFace(const FontMapEntry& entry);
     void Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const;
+    using Texts = std::array<std::string, 256>;
+    const Texts* TextsOfNames(const std::string& key, const std::vector<std::string>& names);
+    const Texts* TextsOfScheme(const std::string& codingScheme);
 
     double emuPerUnit;
     FontMap fontMap;
     bool mapRead = false;
+    GlyphNames glyphNames;  // read with the map
+    std::unordered_map<std::string, std::unique_ptr<Texts>> texts;  // by font or scheme
     struct Library;
     std::unique_ptr<Library> library;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces;  // by font and encoding file

@@ -66,9 +66,47 @@ void AppendFill(std::string& xml, RgbColour colour) {
     xml += "\"/></a:solidFill>";
 }
 
+// UTF-8 text as XML character data: markup characters as references, and what XML
+// cannot hold (control characters, U+FFFE, U+FFFF, bytes that are not UTF-8) as U+FFFD.
+void AppendEscaped(std::string& xml, std::string_view text) {
+    constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            if (byte == '&') xml += "&amp;";
+            else if (byte == '<') xml += "&lt;";
+            else if (byte == '>') xml += "&gt;";
+            else if (byte < 0x20 || byte == 0x7F) xml += replacement;
+            else xml.push_back(static_cast<char>(byte));
+            ++i;
+            continue;
+        }
+        // A well-formed multi-byte sequence is copied; anything else is replaced byte
+        // by byte.
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
+        std::uint32_t c = length == 4 ? byte & 7u : length == 3 ? byte & 15u : byte & 31u;
+        bool valid = length != 0 && i + length <= text.size() && byte < 0xF5;
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            c = c << 6 | (next & 0x3Fu);
+        }
+        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && c >= least[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
+                c != 0xFFFE && c != 0xFFFF;
+        if (valid) {
+            xml.append(text.substr(i, length));
+            i += length;
+        } else {
+            xml += replacement;
+            ++i;
+        }
+    }
+}
+
 }  // namespace
 
-void SlideShapes::ShapeStart(std::string_view kind) {
+void SlideShapes::ShapeStart(std::string_view kind, const SlideLink* link) {
     // Shape ids start at 2: the shape tree itself is 1.
     ++shapeCount;
     shapes += "<p:sp><p:nvSpPr><p:cNvPr id=\"";
@@ -77,7 +115,13 @@ void SlideShapes::ShapeStart(std::string_view kind) {
     shapes += kind;
     shapes += ' ';
     AppendInteger(shapes, shapeCount);
-    shapes += "\"/>";
+    if (link == nullptr) {
+        shapes += "\"/>";
+        return;
+    }
+    shapes += "\">";
+    Click(*link);
+    shapes += "</p:cNvPr>";
 }
 
 void SlideShapes::Box(std::int64_t left, std::int64_t top, std::int64_t width,
@@ -166,26 +210,55 @@ void SlideShapes::WriteFreeform() {
     rules.clear();
 }
 
-void SlideShapes::TextBox(std::string_view text, std::string_view typeface, std::int64_t size,
-                          std::int64_t left, std::int64_t top, std::int64_t width,
-                          std::int64_t height, RgbColour colour) {
+void SlideShapes::Click(const SlideLink& link) {
+    shapes += "<a:hlinkClick r:id=\"rId";
+    AppendInteger(shapes, link.relationship);
+    shapes += link.toSlide ? "\" action=\"ppaction://hlinksldjump\"/>" : "\"/>";
+}
+
+void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t width,
+                           std::int64_t height, const std::vector<TextRun>& runs) {
+    static constexpr std::string_view typefaces[] = {"Times New Roman", "Arial", "Courier New"};
     if (!paths.empty()) WriteFreeform();
     ShapeStart("Text");
     shapes += "<p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>";
     Box(left, top, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1));
     shapes +=
         "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr>"
-        "<p:txBody><a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" "
-        "anchor=\"b\"><a:noAutofit/></a:bodyPr><a:lstStyle/><a:p><a:r>"
-        "<a:rPr lang=\"en-US\" sz=\"";
-    AppendInteger(shapes, size);
-    shapes += "\">";
-    AppendFill(shapes, colour);
-    shapes += "<a:latin typeface=\"";
-    shapes += typeface;
-    shapes += "\"/></a:rPr><a:t>";
-    shapes += text;
-    shapes += "</a:t></a:r></a:p></p:txBody></p:sp>";
+        "<p:txBody><a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\">"
+        "<a:noAutofit/></a:bodyPr><a:lstStyle/><a:p>";
+    for (const TextRun& run : runs) {
+        shapes += "<a:r><a:rPr lang=\"en-US\" sz=\"";
+        AppendInteger(shapes, run.size);
+        if (run.face & 2) shapes += "\" b=\"1";
+        if (run.face & 1) shapes += "\" i=\"1";
+        shapes += "\" spc=\"";
+        AppendInteger(shapes, run.spacing);
+        shapes += "\">";
+        if (run.ink != nullptr) {
+            AppendFill(shapes, *run.ink);
+        } else {
+            shapes += "<a:noFill/>";
+        }
+        shapes += "<a:latin typeface=\"";
+        shapes += typefaces[std::clamp(run.face / 4, 0, 2)];
+        shapes += "\"/>";
+        shapes += "</a:rPr><a:t>";
+        AppendEscaped(shapes, run.text);
+        shapes += "</a:t></a:r>";
+    }
+    shapes += "</a:p></p:txBody></p:sp>";
+}
+
+void SlideShapes::LinkArea(std::int64_t left, std::int64_t top, std::int64_t width,
+                           std::int64_t height, const SlideLink& link) {
+    if (!paths.empty()) WriteFreeform();
+    ShapeStart("Link", &link);
+    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
+    Box(left, top, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1));
+    shapes +=
+        "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/><a:ln><a:noFill/></a:ln>"
+        "</p:spPr></p:sp>";
 }
 
 std::string SlideShapes::Finish(const RgbColour* background) {

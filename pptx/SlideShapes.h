@@ -1,7 +1,8 @@
 // The shapes of one slide. Glyphs and rules of one colour that follow each other on
 // the page become one freeform shape, a custom geometry with one path per glyph or
 // rule, so a page is tens of shapes rather than thousands; a change of colour, a text
-// box or the end of the page closes the freeform.
+// box or the end of the page closes the freeform. Over them come the lines of the
+// page's text and the areas of its links.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,22 @@
 #include "dvi/ColourSpecials.h"
 #include "pptx/GlyphOutlines.h"
 
+// A link on the slide: its relationship in the slide's relationships, to a web address
+// or to another slide.
+struct SlideLink {
+    std::uint32_t relationship;  // n of "rIdn"
+    bool toSlide;
+};
+
+// A piece of a text line in one typeface, size and spacing.
+struct TextRun {
+    std::string_view text;  // UTF-8 as it comes: written escaped
+    int face;               // family (0 serif, 1 sans, 2 monospace) * 4 + bold * 2 + italic
+    std::int64_t size;      // hundredths of a point
+    std::int64_t spacing;   // hundredths of a point added after each character
+    const RgbColour* ink;   // null: the text is transparent
+};
+
 class SlideShapes {
   public:
     // A glyph whose origin is at (x, y), in EMU from the slide's top left corner.
@@ -20,11 +37,13 @@ class SlideShapes {
     // A filled rectangle from (left, top) to (right, bottom).
     void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                    RgbColour colour);
-    // A text box at (left, top), `width` by `height`, holding `text` (escaped XML) in
-    // the typeface `typeface` (escaped XML) at `size` hundredths of a point.
-    void TextBox(std::string_view text, std::string_view typeface, std::int64_t size,
-                 std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
-                 RgbColour colour);
+    // A text box at (left, top), `width` by `height`, holding one line of runs that
+    // starts at its top left corner.
+    void TextLine(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                  const std::vector<TextRun>& runs);
+    // An invisible rectangle that follows a link when clicked.
+    void LinkArea(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                  const SlideLink& link);
 
     // The slide document holding every shape given since the last call, over a
     // background colour when one is given; the next slide starts empty.
@@ -38,7 +57,8 @@ class SlideShapes {
     };
     void Pending(RgbColour colour);
     void WriteFreeform();
-    void ShapeStart(std::string_view kind);
+    void ShapeStart(std::string_view kind, const SlideLink* link = nullptr);
+    void Click(const SlideLink& link);
     void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height);
 
     std::string shapes;  // the shape tree's shapes so far

@@ -1,0 +1,62 @@
+// The text of a slide, laid over its glyphs: the page's characters in TeX's order,
+// grouped as a reader groups them (a word ends where TeX moves right by more than a
+// kern, a line where the baseline changes), in text boxes whose runs are spaced so that
+// every word starts where TeX put it. Characters drawn from outlines are transparent
+// here, so the slide looks as before while its text can be found, selected and read;
+// characters of fonts without outlines are drawn by the layer itself, in a common
+// family of the same style.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "dvi/ColourSpecials.h"
+#include "pptx/SlideShapes.h"
+
+// A family like a TeX font's (serif, sans serif, monospace), bold or italic.
+struct LayerStyle {
+    int family = 0;  // 0 serif, 1 sans serif, 2 monospace
+    bool bold = false, italic = false;
+    int Face() const { return family * 4 + (bold ? 2 : 0) + (italic ? 1 : 0); }
+};
+
+// The style of a TeX font by its TFM name (cmbx10, ec-lmss10, ptmri8r ...) and coding
+// scheme.
+LayerStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme);
+
+class TextLayer {
+  public:
+    TextLayer();
+    ~TextLayer();
+    TextLayer(const TextLayer&) = delete;
+    TextLayer& operator=(const TextLayer&) = delete;
+
+    // A character whose text (UTF-8) TeX set at x on the baseline y, advancing by
+    // `advance`, in a font of `size` (all in EMU). With `ink`, the layer draws it.
+    void Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
+             std::int64_t size, LayerStyle style, const RgbColour* ink);
+
+    // Writes the page's text lines into `shapes` and starts the next page.
+    void Finish(SlideShapes& shapes);
+
+  private:
+    struct Char {
+        std::int64_t x, y, advance, size;
+        std::uint32_t text, length;  // in `texts`
+        LayerStyle style;
+        bool inked;
+        RgbColour ink;
+    };
+    class Widths;  // the families' advance widths
+    void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
+    std::int64_t NaturalWidth(const Char& c, std::string_view text, std::size_t& count) const;
+
+    std::vector<Char> chars;
+    std::string texts;
+    std::unique_ptr<Widths> widths;
+};
