@@ -129,11 +129,36 @@ const std::string_view slideLayoutRelationships = XML_DECLARATION
     "slideMaster\" Target=\"../slideMasters/slideMaster1.xml\"/>"
     "</Relationships>";
 
-const std::string_view slideRelationships = XML_DECLARATION
-    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
-    "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>"
-    "</Relationships>";
+std::string SlideRelationships(const std::vector<LinkTarget>& links) {
+    std::string xml = XML_DECLARATION
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+        "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>";
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        xml += "<Relationship Id=\"rId" + Number(std::int64_t(i) + 2) + "\" Type=\"" RELATIONSHIP;
+        if (links[i].slide != 0) {
+            xml += "slide\" Target=\"slide" + Number(links[i].slide) + ".xml\"/>";
+            continue;
+        }
+        xml += "hyperlink\" Target=\"";
+        static constexpr char hex[] = "0123456789ABCDEF";
+        for (const char ch : links[i].address) {
+            const auto byte = static_cast<unsigned char>(ch);
+            if (byte <= 0x20 || byte >= 0x7F || ch == '"' || ch == '<' || ch == '>' ||
+                ch == '\\') {
+                xml += '%';
+                xml += hex[byte >> 4];
+                xml += hex[byte & 15];
+            } else if (ch == '&') {
+                xml += "&amp;";
+            } else {
+                xml += ch;
+            }
+        }
+        xml += "\" TargetMode=\"External\"/>";
+    }
+    return xml + "</Relationships>";
+}
 
 #define SOLID(colour) "<a:solidFill><a:schemeClr val=\"" colour "\"/></a:solidFill>"
 #define LINE(width)                                                        \

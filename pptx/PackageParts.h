@@ -6,10 +6,19 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace parts {
 
 std::string ContentTypes(std::uint32_t slides);
+// A slide's relationships: its layout (rId1), then rId2, rId3 ... for its links, each a
+// slide number or else a web address (written percent-encoded where it is not plain
+// ASCII, and escaped).
+struct LinkTarget {
+    std::uint32_t slide = 0;  // 0: the address
+    std::string address;
+};
+std::string SlideRelationships(const std::vector<LinkTarget>& links);
 std::string PresentationRelationships(std::uint32_t slides);
 // `width` and `height` in EMU.
 std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height);
@@ -19,7 +28,6 @@ extern const std::string_view slideMaster;
 extern const std::string_view slideMasterRelationships;
 extern const std::string_view slideLayout;
 extern const std::string_view slideLayoutRelationships;
-extern const std::string_view slideRelationships;
 extern const std::string_view theme;
 extern const std::string_view presentationProperties;
 extern const std::string_view viewProperties;

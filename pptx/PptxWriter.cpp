@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "common/PlainText.h"
 #include "pptx/PackageParts.h"
 
 namespace {
@@ -11,28 +10,37 @@ namespace {
 // PowerPoint's limits for the slide size: 1 inch to 56 inches.
 constexpr std::int64_t minSlideSide = 914400, maxSlideSide = 51206400;
 
-// A character code, or a byte of a font name, as XML text. A code that is not an XML
-// character, or is a control character, becomes U+FFFD.
-void AppendXmlChar(std::string& xml, std::int32_t c) {
-    if (IsPlainText(c)) {
-        xml.push_back(static_cast<char>(c));
-        return;
+// Whether a link may lead to an address: only the web's and mail's schemes.
+bool IsLinkedScheme(std::string_view address) {
+    const std::size_t colon = address.find(':');
+    if (colon == std::string_view::npos) return false;
+    std::string scheme(address.substr(0, colon));
+    for (char& ch : scheme) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
+}
+
+// Text from the DVI file for a warning line: printable ASCII as it is, other bytes '?'.
+std::string Printable(std::string_view text) {
+    std::string line(text.substr(0, 200));
+    for (char& ch : line) {
+        if (ch < 0x20 || ch > 0x7E) ch = '?';
     }
-    const bool character = c >= 32 && c != 127 && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
-                           c != 0xFFFE && c != 0xFFFF;
-    xml += "&#" + std::to_string(character ? c : 0xFFFD) + ";";
+    return line;
 }
 
 }  // namespace
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
-                       std::ostream& warnings)
-    : warnings(warnings) {
+                       std::ostream& warnings, bool textLayer)
+    : warnings(warnings), textLayer(textLayer), links(0.0) {
     Open(dviName);
     package.Create(pptxName);
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
     emuPerUnit = (double(num) / double(den)) * (double(mag) * 0.001) * (914400.0 / 254000.0);
     outlines = std::make_unique<GlyphOutlines>(emuPerUnit);
+    // A big point is 72.27 / 72 TeX points, a TeX point 65536 scaled points, and DVI
+    // units (of TeX's files) scaled points; the conversion holds for other units too.
+    links = LinkSpecials(emuPerBigPoint * double(mag) * 0.001);
 }
 
 void PptxWriter::Run() {
@@ -57,9 +65,22 @@ void PptxWriter::Run() {
     package.Add("ppt/presProps.xml", std::string(parts::presentationProperties));
     package.Add("ppt/viewProps.xml", std::string(parts::viewProperties));
     package.Add("ppt/tableStyles.xml", std::string(parts::tableStyles));
+    // Links to a slide go where their destination is; one to a destination the
+    // document never defines stays on its own slide.
+    std::size_t next = 0;
     for (std::uint32_t i = 1; i <= slides; ++i) {
+        for (parts::LinkTarget& target : slideLinks[i - 1]) {
+            if (target.slide == 0) continue;
+            const std::string& destination = destinations[next++];
+            if (const auto slide = links.SlideOf(destination)) {
+                target.slide = *slide;
+            } else {
+                warnings << "Link to undefined destination " << Printable(destination)
+                         << " on page " << i << " stays on its page\n";
+            }
+        }
         package.Add("ppt/slides/_rels/slide" + std::to_string(i) + ".xml.rels",
-                    std::string(parts::slideRelationships));
+                    parts::SlideRelationships(slideLinks[i - 1]));
     }
     package.Commit();
 }
@@ -68,42 +89,69 @@ void PptxWriter::OnBeginPage(std::int32_t) {}
 
 void PptxWriter::OnEndPage(std::int32_t) {
     ++slides;
+    layer.Finish(shapes);
+    WritePageLinks();
     package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
                        shapes.Finish(background ? &*background : nullptr));
     outlines->ReleaseRetired();
 }
 
-void PptxWriter::OnChar(std::int32_t c) {
-    // The reader has checked that a font is selected and has the code c.
-    const TfmFont& font = *fonts.CurrentFont();
-    if (const GlyphOutline* glyph = outlines->Find(font, c)) {
-        shapes.Glyph(*glyph, SlideX(h), SlideY(v), CurrentColour());
-    } else {
-        CharAsText(font, c);
+// The page's links as invisible areas over the text, each with a relationship of its
+// own: web addresses of the linked schemes, and destinations (their slides known at the
+// end).
+void PptxWriter::WritePageLinks() {
+    std::vector<parts::LinkTarget>& targets = slideLinks.emplace_back();
+    for (PageLink& link : links.TakePage()) {
+        const bool toSlide = link.uri.empty();
+        if (!toSlide && !IsLinkedScheme(link.uri)) {
+            if (addressesLeftOut.insert(link.uri).second) {
+                warnings << "Link to " << Printable(link.uri) << " on page " << slides
+                         << " left out: only http, https, mailto and ftp addresses are linked\n";
+            }
+            continue;
+        }
+        if (toSlide) {
+            // Numbered by its own slide until the destinations are known.
+            targets.push_back(parts::LinkTarget{slides, {}});
+            destinations.push_back(std::move(link.destination));
+        } else {
+            targets.push_back(parts::LinkTarget{0, std::move(link.uri)});
+        }
+        const auto relationship = static_cast<std::uint32_t>(targets.size() + 1);
+        shapes.LinkArea(link.left, link.top, link.right - link.left, link.bottom - link.top,
+                        SlideLink{relationship, toSlide});
     }
 }
 
-// A character of a font without outlines: a text box in the TeX font's name, as wide
-// as the character and as high as its height and depth, its text standing on the box's
-// bottom edge.
-void PptxWriter::CharAsText(const TfmFont& font, std::int32_t c) {
-    if (fontsAsText.insert(font.name).second) {
-        warnings << "Font " << font.name
+const LayerStyle& PptxWriter::StyleOf(const TfmFont& font) {
+    if (&font != styleFont || font.generation != styleGeneration) {
+        styleFont = &font;
+        styleGeneration = font.generation;
+        style = StyleOfFont(font.name, font.metrics->codingScheme);
+    }
+    return style;
+}
+
+void PptxWriter::OnChar(std::int32_t c) {
+    // The reader has checked that a font is selected and has the code c.
+    const TfmFont& font = *fonts.CurrentFont();
+    const GlyphOutline* glyph = outlines->Find(font, c);
+    if (glyph != nullptr) {
+        shapes.Glyph(*glyph, SlideX(h), SlideY(v), CurrentColour());
+        if (!textLayer) return;
+    } else if (fontsAsText.insert(font.name).second) {
+        warnings << "Font " << Printable(font.name)
                  << " has no Type 1 outline: its characters are set as text\n";
     }
-    const ScaledChar& dimensions =
-        font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
-    const double width = dimensions.width, height = dimensions.height;
-    const double depth = dimensions.depth;
-
-    std::string text, typeface;
-    AppendXmlChar(text, c);
-    for (const char byte : font.name) AppendXmlChar(typeface, static_cast<unsigned char>(byte));
-    const double points = font.scaledSize * emuPerUnit / emuPerBigPoint;
-    const std::int64_t hundredths = std::clamp<std::int64_t>(ToEmu(points * 100.0), 100, 400000);
-    shapes.TextBox(text, typeface, hundredths, SlideX(h), SlideY(v - height),
-                   ToEmu(width * emuPerUnit), ToEmu((height + depth) * emuPerUnit),
-                   CurrentColour());
+    // A character without an outline is drawn by the text layer; one whose text is
+    // unknown then shows as U+FFFD.
+    const std::string& text = outlines->Text(font, c);
+    const RgbColour colour = CurrentColour();
+    const std::int32_t width =
+        font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)].width;
+    layer.Add(text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : std::string_view(text),
+              SlideX(h), SlideY(v), ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit),
+              StyleOf(font), glyph == nullptr ? &colour : nullptr);
 }
 
 void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
@@ -116,6 +164,10 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
 
 void PptxWriter::OnSpecial(std::string text) {
     if (ApplyColourSpecial(text, colourStack)) return;
+    if (text.starts_with("ps:")) {
+        links.Read(text, SlideX(h), SlideY(v), slides + 1);
+        return;
+    }
     const std::string_view special = text;
     if (special.starts_with("background")) {
         // LaTeX's \pagecolor: the page's background, and that of the pages after it.

@@ -1,6 +1,7 @@
 // The presentation writer: a DviReader that turns the pages of a DVI file into an
 // Office Open XML presentation, one slide per page, each glyph drawn from its font's
-// Type 1 outline and each rule as a filled rectangle, in the colours of the page.
+// Type 1 outline and each rule as a filled rectangle, in the colours of the page. The
+// page's text lies over the glyphs, transparent, and its links can be clicked.
 #pragma once
 
 #include <cstdint>
@@ -14,16 +15,22 @@
 #include "dvi/ColourSpecials.h"
 #include "dvi/DviReader.h"
 #include "pptx/Emu.h"
+#include "pptx/LinkSpecials.h"
+#include "pptx/PackageParts.h"
 #include "pptx/GlyphOutlines.h"
 #include "pptx/PaperSize.h"
 #include "pptx/SlideShapes.h"
+#include "pptx/TextLayer.h"
 #include "pptx/ZipPackage.h"
 
 class PptxWriter : public DviReader {
   public:
     // Reads the DVI file's postamble and preamble, then prepares the output file.
-    // Fonts without outlines are reported on `warnings`, one line per font.
-    PptxWriter(const std::string& dviName, const std::string& pptxName, std::ostream& warnings);
+    // Fonts without outlines are reported on `warnings`, one line per font, and links
+    // left out one line per address. Without `textLayer` the slides hold no text but
+    // that of fonts without outlines.
+    PptxWriter(const std::string& dviName, const std::string& pptxName, std::ostream& warnings,
+               bool textLayer = true);
 
     // The whole conversion: every page, then the package, written in one go at the end.
     void Run();
@@ -43,13 +50,23 @@ class PptxWriter : public DviReader {
     RgbColour CurrentColour() const {
         return colourStack.empty() ? RgbColour{0, 0, 0} : colourStack.back();
     }
-    void CharAsText(const TfmFont& font, std::int32_t c);
+    const LayerStyle& StyleOf(const TfmFont& font);
+    void WritePageLinks();
 
     ZipPackage package;
     std::ostream& warnings;
     double emuPerUnit = 0.0;
     std::unique_ptr<GlyphOutlines> outlines;
     SlideShapes shapes;
+    bool textLayer;
+    TextLayer layer;
+    LinkSpecials links;
+    std::vector<std::vector<parts::LinkTarget>> slideLinks;  // by slide, from rId2 on
+    std::vector<std::string> destinations;  // of the links to a slide, in slideLinks' order
+    std::unordered_set<std::string> addressesLeftOut;
+    const TfmFont* styleFont = nullptr;  // the font `style` belongs to
+    std::uint32_t styleGeneration = 0;
+    LayerStyle style;
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;
     std::optional<PaperSize> paperSize;

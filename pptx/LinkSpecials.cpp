@@ -1,0 +1,163 @@
+// Reading hyperref's link specials.
+#include "pptx/LinkSpecials.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+bool IsBlank(char ch) {
+    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f';
+}
+
+bool IsDelimiter(char ch) {
+    return IsBlank(ch) || std::string_view("()<>[]{}/%").find(ch) != std::string_view::npos;
+}
+
+// Whether `word` stands in `text` as a token of its own.
+bool HasToken(std::string_view text, std::string_view word) {
+    for (std::size_t at = text.find(word); at != std::string_view::npos;
+         at = text.find(word, at + 1)) {
+        const std::size_t after = at + word.size();
+        if ((at == 0 || IsDelimiter(text[at - 1])) &&
+            (after == text.size() || IsDelimiter(text[after])))
+            return true;
+    }
+    return false;
+}
+
+// The number before the token `word`, as in "12 H.A".
+double NumberBefore(std::string_view text, std::string_view word) {
+    const std::size_t at = text.find(word);
+    std::size_t end = at;
+    while (end > 0 && IsBlank(text[end - 1])) --end;
+    std::size_t start = end;
+    while (start > 0 && !IsBlank(text[start - 1])) --start;
+    double value = 0.0;
+    const auto [ptr, error] = std::from_chars(text.data() + start, text.data() + end, value);
+    return error == std::errc() && ptr == text.data() + end && std::isfinite(value) ? value : 0.0;
+}
+
+// The value of the key `/key` in a pdfmark: a string, or a name ("/Name"). Keys that
+// are followed by something else (the "/URI" of "/Subtype /URI") are passed over.
+std::optional<std::string> Value(std::string_view text, std::string_view key) {
+    for (std::size_t at = text.find(key); at != std::string_view::npos;
+         at = text.find(key, at + 1)) {
+        std::size_t i = at + key.size();
+        if (i < text.size() && !IsDelimiter(text[i])) continue;
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (i >= text.size()) break;
+        if (text[i] == '(' || (text[i] == '<' && (i + 1 >= text.size() || text[i + 1] != '<')))
+            return ReadPostScriptString(text, i);
+        if (text[i] == '/' && key != "/URI") {
+            const std::size_t start = ++i;
+            while (i < text.size() && !IsDelimiter(text[i])) ++i;
+            if (i > start) return std::string(text.substr(start, i - start));
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadPostScriptString(std::string_view text, std::size_t& at) {
+    std::string bytes;
+    if (at < text.size() && text[at] == '<') {
+        std::string digits;
+        std::size_t i = at + 1;
+        for (; i < text.size() && text[i] != '>'; ++i) {
+            if (std::isxdigit(static_cast<unsigned char>(text[i]))) digits.push_back(text[i]);
+            else if (!IsBlank(text[i])) return std::nullopt;
+        }
+        if (i == text.size()) return std::nullopt;
+        if (digits.size() % 2 != 0) digits.push_back('0');
+        for (std::size_t k = 0; k < digits.size(); k += 2) {
+            unsigned value = 0;
+            std::from_chars(digits.data() + k, digits.data() + k + 2, value, 16);
+            bytes.push_back(static_cast<char>(value));
+        }
+        at = i + 1;
+        return bytes;
+    }
+    if (at >= text.size() || text[at] != '(') return std::nullopt;
+    int depth = 1;
+    std::size_t i = at + 1;
+    for (; i < text.size(); ++i) {
+        char ch = text[i];
+        if (ch == '\\' && i + 1 < text.size()) {
+            ch = text[++i];
+            static constexpr std::string_view escapes = "n\nr\rt\tb\bf\f";
+            if (const std::size_t e = escapes.find(ch); e != std::string_view::npos && e % 2 == 0) {
+                bytes.push_back(escapes[e + 1]);
+            } else if (ch >= '0' && ch <= '7') {
+                int value = 0;
+                for (int k = 0; k < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++k, ++i)
+                    value = value * 8 + (text[i] - '0');
+                --i;
+                bytes.push_back(static_cast<char>(value & 0xFF));
+            } else if (ch != '\n') {
+                bytes.push_back(ch);  // \\, \(, \) and any other character as itself
+            }
+            continue;
+        }
+        if (ch == '(') ++depth;
+        if (ch == ')' && --depth == 0) break;
+        bytes.push_back(ch);
+    }
+    if (i >= text.size()) return std::nullopt;
+    at = i + 1;
+    return bytes;
+}
+
+void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y,
+                        std::uint32_t slide) {
+    const auto point = [&](double points) { return std::llround(points * emuPerBigPoint); };
+    const std::int64_t border = point(1.0);  // hyperref's HyperBorder, a point
+    if (HasToken(special, "H.S")) {
+        startX = x;
+        startY = y;
+    }
+    if (HasToken(special, "H.R")) {
+        left = startX - border;
+        bottom = startY + border;
+        right = x + border;
+        top = y - border;
+    } else if (HasToken(special, "H.L") || HasToken(special, "H.A")) {
+        // The link's top is the baseline skip, less two points, above the end.
+        const double skip = NumberBefore(special, HasToken(special, "H.L") ? "H.L" : "H.A");
+        left = startX - border;
+        bottom = startY + border;
+        right = x;
+        top = y - point(std::clamp(skip - 2.0, -1e6, 1e6));
+    }
+    if (HasToken(special, "/DEST") && HasToken(special, "pdfmark")) {
+        if (const auto name = Value(special, "/Dest")) destinations.emplace(*name, slide);
+    } else if ((HasToken(special, "/ANN") || HasToken(special, "/LNK")) &&
+               HasToken(special, "H.B")) {
+        PageLink link{std::min(left, right), std::min(top, bottom), std::max(left, right),
+                      std::max(top, bottom), {}, {}};
+        if (const auto uri = Value(special, "/URI")) {
+            link.uri = *uri;
+        } else if (const auto destination = Value(special, "/Dest")) {
+            link.destination = *destination;
+        } else if (const auto goTo = Value(special, "/D")) {
+            link.destination = *goTo;
+        } else {
+            return;  // a named action, a file: nothing a slide can follow
+        }
+        page.push_back(std::move(link));
+    }
+}
+
+std::vector<PageLink> LinkSpecials::TakePage() {
+    std::vector<PageLink> links;
+    links.swap(page);
+    return links;
+}
+
+std::optional<std::uint32_t> LinkSpecials::SlideOf(const std::string& destination) const {
+    const auto found = destinations.find(destination);
+    if (found == destinations.end()) return std::nullopt;
+    return found->second;
+}
