@@ -3,8 +3,9 @@
 # are missing. Run as root, or as a user who may use sudo.
 set -euo pipefail
 
-packages=(g++ cmake make pkgconf libgtest-dev libzip-dev libdeflate-dev libfreetype-dev python3
-          texlive-binaries texlive-base texlive-latex-base "$@")
+packages=(g++ cmake make pkgconf libgtest-dev libzip-dev libdeflate-dev libfreetype-dev
+          libunistring-dev python3 texlive-binaries texlive-base texlive-latex-base
+          texlive-fonts-recommended lmodern cm-super "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -7,17 +7,26 @@ result against dvitype's reading of the DVI file, the AFM files and color.pro.
           OOXML_VALIDATOR); each rule exactly in place, each glyph's outline exactly on its
           box in the font's AFM file, all in their colours.
   pixels  LibreOffice converts the presentation to PDF, whose pages pdftoppm draws as
-          dvipng draws the DVI pages.
+          dvipng draws the DVI pages; pdftotext finds on each page the words it finds in
+          TeX's PDF (dvipdfmx); pdfinfo finds the web links TeX's PDF has as dvips and
+          Ghostscript make it, and each link to a slide goes to its destination's page.
 Exits 0 when all holds, 1 on a failure, 77 (skipped) when a tool is missing.
 """
 import collections, functools, glob, importlib.util, math, os, pathlib
-import posixpath, re, shutil, subprocess, sys, tempfile, zipfile
+import posixpath, re, shutil, subprocess, sys, tempfile, unicodedata, zipfile
 import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # Per document, the TeX program. plain-math.tex sets fonts whose codes start above 0 (lasy,
 # cminch); colour.tex uses every dvips named colour and carries one over a page break.
-DOCUMENTS = {"plain-math": "tex", "colour": "latex", "long": "tex", "beamer": "latex"}
+DOCUMENTS = {"plain-math": "tex", "colour": "latex", "long": "tex", "beamer": "latex",
+             "t1-lmodern": "latex", "href": "latex"}
+# Words: each page's words as pdftotext finds them (NFKC, punctuation left out), as a
+# multiset: at least WORDS of TeX's are on the slide, and of the slide's in TeX's PDF.
+WORDS = .95
+# The documents held to it. Around mathematics, and a footnote mark after a full stop,
+# pdftotext still joins or splits TeX's words differently: those pages are only shown.
+WORDS_HELD = {"colour", "long", "t1-lmodern"}
 # Slide paths count in hundredths of a big point, 127 EMU: a point lies within half of
 # that of its place, give or take the rounding of the place to EMU.
 GRID = 127
@@ -78,7 +87,8 @@ def typeset(name, work):
     unit, the fonts (number -> name, size), the page size in bp (US letter without a
     papersize special) and each page's characters and rules in order, with their colours."""
     shutil.copy(os.path.join(HERE, name + ".tex"), work)
-    run([DOCUMENTS[name], "-interaction=nonstopmode", "-halt-on-error", name + ".tex"], cwd=work)
+    for _ in range(2):  # the second run for cross-references
+        run([DOCUMENTS[name], "-interaction=nonstopmode", "-halt-on-error", name + ".tex"], cwd=work)
     dvi = os.path.join(work, name + ".dvi")
     text = run(["dvitype", "-output-level=4", dvi])
     num, den, mag = map(int, re.search(r"tor=(\d+)/(\d+)\s+magnification=(\d+)", text).groups())
@@ -112,7 +122,7 @@ def typeset(name, work):
 
 def check_slides(deckgen_pptx, name, work, validator=None):
     dvi, emu, fonts, _, pages = typeset(name, work)
-    run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=True)
+    run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=name != "href")  # it warns of a link
     with zipfile.ZipFile(pptx) as package:  # a bad CRC raises BadZipFile
         xml = {part: ET.fromstring(package.read(part)) for part in package.namelist()}
     types = {(t.get("PartName") or "." + t.get("Extension", "")).lower(): t.get("ContentType")
@@ -127,7 +137,7 @@ def check_slides(deckgen_pptx, name, work, validator=None):
     for rels in [part for part in xml if part.endswith(".rels")]:
         folder = posixpath.dirname(posixpath.dirname(rels))  # of the source part and of "_rels"
         source = posixpath.join(folder, posixpath.basename(rels)[:-5])
-        for rel in xml[rels]:
+        for rel in [r for r in xml[rels] if r.get("TargetMode") != "External"]:
             target = posixpath.normpath(posixpath.join(folder, rel.get("Target"))).lstrip("/")
             if target not in xml:
                 raise Failure(f"{rels}: {rel.get('Id')} points to {target}, not in the package")
@@ -144,7 +154,7 @@ def check_slides(deckgen_pptx, name, work, validator=None):
         run([sys.executable, validator, pptx])
     for number, ((_, slide), page) in enumerate(zip(slides, pages), 1):
         drawn = []  # (colour, steps, points in EMU) per path
-        for shape in xml[slide].iterfind(".//{*}sp"):
+        for shape in [s for s in xml[slide].iterfind(".//{*}sp") if s.find(".//{*}path") is not None]:
             x, y = (int(shape.find(".//{*}off").get(c)) for c in "xy")
             width, height = (int(shape.find(".//{*}ext").get(c)) for c in ("cx", "cy"))
             colour = shape.find(".//{*}srgbClr").get("val")
@@ -177,7 +187,7 @@ def check_pixels(deckgen_pptx, name, work):
     import numpy as np
     from PIL import Image
     dvi, _, _, size, pages = typeset(name, work)
-    run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=True)
+    run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=name != "href")  # it warns of a link
     # dvipng draws everything half a pixel low (a rule from 179.76 to 181.35 px fills rows
     # 180 and 181): its origin goes half a pixel higher, which puts it on Ghostscript's
     # and pdftoppm's drawing of the same DVI file. It draws while LibreOffice works.
@@ -229,7 +239,71 @@ def check_pixels(deckgen_pptx, name, work):
             failing.append(number)
     if failing:
         raise Failure(f"pages {failing} do not draw as TeX draws them")
-    return f"{len(pages)} pages drawn as TeX draws them"
+    os.makedirs(work + "/tex", exist_ok=True)
+    links = check_links(dvi, pptx, work + "/out.pdf", work)
+    check_words(dvi, work + "/out.pdf", work, name)
+    return f"{len(pages)} pages drawn as TeX draws them, their words and {links} links found"
+
+
+def words(pdf):
+    """Each page's words as pdftotext finds them: NFKC, punctuation left out."""
+    pages = run(["pdftotext", "-enc", "UTF-8", pdf, "-"]).split("\f")[:-1]
+    strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
+    # TeX's PDF shows an accent over a dotless i as both; the slides, as the letter ï.
+    return [collections.Counter(filter(None, map(strip, unicodedata.normalize(
+        "NFKC", re.sub("\u0131(?=[\u0300-\u036f])", "i", p)).split()))) for p in pages]
+
+
+def check_words(dvi, pdf, work, name):
+    run(["dvipdfmx", "-q", "-o", work + "/tex/tex.pdf", dvi], cwd=work)
+    tex, slide = words(work + "/tex/tex.pdf"), words(pdf)
+    if len(tex) != len(slide):
+        raise Failure(f"{len(tex)} pages of text in TeX's PDF, {len(slide)} in the slides'")
+    failing = []
+    for number, (a, b) in enumerate(zip(tex, slide), 1):
+        common = sum((a & b).values())
+        recall, precision = common / max(sum(a.values()), 1), common / max(sum(b.values()), 1)
+        print(f"{name} page {number}: words {sum(a.values())} in TeX's PDF, recall {recall:.1%}"
+              f" precision {precision:.1%}")
+        if a and min(recall, precision) < WORDS and name in WORDS_HELD:
+            failing.append((number, sorted((a - b).elements())[:20], sorted((b - a).elements())[:20]))
+    if failing:
+        raise Failure(f"pages whose words differ (TeX's only, slide's only): {failing}")
+
+
+def check_links(dvi, pptx, pdf, work):
+    """The web links of each page, as a set, against those of TeX's PDF made by dvips and
+    Ghostscript; and each link to a slide against the page of its destination, which
+    dvitype shows."""
+    def urls(pdf):
+        found = re.findall(r"^\s*(\d+)\s+Annotation\s+(\S+)", run(["pdfinfo", "-url", pdf]), re.M)
+        return {(int(page), re.sub(r"^(\w+://[^/]+)/$", r"\1", url)) for page, url in found}
+    run(["dvips", "-q", "-o", work + "/tex/tex.ps", dvi], cwd=work)
+    run(["ps2pdf", work + "/tex/tex.ps", work + "/tex/links.pdf"], cwd=work)
+    tex = {(page, url) for page, url in urls(work + "/tex/links.pdf")
+           if re.match(r"(?i)(https?|mailto|ftp):", url)}
+    if tex != urls(pdf):
+        raise Failure(f"web links: TeX's {sorted(tex)}, the slides' {sorted(urls(pdf))}")
+    # Destinations and links to them, from the DVI file's specials.
+    page, where, jumps = 0, {}, []
+    for line in run(["dvitype", dvi]).splitlines():
+        page += bool(re.match(r"\d+: beginning of page", line))
+        if m := re.search(r"/Dest \((.*?)\) cvn /DEST pdfmark", line):
+            where.setdefault(m[1], page)
+        elif m := re.search(r"/Dest \((.*?)\) cvn.* H\.B /ANN pdfmark", line):
+            jumps.append((page, m[1]))
+    with zipfile.ZipFile(pptx) as package:
+        found = []
+        for number in range(1, page + 1):
+            rels = {r.get("Id"): r.get("Target") for r in ET.fromstring(
+                package.read(f"ppt/slides/_rels/slide{number}.xml.rels"))}
+            found += [(number, int(re.match(r"slide(\d+)", rels[c.get(R_ID)])[1]))
+                      for c in ET.fromstring(package.read(f"ppt/slides/slide{number}.xml")).iter()
+                      if c.tag.endswith("}hlinkClick") and "sldjump" in c.get("action", "")]
+    want = {(p, where[d]) for p, d in jumps if d in where}
+    if want != set(found):
+        raise Failure(f"links to slides: expected {sorted(want)}, found {sorted(set(found))}")
+    return len(tex) + len(want)
 
 
 def main(argv):
@@ -237,7 +311,8 @@ def main(argv):
     if len(argv) < 4 or argv[1] not in checks or argv[3] not in DOCUMENTS:
         sys.exit(__doc__)
     mode, binary, name = argv[1], os.path.abspath(argv[2]), argv[3]
-    tools = "tex latex dvitype kpsewhich" + " dvipng pdftoppm soffice" * (mode == "pixels")
+    tools = "tex latex dvitype kpsewhich" + " dvipng pdftoppm soffice pdftotext pdfinfo dvipdfmx" \
+        " dvips ps2pdf" * (mode == "pixels")
     modules = {"pixels": ["numpy", "PIL"], "slides": ["lxml"] * len(argv[4:5])}.get(mode, [])
     missing = [t for t in tools.split() if not shutil.which(t)] + [
         m for m in modules if not importlib.util.find_spec(m)]

@@ -1,0 +1,86 @@
+// The text of glyphs (glyph lists and naming rules), the style of TeX fonts in the text
+// layer, hyperref's link specials and the slide relationships their addresses go into.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "fonts/GlyphNames.h"
+#include "pptx/LinkSpecials.h"
+#include "pptx/PackageParts.h"
+#include "pptx/TextLayer.h"
+
+TEST(GlyphNames, ListsAndNamingRules) {
+    GlyphNames names;
+    std::istringstream lists(
+        "# comment;0041\nA;0041\nf;0066\ni;0069\ndotlessj;F6BE,0237\nDelta;2206,0394\n"
+        "bad;XYZ\nsummation;2211\nA;0042\n");
+    names.Read(lists);
+    for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"A", "A"},                        // the first entry of a name holds
+             {"dotlessj", "\u0237"},            // the first alternative outside private use
+             {"Delta", "\u2206"},
+             {"f_f_i", "ffi"},                  // a ligature of listed names
+             {"A.sc", "A"},                     // a suffix is dropped
+             {"summationdisplay", "\u2211"},    // TeX's size names
+             {"uni00E900E8", "\u00E9\u00E8"},
+             {"u1D400", "\U0001D400"},
+             {"uni00e9", ""},                   // lowercase digits are no code
+             {"uniD800", ""},                   // nor is a surrogate
+             {"u110000", ""},
+             {"bad", ""},
+             {"unknown", ""}}) {
+        EXPECT_EQ(names.Text(name), text) << name;
+    }
+    EXPECT_EQ(EncodingOfCodingScheme("TeX math italic"), "lm-mathit.enc");
+    EXPECT_EQ(EncodingOfCodingScheme("EXTENDED TEX FONT ENCODING - LATIN"), "lm-ec.enc");
+    EXPECT_EQ(EncodingOfCodingScheme("TEX TEXT COMPANION SYMBOLS 1---TS1"), "lm-ts1.enc");
+    EXPECT_EQ(EncodingOfCodingScheme("UNSPECIFIED"), "");
+}
+
+TEST(TextLayer, StyleOfTexFonts) {
+    for (const auto& [font, scheme, face] : std::initializer_list<std::tuple<const char*, const char*, int>>{
+             {"cmr10", "TEX TEXT", 0}, {"cmbx12", "TEX TEXT", 2}, {"cmti10", "TEX TEXT", 1},
+             {"cmmi10", "TEX MATH ITALIC", 1}, {"cmex10", "TEX MATH EXTENSION", 0},
+             {"cmss10", "TEX TEXT", 4}, {"cmtt10", "TEX TYPEWRITER TEXT", 8},
+             {"ec-lmbx10", "", 2}, {"ec-lmtt10", "", 8}, {"ptmri8r", "", 1}, {"phvb8r", "", 6}}) {
+        EXPECT_EQ(StyleOfFont(font, scheme).Face(), face) << font;
+    }
+}
+
+TEST(LinkSpecials, LinksAndDestinations) {
+    LinkSpecials links(10.0);  // ten EMU to the point
+    links.Read("ps:SDict begin [/View [/XYZ H.V]/Dest (sec.2) cvn /DEST pdfmark end", 0, 0, 3);
+    links.Read("ps:SDict begin H.S end", 100, 500, 1);
+    links.Read("ps:SDict begin H.R end", 300, 400, 1);
+    links.Read("ps:SDict begin [/H /I/Action <</Subtype/URI/URI(http://a.org/x\\(1\\)\\101)>>"
+               "/Subtype /Link H.B /ANN pdfmark end", 0, 0, 1);
+    links.Read("ps:SDict begin H.S end", 100, 500, 1);
+    links.Read("ps:SDict begin 12 H.L end", 200, 500, 1);
+    links.Read("ps:SDict begin [/Subtype /Link/Dest (sec.2) cvn H.B /ANN pdfmark end", 0, 0, 1);
+    links.Read("ps:SDict begin [/A << /S /GoTo /D <73656332> >> H.B /LNK pdfmark end", 0, 0, 1);
+    links.Read("ps:SDict begin [/Action /Named /N /NextPage H.B /ANN pdfmark end", 0, 0, 1);
+    links.Read("ps:SDict begin [/URI (unterminated H.B /ANN pdfmark end", 0, 0, 1);
+    const std::vector<PageLink> page = links.TakePage();
+    ASSERT_EQ(page.size(), 3u);
+    // H.S to H.R, a point of border around; H.L reaches the baseline skip less 2 points up.
+    EXPECT_EQ(std::tie(page[0].left, page[0].top, page[0].right, page[0].bottom, page[0].uri),
+              std::make_tuple(90, 390, 310, 510, std::string("http://a.org/x(1)A")));
+    EXPECT_EQ(std::tie(page[1].left, page[1].top, page[1].right, page[1].bottom),
+              std::make_tuple(90, 400, 200, 510));
+    EXPECT_EQ(page[1].destination, "sec.2");
+    EXPECT_EQ(page[2].destination, "sec2");
+    EXPECT_EQ(links.SlideOf("sec.2"), 3u);
+    EXPECT_FALSE(links.SlideOf("sec2").has_value());
+    EXPECT_TRUE(links.TakePage().empty());
+}
+
+TEST(PackageParts, SlideRelationshipsEscapeAddresses) {
+    const std::string xml = parts::SlideRelationships(
+        {{4, ""}, {0, "http://a.org/?a=1&b=\"2\"<x> \xC3\xA9"}});
+    EXPECT_NE(xml.find("Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                       "relationships/slide\" Target=\"slide4.xml\"/>"),
+              std::string::npos);
+    EXPECT_NE(xml.find("Target=\"http://a.org/?a=1&amp;b=%222%22%3Cx%3E%20%C3%A9\" "
+                       "TargetMode=\"External\"/>"),
+              std::string::npos);
+}
