@@ -120,8 +120,8 @@ for ((i = 1; i <= RUNS; i++)); do
 done
 settle
 
-echo "== deckgen-pptx on the same book, $RUNS runs"
-: >"$work/t_pptx"; : >"$work/rss_pptx"
+echo "== deckgen-pptx on the same book, $RUNS runs, with the text layer and without"
+: >"$work/t_pptx"; : >"$work/rss_pptx"; : >"$work/t_bare"
 for ((i = 1; i <= RUNS; i++)); do
   settle
   start=$(now)
@@ -129,9 +129,15 @@ for ((i = 1; i <= RUNS; i++)); do
   end=$(now)
   cat "$work/rss" >>"$work/rss_pptx"
   seconds "$start" "$end" >>"$work/t_pptx"
-  echo "   run $i: deckgen-pptx $(tail -1 "$work/t_pptx") s"
+  settle
+  start=$(now)
+  "$deckgen_pptx" --no-text-layer "$book" "$out/bare.pptx" 2>/dev/null
+  end=$(now)
+  seconds "$start" "$end" >>"$work/t_bare"
+  echo "   run $i: deckgen-pptx $(tail -1 "$work/t_pptx") s, without the text layer $(tail -1 "$work/t_bare") s"
 done
 pptx_bytes=$(stat -c %s "$out/deck.pptx")
+bare_bytes=$(stat -c %s "$out/bare.pptx")
 settle
 
 echo "== kpsewhich lookups ($LOOKUP_REPEATS runs per font)"
@@ -177,5 +183,8 @@ printf 'peak RSS             %s KiB on %s pages, %s KiB on %s pages\n' "$rss_sma
 t_pptx=$(median <"$work/t_pptx")
 printf 'deckgen-pptx         %s s, %s bytes, peak RSS %s KiB\n' "$t_pptx" "$pptx_bytes" "$(median <"$work/rss_pptx")"
 awk -v p="$t_pptx" -v d="$t_deckgen" 'BEGIN { printf "deckgen-pptx / deckgen %.3f (target < 1)\n", p / d }'
+t_bare=$(median <"$work/t_bare")
+awk -v p="$t_pptx" -v b="$t_bare" -v pb="$pptx_bytes" -v bb="$bare_bytes" 'BEGIN {
+  printf "text layer: time %.3f, size %.3f of the slides without it (target <= 1.15 each)\n", p / b, pb / bb }'
 awk -v l="$lookup" -v b="$batch" -v d="$t_deckgen" -v n="$nfonts" \
   'BEGIN { printf "kpsewhich lookups    %.4f s for the %d fonts in one kpsewhich, as deckgen does (%.1f%% of deckgen); %.4f s one by one (%.1f ms each)\n", b, n, 100 * b / d, l, 1000 * l / n }'
