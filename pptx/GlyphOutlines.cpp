@@ -76,7 +76,6 @@ struct OutlineSink {
 
 }  // namespace
 
-struct GlyphOutlines::Library : FreeTypeLibrary {};
 
 struct GlyphOutlines::Face {
     FT_Face handle = nullptr;
@@ -93,11 +92,12 @@ struct GlyphOutlines::ScaledFont {
     double scale = 0.0;    // EMU per outline unit
     double slant = 0.0, extend = 1.0;
     const Texts* texts = nullptr;  // null: the characters have no known text
+    FontStyle style;
     std::vector<std::unique_ptr<GlyphOutline>> glyphs;  // by code, converted on first use
 };
 
 GlyphOutlines::GlyphOutlines(double emuPerUnit)
-    : emuPerUnit(emuPerUnit), library(std::make_unique<Library>()) {}
+    : emuPerUnit(emuPerUnit), library(std::make_unique<FreeTypeLibrary>()) {}
 
 GlyphOutlines::~GlyphOutlines() {
     // Faces belong to the library and go first.
@@ -150,8 +150,9 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
                 scaled->texts = TextsOfNames(entry->fontFile + '\n' + entry->encodingFile,
                                              scaled->face->names);
         }
-        if (scaled->texts == nullptr && font.metrics)
-            scaled->texts = TextsOfScheme(font.metrics->codingScheme);
+        const std::string_view scheme = font.metrics ? font.metrics->codingScheme : "";
+        if (scaled->texts == nullptr) scaled->texts = TextsOfScheme(scheme);
+        scaled->style = StyleOfFont(font.name, scheme);
         scaled->scale = double(font.scaledSize) * emuPerUnit / unitsPerEm;
         scaled->glyphs.resize(256);
     }
@@ -213,11 +214,10 @@ GlyphOutlines::Face* GlyphOutlines::OpenFace(const FontMapEntry& entry) {
     return face.get();
 }
 
-const std::string& GlyphOutlines::Text(const TfmFont& font, std::int32_t c) {
-    static const std::string none;
+GlyphOutlines::CharacterText GlyphOutlines::Text(const TfmFont& font, std::int32_t c) {
     const ScaledFont& scaled = Prepare(font);
-    if (scaled.texts == nullptr || c < 0 || c > 255) return none;
-    return (*scaled.texts)[static_cast<std::size_t>(c)];
+    if (scaled.texts == nullptr || c < 0 || c > 255) return {{}, scaled.style};
+    return {(*scaled.texts)[static_cast<std::size_t>(c)], scaled.style};
 }
 
 const GlyphOutlines::Texts* GlyphOutlines::TextsOfNames(const std::string& key,
@@ -231,16 +231,21 @@ const GlyphOutlines::Texts* GlyphOutlines::TextsOfNames(const std::string& key,
     return cached.get();
 }
 
-const GlyphOutlines::Texts* GlyphOutlines::TextsOfScheme(const std::string& codingScheme) {
+const GlyphOutlines::Texts* GlyphOutlines::TextsOfScheme(std::string_view codingScheme) {
     const std::string_view encoding = EncodingOfCodingScheme(codingScheme);
     if (encoding.empty()) return nullptr;
     const std::string key = "scheme\n" + std::string(encoding);
+    // Looked up once: an encoding file that is not there stays a null entry.
     if (const auto found = texts.find(key); found != texts.end()) return found->second.get();
     const std::string path = FindFontFile(std::string(encoding));
     std::ifstream file(path);
     const std::vector<std::string> names =
         path.empty() ? std::vector<std::string>{} : ReadEncoding(file);
-    return names.empty() ? nullptr : TextsOfNames(key, names);
+    if (names.empty()) {
+        texts[key] = nullptr;
+        return nullptr;
+    }
+    return TextsOfNames(key, names);
 }
 
 void GlyphOutlines::Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const {

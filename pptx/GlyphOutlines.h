@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "fonts/FontStyle.h"
 #include "fonts/FontTable.h"
 #include "fonts/GlyphNames.h"
 #include "pptx/FontMap.h"
@@ -23,6 +25,8 @@ struct GlyphOutline {
     std::vector<std::int64_t> points;  // x, y pairs: one for Move and Line, three for Cubic
     std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;  // the box of all points
 };
+
+struct FreeTypeLibrary;
 
 class GlyphOutlines {
   public:
@@ -39,8 +43,13 @@ class GlyphOutlines {
 
     // The Unicode text (UTF-8) of character `c` of `font`: from the glyph names of its
     // encoding file or of its Type 1 font, or else from the TFM coding scheme when that
-    // is one of TeX's standard encodings. Empty when nothing names the character.
-    const std::string& Text(const TfmFont& font, std::int32_t c);
+    // is one of TeX's standard encodings; empty when nothing names the character. With
+    // it, the style of the font.
+    struct CharacterText {
+        std::string_view text;
+        FontStyle style;
+    };
+    CharacterText Text(const TfmFont& font, std::int32_t c);
 
     // Frees the glyphs of fonts that a redefinition has reloaded since the last call.
     // Until then their outlines stay valid, for a page may still hold them.
@@ -54,15 +63,14 @@ class GlyphOutlines {
     void Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const;
     using Texts = std::array<std::string, 256>;
     const Texts* TextsOfNames(const std::string& key, const std::vector<std::string>& names);
-    const Texts* TextsOfScheme(const std::string& codingScheme);
+    const Texts* TextsOfScheme(std::string_view codingScheme);
 
     double emuPerUnit;
     FontMap fontMap;
     bool mapRead = false;
     GlyphNames glyphNames;  // read with the map
     std::unordered_map<std::string, std::unique_ptr<Texts>> texts;  // by font or scheme
-    struct Library;
-    std::unique_ptr<Library> library;
+    std::unique_ptr<FreeTypeLibrary> library;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces;  // by font and encoding file
     std::unordered_map<const TfmFont*, std::unique_ptr<ScaledFont>> fonts;
     std::vector<std::unique_ptr<ScaledFont>> retired;

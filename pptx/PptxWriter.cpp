@@ -123,15 +123,6 @@ void PptxWriter::WritePageLinks() {
     }
 }
 
-const LayerStyle& PptxWriter::StyleOf(const TfmFont& font) {
-    if (&font != styleFont || font.generation != styleGeneration) {
-        styleFont = &font;
-        styleGeneration = font.generation;
-        style = StyleOfFont(font.name, font.metrics->codingScheme);
-    }
-    return style;
-}
-
 void PptxWriter::OnChar(std::int32_t c) {
     // The reader has checked that a font is selected and has the code c.
     const TfmFont& font = *fonts.CurrentFont();
@@ -145,13 +136,12 @@ void PptxWriter::OnChar(std::int32_t c) {
     }
     // A character without an outline is drawn by the text layer; one whose text is
     // unknown then shows as U+FFFD.
-    const std::string& text = outlines->Text(font, c);
-    const RgbColour colour = CurrentColour();
+    const GlyphOutlines::CharacterText text = outlines->Text(font, c);
     const std::int32_t width =
         font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)].width;
-    layer.Add(text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : std::string_view(text),
-              SlideX(h), SlideY(v), ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit),
-              StyleOf(font), glyph == nullptr ? &colour : nullptr);
+    layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, SlideX(h),
+              SlideY(v), ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit),
+              text.style, glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt);
 }
 
 void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {

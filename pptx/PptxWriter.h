@@ -50,7 +50,6 @@ class PptxWriter : public DviReader {
     RgbColour CurrentColour() const {
         return colourStack.empty() ? RgbColour{0, 0, 0} : colourStack.back();
     }
-    const LayerStyle& StyleOf(const TfmFont& font);
     void WritePageLinks();
 
     ZipPackage package;
@@ -64,9 +63,6 @@ class PptxWriter : public DviReader {
     std::vector<std::vector<parts::LinkTarget>> slideLinks;  // by slide, from rId2 on
     std::vector<std::string> destinations;  // of the links to a slide, in slideLinks' order
     std::unordered_set<std::string> addressesLeftOut;
-    const TfmFont* styleFont = nullptr;  // the font `style` belongs to
-    std::uint32_t styleGeneration = 0;
-    LayerStyle style;
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;
     std::optional<PaperSize> paperSize;

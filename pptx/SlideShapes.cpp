@@ -230,8 +230,8 @@ void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t wid
     for (const TextRun& run : runs) {
         shapes += "<a:r><a:rPr lang=\"en-US\" sz=\"";
         AppendInteger(shapes, run.size);
-        if (run.face & 2) shapes += "\" b=\"1";
-        if (run.face & 1) shapes += "\" i=\"1";
+        if (run.style.bold) shapes += "\" b=\"1";
+        if (run.style.italic) shapes += "\" i=\"1";
         shapes += "\" spc=\"";
         AppendInteger(shapes, run.spacing);
         shapes += "\">";
@@ -241,7 +241,7 @@ void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t wid
             shapes += "<a:noFill/>";
         }
         shapes += "<a:latin typeface=\"";
-        shapes += typefaces[std::clamp(run.face / 4, 0, 2)];
+        shapes += typefaces[std::clamp(run.style.family, 0, 2)];
         shapes += "\"/>";
         shapes += "</a:rPr><a:t>";
         AppendEscaped(shapes, run.text);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
+#include "fonts/FontStyle.h"
 #include "pptx/GlyphOutlines.h"
 
 // A link on the slide: its relationship in the slide's relationships, to a web address
@@ -24,7 +25,7 @@ struct SlideLink {
 // A piece of a text line in one typeface, size and spacing.
 struct TextRun {
     std::string_view text;  // UTF-8 as it comes: written escaped
-    int face;               // family (0 serif, 1 sans, 2 monospace) * 4 + bold * 2 + italic
+    FontStyle style;
     std::int64_t size;      // hundredths of a point
     std::int64_t spacing;   // hundredths of a point added after each character
     const RgbColour* ink;   // null: the text is transparent

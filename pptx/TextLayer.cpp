@@ -31,7 +31,7 @@ constexpr double emuPerMillimetre = 360.0;     // a hundredth of a millimetre  /
 constexpr std::int64_t maxSpacing = 400000;     // DrawingML's limit for spacing
 
 // The Type 1 fonts whose advance widths the families share (URW's Times, Helvetica
-// and Courier, metric twins of the families the slides name), by LayerStyle::Face.
+// and Courier, metric twins of the families the slides name), by FontStyle::Face.
 constexpr const char* widthFonts[12] = {
     "utmr8a.pfb", "utmri8a.pfb", "utmb8a.pfb", "utmbi8a.pfb",
     "uhvr8a.pfb", "uhvro8a.pfb", "uhvb8a.pfb", "uhvbo8a.pfb",
@@ -72,37 +72,7 @@ char32_t Single(std::string_view text) {
     return i == text.size() ? c : 0;
 }
 
-bool Contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
 }  // namespace
-
-LayerStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme) {
-    std::string name(tfmName.substr(tfmName.rfind('/') + 1));
-    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    std::string scheme(codingScheme);
-    for (char& ch : scheme) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    // The encoding prefix of Latin Modern's and others' names ("ec-", "t1-"), then the
-    // family prefix; what is left before the size and encoding digits is the shape.
-    if (const std::size_t dash = name.find('-'); dash != std::string::npos)
-        name.erase(0, dash + 1);
-    LayerStyle style;
-    const bool urw = name.size() > 3 && (name[0] == 'p' || name[0] == 'u');
-    if (Contains(scheme, "TYPEWRITER") || Contains(name, "tt") || name.starts_with("pcr") ||
-        name.starts_with("ucr")) {
-        style.family = 2;
-    } else if (Contains(name, "ss") || name.starts_with("ecsx") || name.starts_with("ecsi") ||
-               name.starts_with("phv") || name.starts_with("uhv")) {
-        style.family = 1;
-    }
-    std::string shape = name.substr(std::min<std::size_t>(name.size(), urw ? 3 : 2));
-    shape = shape.substr(0, shape.find_first_of("0123456789"));
-    style.bold = Contains(shape, "b") || shape.starts_with("sx");
-    style.italic = Contains(shape, "i") || Contains(shape, "sl") || Contains(shape, "o") ||
-                   Contains(scheme, "MATH ITALIC");
-    return style;
-}
 
 class TextLayer::Widths {
   public:
@@ -148,8 +118,8 @@ TextLayer::TextLayer() : widths(std::make_unique<Widths>()) {}
 TextLayer::~TextLayer() = default;
 
 void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y,
-                    std::int64_t advance, std::int64_t size, LayerStyle style,
-                    const RgbColour* ink) {
+                    std::int64_t advance, std::int64_t size, FontStyle style,
+                    std::optional<RgbColour> ink) {
     if (text.empty()) return;
     // An accent TeX set over this letter (\accent puts it first, overlapping the
     // letter, raised for capitals) joins it as the accented letter where Unicode has
@@ -175,8 +145,7 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y,
         }
     }
     Char c{x, y, advance, size, static_cast<std::uint32_t>(texts.size()),
-           static_cast<std::uint32_t>(text.size()), style, ink != nullptr,
-           ink != nullptr ? *ink : RgbColour{0, 0, 0}};
+           static_cast<std::uint32_t>(text.size()), style, ink};
     texts += text;
     chars.push_back(c);
 }
@@ -189,7 +158,8 @@ void TextLayer::Finish(SlideShapes& shapes) {
             const Char &previous = chars[i - 1], &c = chars[i];
             const double gap = double(c.x - previous.x - previous.advance);
             if (c.y == previous.y && gap >= -backwards * double(previous.size) &&
-                c.style.Face() == previous.style.Face() && c.size == previous.size) continue;
+                c.style == previous.style && c.size == previous.size)
+                continue;
         }
         WriteLine(shapes, begin, i);
         begin = i;
@@ -223,14 +193,14 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
     std::int64_t position = first.x;  // where the layer's text has got to
     std::int64_t largest = 0, right = first.x;  // the largest run size, in EMU
     for (std::size_t i = begin; i < end;) {
-        // A piece: the characters up to a space or a change of font or colour.
+        // A piece: the characters up to a space or a change of colour (a line is in
+        // one font).
         const Char& head = chars[i];
         std::size_t stop = i + 1;
         while (stop < end) {
             const Char &previous = chars[stop - 1], &c = chars[stop];
             if (double(c.x - previous.x - previous.advance) > wordGap * double(previous.size) ||
-                c.style.Face() != head.style.Face() || c.size != head.size ||
-                c.inked != head.inked || !(c.ink == head.ink))
+                c.ink != head.ink)
                 break;
             ++stop;
         }
@@ -257,9 +227,8 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // Before a space, or at the end of the line, the last glyph ends where TeX's
         // does; before a piece in another font, that piece starts where TeX's does.
         const std::size_t gaps = space || stop == end ? count - 1 : count;
-        TextRun run{text, head.style.Face(), size,
-                    gaps > 0 ? spacing(wanted - double(letters), gaps) : 0,
-                    head.inked ? &head.ink : nullptr};
+        TextRun run{text, head.style, size, gaps > 0 ? spacing(wanted - double(letters), gaps) : 0,
+                    head.ink ? &*head.ink : nullptr};
         if (space) {
             // The space after the word: in the word's run when that spacing suits it
             // too, else a run of its own that fills the gap.

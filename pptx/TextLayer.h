@@ -7,27 +7,16 @@
 // family of the same style.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
+#include "fonts/FontStyle.h"
 #include "pptx/SlideShapes.h"
-
-// A family like a TeX font's (serif, sans serif, monospace), bold or italic.
-struct LayerStyle {
-    int family = 0;  // 0 serif, 1 sans serif, 2 monospace
-    bool bold = false, italic = false;
-    int Face() const { return family * 4 + (bold ? 2 : 0) + (italic ? 1 : 0); }
-};
-
-// The style of a TeX font by its TFM name (cmbx10, ec-lmss10, ptmri8r ...) and coding
-// scheme.
-LayerStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme);
 
 class TextLayer {
   public:
@@ -39,7 +28,7 @@ class TextLayer {
     // A character whose text (UTF-8) TeX set at x on the baseline y, advancing by
     // `advance`, in a font of `size` (all in EMU). With `ink`, the layer draws it.
     void Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
-             std::int64_t size, LayerStyle style, const RgbColour* ink);
+             std::int64_t size, FontStyle style, std::optional<RgbColour> ink);
 
     // Writes the page's text lines into `shapes` and starts the next page.
     void Finish(SlideShapes& shapes);
@@ -48,9 +37,8 @@ class TextLayer {
     struct Char {
         std::int64_t x, y, advance, size;
         std::uint32_t text, length;  // in `texts`
-        LayerStyle style;
-        bool inked;
-        RgbColour ink;
+        FontStyle style;
+        std::optional<RgbColour> ink;
     };
     class Widths;  // the families' advance widths
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);

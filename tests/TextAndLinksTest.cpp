@@ -7,7 +7,7 @@
 #include "fonts/GlyphNames.h"
 #include "pptx/LinkSpecials.h"
 #include "pptx/PackageParts.h"
-#include "pptx/TextLayer.h"
+#include "fonts/FontStyle.h"
 
 TEST(GlyphNames, ListsAndNamingRules) {
     GlyphNames names;
@@ -37,7 +37,7 @@ TEST(GlyphNames, ListsAndNamingRules) {
     EXPECT_EQ(EncodingOfCodingScheme("UNSPECIFIED"), "");
 }
 
-TEST(TextLayer, StyleOfTexFonts) {
+TEST(FontStyle, StyleOfTexFonts) {
     for (const auto& [font, scheme, face] : std::initializer_list<std::tuple<const char*, const char*, int>>{
              {"cmr10", "TEX TEXT", 0}, {"cmbx12", "TEX TEXT", 2}, {"cmti10", "TEX TEXT", 1},
              {"cmmi10", "TEX MATH ITALIC", 1}, {"cmex10", "TEX MATH EXTENSION", 0},
