@@ -5,12 +5,14 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
-#include <vector>
 
 namespace {
 
-bool IsScalar(std::uint32_t c) {
-    return c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+// A code point that text may hold, in XML too: no control characters, surrogates or
+// the non-characters U+FFFE and U+FFFF.
+bool IsTextCharacter(std::uint32_t c) {
+    return c >= 0x20 && !(c >= 0x7F && c < 0xA0) && c <= 0x10FFFF &&
+           !(c >= 0xD800 && c <= 0xDFFF) && c != 0xFFFE && c != 0xFFFF;
 }
 
 bool IsPrivateUse(std::uint32_t c) {
@@ -34,7 +36,7 @@ std::optional<std::pair<std::string, bool>> Sequence(std::string_view codes) {
     while (!codes.empty()) {
         const std::size_t space = std::min(codes.find(' '), codes.size());
         const std::optional<std::uint32_t> c = Hex(codes.substr(0, space));
-        if (!c || !IsScalar(*c)) return std::nullopt;
+        if (!c || !IsTextCharacter(*c)) return std::nullopt;
         ordinary = ordinary && !IsPrivateUse(*c);
         AppendUtf8(text, static_cast<char32_t>(*c));
         codes.remove_prefix(std::min(space + 1, codes.size()));
@@ -123,13 +125,13 @@ std::string GlyphNames::Component(std::string_view name) const {
         IsUpperHex(name.substr(3))) {
         for (std::size_t i = 3; i < name.size(); i += 4) {
             const std::uint32_t c = *Hex(name.substr(i, 4));
-            if (!IsScalar(c)) return {};
+            if (!IsTextCharacter(c)) return {};
             AppendUtf8(text, static_cast<char32_t>(c));
         }
     } else if (name.starts_with('u') && name.size() >= 5 && name.size() <= 7 &&
                IsUpperHex(name.substr(1))) {
         const std::uint32_t c = *Hex(name.substr(1));
-        if (IsScalar(c)) AppendUtf8(text, static_cast<char32_t>(c));
+        if (IsTextCharacter(c)) AppendUtf8(text, static_cast<char32_t>(c));
     }
     return text;
 }

@@ -14,8 +14,9 @@ class GlyphNames {
     // private use area is kept; a name already known keeps its earlier text.
     void Read(std::istream& file);
 
-    // The text of a glyph name in UTF-8, empty when it has none: a listed name, or by
-    // the Adobe rules a name whose part after the first '.' is dropped, whose parts
+    // The text of a glyph name in UTF-8, empty when it has none or names a control
+    // character, a surrogate, U+FFFE or U+FFFF (which text cannot hold): a listed name,
+    // or by the Adobe rules a name whose part after the first '.' is dropped, whose parts
     // joined by '_' are a ligature, or that is "uniXXXX..." or "uXXXX" to "uXXXXXX".
     std::string Text(std::string_view name) const;
 

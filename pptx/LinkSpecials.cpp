@@ -39,28 +39,8 @@ double NumberBefore(std::string_view text, std::string_view word) {
     return error == std::errc() && ptr == text.data() + end && std::isfinite(value) ? value : 0.0;
 }
 
-// The value of the key `/key` in a pdfmark: a string, or a name ("/Name"). Keys that
-// are followed by something else (the "/URI" of "/Subtype /URI") are passed over.
-std::optional<std::string> Value(std::string_view text, std::string_view key) {
-    for (std::size_t at = text.find(key); at != std::string_view::npos;
-         at = text.find(key, at + 1)) {
-        std::size_t i = at + key.size();
-        if (i < text.size() && !IsDelimiter(text[i])) continue;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i >= text.size()) break;
-        if (text[i] == '(' || (text[i] == '<' && (i + 1 >= text.size() || text[i + 1] != '<')))
-            return ReadPostScriptString(text, i);
-        if (text[i] == '/' && key != "/URI") {
-            const std::size_t start = ++i;
-            while (i < text.size() && !IsDelimiter(text[i])) ++i;
-            if (i > start) return std::string(text.substr(start, i - start));
-        }
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
+// Reads a PostScript string starting at text[at], "(...)" with its escapes or "<hex>";
+// nothing when there is none. `at` moves past it.
 std::optional<std::string> ReadPostScriptString(std::string_view text, std::size_t& at) {
     std::string bytes;
     if (at < text.size() && text[at] == '<') {
@@ -110,6 +90,28 @@ std::optional<std::string> ReadPostScriptString(std::string_view text, std::size
     return bytes;
 }
 
+// The value of the key `/key` in a pdfmark: a string, or a name ("/Name"). Keys that
+// are followed by something else (the "/URI" of "/Subtype /URI") are passed over.
+std::optional<std::string> Value(std::string_view text, std::string_view key) {
+    for (std::size_t at = text.find(key); at != std::string_view::npos;
+         at = text.find(key, at + 1)) {
+        std::size_t i = at + key.size();
+        if (i < text.size() && !IsDelimiter(text[i])) continue;
+        while (i < text.size() && IsBlank(text[i])) ++i;
+        if (i >= text.size()) break;
+        if (text[i] == '(' || (text[i] == '<' && (i + 1 >= text.size() || text[i + 1] != '<')))
+            return ReadPostScriptString(text, i);
+        if (text[i] == '/' && key != "/URI") {
+            const std::size_t start = ++i;
+            while (i < text.size() && !IsDelimiter(text[i])) ++i;
+            if (i > start) return std::string(text.substr(start, i - start));
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y,
                         std::uint32_t slide) {
     const auto point = [&](double points) { return std::llround(points * emuPerBigPoint); };
@@ -123,9 +125,11 @@ void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y
         bottom = startY + border;
         right = x + border;
         top = y - border;
-    } else if (HasToken(special, "H.L") || HasToken(special, "H.A")) {
+    } else if (const char* end = HasToken(special, "H.L")   ? "H.L"
+                                 : HasToken(special, "H.A") ? "H.A"
+                                                            : nullptr) {
         // The link's top is the baseline skip, less two points, above the end.
-        const double skip = NumberBefore(special, HasToken(special, "H.L") ? "H.L" : "H.A");
+        const double skip = NumberBefore(special, end);
         left = startX - border;
         bottom = startY + border;
         right = x;

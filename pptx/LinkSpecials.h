@@ -38,7 +38,3 @@ class LinkSpecials {
     std::vector<PageLink> page;
     std::unordered_map<std::string, std::uint32_t> destinations;
 };
-
-// Reads a PostScript string starting at text[at], "(...)" with its escapes or "<hex>";
-// nothing when there is none. `at` moves past it.
-std::optional<std::string> ReadPostScriptString(std::string_view text, std::size_t& at);

@@ -67,20 +67,22 @@ void PptxWriter::Run() {
     package.Add("ppt/tableStyles.xml", std::string(parts::tableStyles));
     // Links to a slide go where their destination is; one to a destination the
     // document never defines stays on its own slide.
-    std::size_t next = 0;
     for (std::uint32_t i = 1; i <= slides; ++i) {
-        for (parts::LinkTarget& target : slideLinks[i - 1]) {
-            if (target.slide == 0) continue;
-            const std::string& destination = destinations[next++];
-            if (const auto slide = links.SlideOf(destination)) {
-                target.slide = *slide;
-            } else {
-                warnings << "Link to undefined destination " << Printable(destination)
+        std::vector<parts::LinkTarget> targets;
+        for (PageLink& link : slideLinks[i - 1]) {
+            if (!link.uri.empty()) {
+                targets.push_back({0, std::move(link.uri)});
+                continue;
+            }
+            const std::optional<std::uint32_t> slide = links.SlideOf(link.destination);
+            if (!slide) {
+                warnings << "Link to undefined destination " << Printable(link.destination)
                          << " on page " << i << " stays on its page\n";
             }
+            targets.push_back({slide.value_or(i), {}});
         }
         package.Add("ppt/slides/_rels/slide" + std::to_string(i) + ".xml.rels",
-                    parts::SlideRelationships(slideLinks[i - 1]));
+                    parts::SlideRelationships(targets));
     }
     package.Commit();
 }
@@ -97,29 +99,22 @@ void PptxWriter::OnEndPage(std::int32_t) {
 }
 
 // The page's links as invisible areas over the text, each with a relationship of its
-// own: web addresses of the linked schemes, and destinations (their slides known at the
-// end).
+// own (from rId2 on), written at the end when the destinations' slides are known. Web
+// addresses of other schemes are left out.
 void PptxWriter::WritePageLinks() {
-    std::vector<parts::LinkTarget>& targets = slideLinks.emplace_back();
+    std::vector<PageLink>& kept = slideLinks.emplace_back();
     for (PageLink& link : links.TakePage()) {
-        const bool toSlide = link.uri.empty();
-        if (!toSlide && !IsLinkedScheme(link.uri)) {
+        if (!link.uri.empty() && !IsLinkedScheme(link.uri)) {
             if (addressesLeftOut.insert(link.uri).second) {
                 warnings << "Link to " << Printable(link.uri) << " on page " << slides
                          << " left out: only http, https, mailto and ftp addresses are linked\n";
             }
             continue;
         }
-        if (toSlide) {
-            // Numbered by its own slide until the destinations are known.
-            targets.push_back(parts::LinkTarget{slides, {}});
-            destinations.push_back(std::move(link.destination));
-        } else {
-            targets.push_back(parts::LinkTarget{0, std::move(link.uri)});
-        }
-        const auto relationship = static_cast<std::uint32_t>(targets.size() + 1);
+        const auto relationship = static_cast<std::uint32_t>(kept.size() + 2);
         shapes.LinkArea(link.left, link.top, link.right - link.left, link.bottom - link.top,
-                        SlideLink{relationship, toSlide});
+                        SlideLink{relationship, link.uri.empty()});
+        kept.push_back(std::move(link));
     }
 }
 

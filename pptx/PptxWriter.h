@@ -16,7 +16,6 @@
 #include "dvi/DviReader.h"
 #include "pptx/Emu.h"
 #include "pptx/LinkSpecials.h"
-#include "pptx/PackageParts.h"
 #include "pptx/GlyphOutlines.h"
 #include "pptx/PaperSize.h"
 #include "pptx/SlideShapes.h"
@@ -60,8 +59,7 @@ class PptxWriter : public DviReader {
     bool textLayer;
     TextLayer layer;
     LinkSpecials links;
-    std::vector<std::vector<parts::LinkTarget>> slideLinks;  // by slide, from rId2 on
-    std::vector<std::string> destinations;  // of the links to a slide, in slideLinks' order
+    std::vector<std::vector<PageLink>> slideLinks;  // the links kept, by slide
     std::unordered_set<std::string> addressesLeftOut;
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;

@@ -66,41 +66,13 @@ void AppendFill(std::string& xml, RgbColour colour) {
     xml += "\"/></a:solidFill>";
 }
 
-// UTF-8 text as XML character data: markup characters as references, and what XML
-// cannot hold (control characters, U+FFFE, U+FFFF, bytes that are not UTF-8) as U+FFFD.
+// Text as XML character data: the markup characters as references.
 void AppendEscaped(std::string& xml, std::string_view text) {
-    constexpr std::string_view replacement = "\xEF\xBF\xBD";
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte < 0x80) {
-            if (byte == '&') xml += "&amp;";
-            else if (byte == '<') xml += "&lt;";
-            else if (byte == '>') xml += "&gt;";
-            else if (byte < 0x20 || byte == 0x7F) xml += replacement;
-            else xml.push_back(static_cast<char>(byte));
-            ++i;
-            continue;
-        }
-        // A well-formed multi-byte sequence is copied; anything else is replaced byte
-        // by byte.
-        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 0;
-        std::uint32_t c = length == 4 ? byte & 7u : length == 3 ? byte & 15u : byte & 31u;
-        bool valid = length != 0 && i + length <= text.size() && byte < 0xF5;
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            c = c << 6 | (next & 0x3Fu);
-        }
-        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-        valid = valid && c >= least[length] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
-                c != 0xFFFE && c != 0xFFFF;
-        if (valid) {
-            xml.append(text.substr(i, length));
-            i += length;
-        } else {
-            xml += replacement;
-            ++i;
-        }
+    for (const char ch : text) {
+        if (ch == '&') xml += "&amp;";
+        else if (ch == '<') xml += "&lt;";
+        else if (ch == '>') xml += "&gt;";
+        else xml.push_back(ch);
     }
 }
 

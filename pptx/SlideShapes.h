@@ -24,7 +24,7 @@ struct SlideLink {
 
 // A piece of a text line in one typeface, size and spacing.
 struct TextRun {
-    std::string_view text;  // UTF-8 as it comes: written escaped
+    std::string_view text;  // UTF-8 of characters XML holds (see GlyphNames)
     FontStyle style;
     std::int64_t size;      // hundredths of a point
     std::int64_t spacing;   // hundredths of a point added after each character

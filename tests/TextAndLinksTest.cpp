@@ -13,7 +13,7 @@ TEST(GlyphNames, ListsAndNamingRules) {
     GlyphNames names;
     std::istringstream lists(
         "# comment;0041\nA;0041\nf;0066\ni;0069\ndotlessj;F6BE,0237\nDelta;2206,0394\n"
-        "bad;XYZ\nsummation;2211\nA;0042\n");
+        "bad;XYZ\nsummation;2211\nA;0042\ncontrolBS;0008\n");
     names.Read(lists);
     for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
              {"A", "A"},                        // the first entry of a name holds
@@ -26,6 +26,8 @@ TEST(GlyphNames, ListsAndNamingRules) {
              {"u1D400", "\U0001D400"},
              {"uni00e9", ""},                   // lowercase digits are no code
              {"uniD800", ""},                   // nor is a surrogate
+             {"controlBS", ""},                 // nor what XML cannot hold
+             {"uniFFFE", ""},
              {"u110000", ""},
              {"bad", ""},
              {"unknown", ""}}) {
