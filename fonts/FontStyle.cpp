@@ -20,8 +20,7 @@ FontStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme) {
     for (char& ch : scheme) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
     // The encoding prefix of Latin Modern's and others' names ("ec-", "t1-"), then the
     // family prefix; what is left before the size and encoding digits is the shape.
-    if (const std::size_t dash = name.find('-'); dash != std::string::npos)
-        name.erase(0, dash + 1);
+    if (const std::size_t dash = name.find('-'); dash != std::string::npos) name.erase(0, dash + 1);
     FontStyle style;
     const bool urw = name.size() > 3 && (name[0] == 'p' || name[0] == 'u');
     if (Contains(scheme, "TYPEWRITER") || Contains(name, "tt") || name.starts_with("pcr") ||

@@ -47,8 +47,9 @@ std::optional<std::pair<std::string, bool>> Sequence(std::string_view codes) {
 
 // Uppercase hexadecimal digits only, as the naming rules require.
 bool IsUpperHex(std::string_view digits) {
-    return std::all_of(digits.begin(), digits.end(),
-                       [](char ch) { return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F'); });
+    return std::all_of(digits.begin(), digits.end(), [](char ch) {
+        return (ch >= '0' && ch <= '9') || (ch >= 'A' && ch <= 'F');
+    });
 }
 
 }  // namespace

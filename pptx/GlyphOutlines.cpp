@@ -76,7 +76,6 @@ struct OutlineSink {
 
 }  // namespace
 
-
 struct GlyphOutlines::Face {
     FT_Face handle = nullptr;
     std::array<FT_UInt, 256> glyphIndex{};  // by character code; 0 for none
@@ -147,8 +146,8 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
             scaled->slant = entry->slant;
             scaled->extend = entry->extend;
             if (scaled->face != nullptr && !scaled->face->names.empty())
-                scaled->texts = TextsOfNames(entry->fontFile + '\n' + entry->encodingFile,
-                                             scaled->face->names);
+                scaled->texts =
+                    TextsOfNames(entry->fontFile + '\n' + entry->encodingFile, scaled->face->names);
         }
         const std::string_view scheme = font.metrics ? font.metrics->codingScheme : "";
         if (scaled->texts == nullptr) scaled->texts = TextsOfScheme(scheme);

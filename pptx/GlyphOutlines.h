@@ -68,7 +68,7 @@ class GlyphOutlines {
     double emuPerUnit;
     FontMap fontMap;
     bool mapRead = false;
-    GlyphNames glyphNames;  // read with the map
+    GlyphNames glyphNames;                                          // read with the map
     std::unordered_map<std::string, std::unique_ptr<Texts>> texts;  // by font or scheme
     std::unique_ptr<FreeTypeLibrary> library;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces;  // by font and encoding file

@@ -47,8 +47,10 @@ std::optional<std::string> ReadPostScriptString(std::string_view text, std::size
         std::string digits;
         std::size_t i = at + 1;
         for (; i < text.size() && text[i] != '>'; ++i) {
-            if (std::isxdigit(static_cast<unsigned char>(text[i]))) digits.push_back(text[i]);
-            else if (!IsBlank(text[i])) return std::nullopt;
+            if (std::isxdigit(static_cast<unsigned char>(text[i])))
+                digits.push_back(text[i]);
+            else if (!IsBlank(text[i]))
+                return std::nullopt;
         }
         if (i == text.size()) return std::nullopt;
         if (digits.size() % 2 != 0) digits.push_back('0');
@@ -72,7 +74,8 @@ std::optional<std::string> ReadPostScriptString(std::string_view text, std::size
                 bytes.push_back(escapes[e + 1]);
             } else if (ch >= '0' && ch <= '7') {
                 int value = 0;
-                for (int k = 0; k < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7'; ++k, ++i)
+                for (int k = 0; k < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7';
+                     ++k, ++i)
                     value = value * 8 + (text[i] - '0');
                 --i;
                 bytes.push_back(static_cast<char>(value & 0xFF));
@@ -139,8 +142,12 @@ void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y
         if (const auto name = Value(special, "/Dest")) destinations.emplace(*name, slide);
     } else if ((HasToken(special, "/ANN") || HasToken(special, "/LNK")) &&
                HasToken(special, "H.B")) {
-        PageLink link{std::min(left, right), std::min(top, bottom), std::max(left, right),
-                      std::max(top, bottom), {}, {}};
+        PageLink link{std::min(left, right),
+                      std::min(top, bottom),
+                      std::max(left, right),
+                      std::max(top, bottom),
+                      {},
+                      {}};
         if (const auto uri = Value(special, "/URI")) {
             link.uri = *uri;
         } else if (const auto destination = Value(special, "/Dest")) {

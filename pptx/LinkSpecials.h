@@ -33,7 +33,7 @@ class LinkSpecials {
 
   private:
     double emuPerBigPoint;
-    std::int64_t startX = 0, startY = 0;          // H.S
+    std::int64_t startX = 0, startY = 0;                    // H.S
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;  // the rectangle H.B gives
     std::vector<PageLink> page;
     std::unordered_map<std::string, std::uint32_t> destinations;

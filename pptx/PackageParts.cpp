@@ -144,8 +144,7 @@ std::string SlideRelationships(const std::vector<LinkTarget>& links) {
         static constexpr char hex[] = "0123456789ABCDEF";
         for (const char ch : links[i].address) {
             const auto byte = static_cast<unsigned char>(ch);
-            if (byte <= 0x20 || byte >= 0x7F || ch == '"' || ch == '<' || ch == '>' ||
-                ch == '\\') {
+            if (byte <= 0x20 || byte >= 0x7F || ch == '"' || ch == '<' || ch == '>' || ch == '\\') {
                 xml += '%';
                 xml += hex[byte >> 4];
                 xml += hex[byte & 15];

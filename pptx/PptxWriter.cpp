@@ -135,8 +135,8 @@ void PptxWriter::OnChar(std::int32_t c) {
     const std::int32_t width =
         font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)].width;
     layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, SlideX(h),
-              SlideY(v), ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit),
-              text.style, glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt);
+              SlideY(v), ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit), text.style,
+              glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt);
 }
 
 void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {

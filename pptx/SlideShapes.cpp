@@ -69,10 +69,14 @@ void AppendFill(std::string& xml, RgbColour colour) {
 // Text as XML character data: the markup characters as references.
 void AppendEscaped(std::string& xml, std::string_view text) {
     for (const char ch : text) {
-        if (ch == '&') xml += "&amp;";
-        else if (ch == '<') xml += "&lt;";
-        else if (ch == '>') xml += "&gt;";
-        else xml.push_back(ch);
+        if (ch == '&')
+            xml += "&amp;";
+        else if (ch == '<')
+            xml += "&lt;";
+        else if (ch == '>')
+            xml += "&gt;";
+        else
+            xml.push_back(ch);
     }
 }
 

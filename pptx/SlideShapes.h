@@ -26,9 +26,9 @@ struct SlideLink {
 struct TextRun {
     std::string_view text;  // UTF-8 of characters XML holds (see GlyphNames)
     FontStyle style;
-    std::int64_t size;      // hundredths of a point
-    std::int64_t spacing;   // hundredths of a point added after each character
-    const RgbColour* ink;   // null: the text is transparent
+    std::int64_t size;     // hundredths of a point
+    std::int64_t spacing;  // hundredths of a point added after each character
+    const RgbColour* ink;  // null: the text is transparent
 };
 
 class SlideShapes {

@@ -27,15 +27,14 @@ constexpr double spacingTolerance = 0.03;
 // How far a run's size may depart from its TeX font's size to make its letters as wide.
 constexpr double minScale = 0.6, maxScale = 1.6;
 constexpr std::int64_t emuPerHundredth = 127;  // a hundredth of a point
-constexpr double emuPerMillimetre = 360.0;     // a hundredth of a millimetre  // a hundredth of a point
-constexpr std::int64_t maxSpacing = 400000;     // DrawingML's limit for spacing
+constexpr double emuPerMillimetre = 360.0;     // a hundredth of a millimetre
+constexpr std::int64_t maxSpacing = 400000;    // DrawingML's limit for spacing
 
 // The Type 1 fonts whose advance widths the families share (URW's Times, Helvetica
 // and Courier, metric twins of the families the slides name), by FontStyle::Face.
 constexpr const char* widthFonts[12] = {
-    "utmr8a.pfb", "utmri8a.pfb", "utmb8a.pfb", "utmbi8a.pfb",
-    "uhvr8a.pfb", "uhvro8a.pfb", "uhvb8a.pfb", "uhvbo8a.pfb",
-    "ucrr8a.pfb", "ucrro8a.pfb", "ucrb8a.pfb", "ucrbo8a.pfb",
+    "utmr8a.pfb", "utmri8a.pfb", "utmb8a.pfb", "utmbi8a.pfb", "uhvr8a.pfb", "uhvro8a.pfb",
+    "uhvb8a.pfb", "uhvbo8a.pfb", "ucrr8a.pfb", "ucrro8a.pfb", "ucrb8a.pfb", "ucrbo8a.pfb",
 };
 
 // Decodes the next code point of UTF-8 text that this program wrote itself.
@@ -44,7 +43,8 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
     const unsigned char first = byte(i);
     const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
     char32_t c = length == 1 ? first : first & (0x7Fu >> length);
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) c = c << 6 | (byte(i + k) & 0x3F);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k)
+        c = c << 6 | (byte(i + k) & 0x3F);
     i += length;
     return c;
 }
@@ -117,9 +117,8 @@ class TextLayer::Widths {
 TextLayer::TextLayer() : widths(std::make_unique<Widths>()) {}
 TextLayer::~TextLayer() = default;
 
-void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y,
-                    std::int64_t advance, std::int64_t size, FontStyle style,
-                    std::optional<RgbColour> ink) {
+void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
+                    std::int64_t size, FontStyle style, std::optional<RgbColour> ink) {
     if (text.empty()) return;
     // An accent TeX set over this letter (\accent puts it first, overlapping the
     // letter, raised for capitals) joins it as the accented letter where Unicode has
@@ -144,8 +143,14 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y,
             }
         }
     }
-    Char c{x, y, advance, size, static_cast<std::uint32_t>(texts.size()),
-           static_cast<std::uint32_t>(text.size()), style, ink};
+    Char c{x,
+           y,
+           advance,
+           size,
+           static_cast<std::uint32_t>(texts.size()),
+           static_cast<std::uint32_t>(text.size()),
+           style,
+           ink};
     texts += text;
     chars.push_back(c);
 }
@@ -168,11 +173,11 @@ void TextLayer::Finish(SlideShapes& shapes) {
     texts.clear();
 }
 
-std::int64_t TextLayer::NaturalWidth(const Char& c, std::string_view text,
-                                     std::size_t& count) const {
+double TextLayer::Ems(FontStyle style, std::string_view text, std::size_t& count) const {
     double width = 0.0;
-    for (std::size_t i = 0; i < text.size(); ++count) width += widths->Of(c.style.Face(), NextCodePoint(text, i));
-    return std::llround(width * double(c.size));
+    for (std::size_t i = 0; i < text.size(); ++count)
+        width += widths->Of(style.Face(), NextCodePoint(text, i));
+    return width;
 }
 
 void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end) {
@@ -181,16 +186,18 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
     // the runs ask for whole ones, and the positions count what it will lay out.
     const auto spacing = [](double emu, std::size_t count) {
         const double millimetres = std::round(emu / double(count) / double(emuPerMillimetre));
-        return std::clamp<std::int64_t>(std::llround(millimetres * emuPerMillimetre / emuPerHundredth),
-                                        -maxSpacing, maxSpacing);
+        return std::clamp<std::int64_t>(
+            std::llround(millimetres * emuPerMillimetre / emuPerHundredth), -maxSpacing,
+            maxSpacing);
     };
     const auto laidOut = [](std::int64_t hundredths) {
-        return std::llround(double(hundredths) * emuPerHundredth / emuPerMillimetre) * emuPerMillimetre;
+        return std::llround(double(hundredths) * emuPerHundredth / emuPerMillimetre) *
+               emuPerMillimetre;
     };
     std::vector<TextRun> runs;
     std::deque<std::string> joined;  // words with the space after them, for their runs
     const Char& first = chars[begin];
-    std::int64_t position = first.x;  // where the layer's text has got to
+    std::int64_t position = first.x;            // where the layer's text has got to
     std::int64_t largest = 0, right = first.x;  // the largest run size, in EMU
     for (std::size_t i = begin; i < end;) {
         // A piece: the characters up to a space or a change of colour (a line is in
@@ -208,54 +215,55 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         const std::int64_t wordEnd = last.x + last.advance;
         const std::string_view text(texts.data() + head.text, last.text + last.length - head.text);
         std::size_t count = 0;
-        const double natural = double(NaturalWidth(head, text, count));
+        const double natural = Ems(head.style, text, count) * double(head.size);
 
         // The family's letters are narrower or wider than TeX's: the run's size makes
         // them as wide (within limits), and spacing does the rest, the last glyph
         // ending where TeX's does.
         const double wanted = double(wordEnd - position);
         const double scale = natural > 0 ? std::clamp(wanted / natural, minScale, maxScale) : 1.0;
-        const double millimetres = std::max(std::round(double(head.size) * scale / emuPerMillimetre), 36.0);
+        const double millimetres =
+            std::max(std::round(double(head.size) * scale / emuPerMillimetre), 36.0);
         const std::int64_t size = std::llround(millimetres * emuPerMillimetre / emuPerHundredth);
         const double factor = millimetres * emuPerMillimetre / double(head.size);
         const std::int64_t letters = std::llround(natural * factor);
         largest = std::max(largest, size * emuPerHundredth);
         right = std::max(right, wordEnd);
 
-        const bool space = stop < end && double(chars[stop].x - wordEnd) >
-                                             wordGap * double(last.size);
+        const bool space = stop<end&& double(chars[stop].x - wordEnd)> wordGap * double(last.size);
         // Before a space, or at the end of the line, the last glyph ends where TeX's
-        // does; before a piece in another font, that piece starts where TeX's does.
+        // does; before a piece in another colour, that piece starts where TeX's does.
         const std::size_t gaps = space || stop == end ? count - 1 : count;
         TextRun run{text, head.style, size, gaps > 0 ? spacing(wanted - double(letters), gaps) : 0,
                     head.ink ? &*head.ink : nullptr};
-        if (space) {
-            // The space after the word: in the word's run when that spacing suits it
-            // too, else a run of its own that fills the gap.
-            const std::int64_t next = chars[stop].x;
-            std::size_t spaces = 0;
-            const std::int64_t spaceWidth = std::llround(double(NaturalWidth(head, " ", spaces)) * factor);
-            const std::int64_t joint = spacing(double(next - position - letters - spaceWidth), count + 1);
-            if (std::abs(joint - run.spacing) * emuPerHundredth <=
-                std::llround(spacingTolerance * double(head.size))) {
-                run.text = joined.emplace_back(std::string(text) + ' ');
-                run.spacing = joint;
-                position += letters + spaceWidth + std::int64_t(count + 1) * laidOut(joint);
-                runs.push_back(run);
-            } else {
-                position += letters + std::int64_t(count) * laidOut(run.spacing);
-                runs.push_back(run);
-                TextRun gap = run;
-                gap.text = " ";
-                gap.spacing = spacing(double(next - position - spaceWidth), 1);
-                position += spaceWidth + laidOut(gap.spacing);
-                runs.push_back(gap);
-            }
-        } else {
+        i = stop;
+        if (!space) {
             position += letters + std::int64_t(count) * laidOut(run.spacing);
             runs.push_back(run);
+            continue;
         }
-        i = stop;
+        // The space after the word: in the word's run when that spacing suits it too,
+        // else a run of its own that fills the gap.
+        const std::int64_t next = chars[stop].x;
+        std::size_t spaces = 0;
+        const std::int64_t spaceWidth =
+            std::llround(Ems(head.style, " ", spaces) * double(head.size) * factor);
+        const std::int64_t joint =
+            spacing(double(next - position - letters - spaceWidth), count + 1);
+        if (std::abs(joint - run.spacing) * emuPerHundredth <=
+            std::llround(spacingTolerance * double(head.size))) {
+            run.text = joined.emplace_back(std::string(text) + ' ');
+            run.spacing = joint;
+            position += letters + spaceWidth + std::int64_t(count + 1) * laidOut(joint);
+            runs.push_back(run);
+            continue;
+        }
+        position += letters + std::int64_t(count) * laidOut(run.spacing);
+        runs.push_back(run);
+        TextRun& gap = runs.emplace_back(run);
+        gap.text = " ";
+        gap.spacing = spacing(double(next - position - spaceWidth), 1);
+        position += spaceWidth + laidOut(gap.spacing);
     }
     shapes.TextLine(first.x, first.y - std::llround(ascent * double(largest)), right - first.x,
                     std::llround(1.3 * double(largest)), runs);

@@ -42,7 +42,9 @@ class TextLayer {
     };
     class Widths;  // the families' advance widths
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
-    std::int64_t NaturalWidth(const Char& c, std::string_view text, std::size_t& count) const;
+    // The width of `text` in the family of `style`, in ems; `count` grows by its code
+    // points.
+    double Ems(FontStyle style, std::string_view text, std::size_t& count) const;
 
     std::vector<Char> chars;
     std::string texts;

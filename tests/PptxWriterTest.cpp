@@ -107,7 +107,8 @@ TEST_F(PptxWriterTest, ThreePages) {
               std::string::npos);
     // A font without outlines and without a known encoding: its characters, whose text
     // is unknown, are drawn as U+FFFD in the serif family, from the first one's place.
-    EXPECT_EQ(Matches(parts["ppt/slides/slide1.xml"], "Text.*?<a:off (x=\"\\d+\").*?(typeface=\"[^\"]*)", "$1 $2 "),
+    EXPECT_EQ(Matches(parts["ppt/slides/slide1.xml"],
+                      "Text.*?<a:off (x=\"\\d+\").*?(typeface=\"[^\"]*)", "$1 $2 "),
               "x=\"1042670\" typeface=\"Times New Roman ");
     EXPECT_EQ(warnings.str(), "Font t'x& has no Type 1 outline: its characters are set as text\n");
 

@@ -4,10 +4,10 @@
 
 #include <sstream>
 
+#include "fonts/FontStyle.h"
 #include "fonts/GlyphNames.h"
 #include "pptx/LinkSpecials.h"
 #include "pptx/PackageParts.h"
-#include "fonts/FontStyle.h"
 
 TEST(GlyphNames, ListsAndNamingRules) {
     GlyphNames names;
@@ -16,17 +16,17 @@ TEST(GlyphNames, ListsAndNamingRules) {
         "bad;XYZ\nsummation;2211\nA;0042\ncontrolBS;0008\n");
     names.Read(lists);
     for (const auto& [name, text] : std::initializer_list<std::pair<const char*, const char*>>{
-             {"A", "A"},                        // the first entry of a name holds
-             {"dotlessj", "\u0237"},            // the first alternative outside private use
+             {"A", "A"},              // the first entry of a name holds
+             {"dotlessj", "\u0237"},  // the first alternative outside private use
              {"Delta", "\u2206"},
-             {"f_f_i", "ffi"},                  // a ligature of listed names
-             {"A.sc", "A"},                     // a suffix is dropped
-             {"summationdisplay", "\u2211"},    // TeX's size names
+             {"f_f_i", "ffi"},                // a ligature of listed names
+             {"A.sc", "A"},                   // a suffix is dropped
+             {"summationdisplay", "\u2211"},  // TeX's size names
              {"uni00E900E8", "\u00E9\u00E8"},
              {"u1D400", "\U0001D400"},
-             {"uni00e9", ""},                   // lowercase digits are no code
-             {"uniD800", ""},                   // nor is a surrogate
-             {"controlBS", ""},                 // nor what XML cannot hold
+             {"uni00e9", ""},    // lowercase digits are no code
+             {"uniD800", ""},    // nor is a surrogate
+             {"controlBS", ""},  // nor what XML cannot hold
              {"uniFFFE", ""},
              {"u110000", ""},
              {"bad", ""},
@@ -40,11 +40,19 @@ TEST(GlyphNames, ListsAndNamingRules) {
 }
 
 TEST(FontStyle, StyleOfTexFonts) {
-    for (const auto& [font, scheme, face] : std::initializer_list<std::tuple<const char*, const char*, int>>{
-             {"cmr10", "TEX TEXT", 0}, {"cmbx12", "TEX TEXT", 2}, {"cmti10", "TEX TEXT", 1},
-             {"cmmi10", "TEX MATH ITALIC", 1}, {"cmex10", "TEX MATH EXTENSION", 0},
-             {"cmss10", "TEX TEXT", 4}, {"cmtt10", "TEX TYPEWRITER TEXT", 8},
-             {"ec-lmbx10", "", 2}, {"ec-lmtt10", "", 8}, {"ptmri8r", "", 1}, {"phvb8r", "", 6}}) {
+    for (const auto& [font, scheme, face] :
+         std::initializer_list<std::tuple<const char*, const char*, int>>{
+             {"cmr10", "TEX TEXT", 0},
+             {"cmbx12", "TEX TEXT", 2},
+             {"cmti10", "TEX TEXT", 1},
+             {"cmmi10", "TEX MATH ITALIC", 1},
+             {"cmex10", "TEX MATH EXTENSION", 0},
+             {"cmss10", "TEX TEXT", 4},
+             {"cmtt10", "TEX TYPEWRITER TEXT", 8},
+             {"ec-lmbx10", "", 2},
+             {"ec-lmtt10", "", 8},
+             {"ptmri8r", "", 1},
+             {"phvb8r", "", 6}}) {
         EXPECT_EQ(StyleOfFont(font, scheme).Face(), face) << font;
     }
 }
@@ -54,8 +62,10 @@ TEST(LinkSpecials, LinksAndDestinations) {
     links.Read("ps:SDict begin [/View [/XYZ H.V]/Dest (sec.2) cvn /DEST pdfmark end", 0, 0, 3);
     links.Read("ps:SDict begin H.S end", 100, 500, 1);
     links.Read("ps:SDict begin H.R end", 300, 400, 1);
-    links.Read("ps:SDict begin [/H /I/Action <</Subtype/URI/URI(http://a.org/x\\(1\\)\\101)>>"
-               "/Subtype /Link H.B /ANN pdfmark end", 0, 0, 1);
+    links.Read(
+        "ps:SDict begin [/H /I/Action <</Subtype/URI/URI(http://a.org/x\\(1\\)\\101)>>"
+        "/Subtype /Link H.B /ANN pdfmark end",
+        0, 0, 1);
     links.Read("ps:SDict begin H.S end", 100, 500, 1);
     links.Read("ps:SDict begin 12 H.L end", 200, 500, 1);
     links.Read("ps:SDict begin [/Subtype /Link/Dest (sec.2) cvn H.B /ANN pdfmark end", 0, 0, 1);
@@ -77,8 +87,8 @@ TEST(LinkSpecials, LinksAndDestinations) {
 }
 
 TEST(PackageParts, SlideRelationshipsEscapeAddresses) {
-    const std::string xml = parts::SlideRelationships(
-        {{4, ""}, {0, "http://a.org/?a=1&b=\"2\"<x> \xC3\xA9"}});
+    const std::string xml =
+        parts::SlideRelationships({{4, ""}, {0, "http://a.org/?a=1&b=\"2\"<x> \xC3\xA9"}});
     EXPECT_NE(xml.find("Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
                        "relationships/slide\" Target=\"slide4.xml\"/>"),
               std::string::npos);
