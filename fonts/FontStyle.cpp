@@ -23,8 +23,11 @@ FontStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme) {
     if (const std::size_t dash = name.find('-'); dash != std::string::npos) name.erase(0, dash + 1);
     FontStyle style;
     const bool urw = name.size() > 3 && (name[0] == 'p' || name[0] == 'u');
-    if (Contains(scheme, "TYPEWRITER") || Contains(name, "tt") || name.starts_with("pcr") ||
-        name.starts_with("ucr")) {
+    if (Contains(scheme, "MATH SYMBOLS") || Contains(scheme, "MATH EXTENSION") ||
+        name.starts_with("cmsy") || name.starts_with("cmbsy") || name.starts_with("cmex")) {
+        style.family = 3;
+    } else if (Contains(scheme, "TYPEWRITER") || Contains(name, "tt") || name.starts_with("pcr") ||
+               name.starts_with("ucr")) {
         style.family = 2;
     } else if (Contains(name, "ss") || name.starts_with("ecsx") || name.starts_with("ecsi") ||
                name.starts_with("phv") || name.starts_with("uhv")) {

@@ -1,12 +1,12 @@
-// The style of a TeX font as a common family would show it: serif, sans serif or
-// monospace, bold or italic, told from the TFM name (cmbx10, ec-lmss10, ptmri8r ...) and
-// coding scheme.
+// The style of a TeX font as a common family would show it: serif, sans serif,
+// monospace or mathematical symbols, bold or italic, told from the TFM name (cmbx10, ec-lmss10,
+// ptmri8r ...) and coding scheme.
 #pragma once
 
 #include <string_view>
 
 struct FontStyle {
-    int family = 0;  // 0 serif, 1 sans serif, 2 monospace
+    int family = 0;  // 0 serif, 1 sans serif, 2 monospace, 3 mathematical symbols
     bool bold = false, italic = false;
     // A number for each of the twelve styles, 0 to 11.
     int Face() const { return family * 4 + (bold ? 2 : 0) + (italic ? 1 : 0); }

@@ -194,7 +194,6 @@ void SlideShapes::Click(const SlideLink& link) {
 
 void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t width,
                            std::int64_t height, const std::vector<TextRun>& runs) {
-    static constexpr std::string_view typefaces[] = {"Times New Roman", "Arial", "Courier New"};
     if (!paths.empty()) WriteFreeform();
     ShapeStart("Text");
     shapes += "<p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>";
@@ -206,8 +205,8 @@ void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t wid
     for (const TextRun& run : runs) {
         shapes += "<a:r><a:rPr lang=\"en-US\" sz=\"";
         AppendInteger(shapes, run.size);
-        if (run.style.bold) shapes += "\" b=\"1";
-        if (run.style.italic) shapes += "\" i=\"1";
+        if (run.bold) shapes += "\" b=\"1";
+        if (run.italic) shapes += "\" i=\"1";
         shapes += "\" spc=\"";
         AppendInteger(shapes, run.spacing);
         shapes += "\">";
@@ -217,7 +216,7 @@ void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t wid
             shapes += "<a:noFill/>";
         }
         shapes += "<a:latin typeface=\"";
-        shapes += typefaces[std::clamp(run.style.family, 0, 2)];
+        shapes += run.typeface;
         shapes += "\"/>";
         shapes += "</a:rPr><a:t>";
         AppendEscaped(shapes, run.text);

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
-#include "fonts/FontStyle.h"
 #include "pptx/GlyphOutlines.h"
 
 // A link on the slide: its relationship in the slide's relationships, to a web address
@@ -25,7 +24,8 @@ struct SlideLink {
 // A piece of a text line in one typeface, size and spacing.
 struct TextRun {
     std::string_view text;  // UTF-8 of characters XML holds (see GlyphNames)
-    FontStyle style;
+    std::string_view typeface;
+    bool bold, italic;
     std::int64_t size;     // hundredths of a point
     std::int64_t spacing;  // hundredths of a point added after each character
     const RgbColour* ink;  // null: the text is transparent

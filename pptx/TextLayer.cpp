@@ -7,9 +7,7 @@
 #include <cmath>
 #include <deque>
 
-#include "fonts/FontFileLookup.h"
 #include "fonts/GlyphNames.h"
-#include "pptx/FreeTypeLibrary.h"
 
 namespace {
 
@@ -21,21 +19,15 @@ constexpr double ascent = 1.0;
 constexpr double wordGap = 0.15;
 // Moving left by more than this share of the font size starts a new text box.
 constexpr double backwards = 0.25;
-// A space is a run of its own when joining it to its word would move the word's
-// letters apart or together by more than this share of the font size.
-constexpr double spacingTolerance = 0.03;
+// A space is a run of its own when joining it to its word would move the word's last
+// letter by more than this share of the font size.
+constexpr double spacingTolerance = 0.02;
 // How far a run's size may depart from its TeX font's size to make its letters as wide.
 constexpr double minScale = 0.6, maxScale = 1.6;
+constexpr double emuPerPoint = 12700.0;
 constexpr std::int64_t emuPerHundredth = 127;  // a hundredth of a point
 constexpr double emuPerMillimetre = 360.0;     // a hundredth of a millimetre
 constexpr std::int64_t maxSpacing = 400000;    // DrawingML's limit for spacing
-
-// The Type 1 fonts whose advance widths the families share (URW's Times, Helvetica
-// and Courier, metric twins of the families the slides name), by FontStyle::Face.
-constexpr const char* widthFonts[12] = {
-    "utmr8a.pfb", "utmri8a.pfb", "utmb8a.pfb", "utmbi8a.pfb", "uhvr8a.pfb", "uhvro8a.pfb",
-    "uhvb8a.pfb", "uhvbo8a.pfb", "ucrr8a.pfb", "ucrro8a.pfb", "ucrb8a.pfb", "ucrbo8a.pfb",
-};
 
 // Decodes the next code point of UTF-8 text that this program wrote itself.
 char32_t NextCodePoint(std::string_view text, std::size_t& i) {
@@ -53,10 +45,10 @@ char32_t NextCodePoint(std::string_view text, std::size_t& i) {
 // characters.
 char32_t CombiningMark(char32_t accent) {
     static constexpr std::pair<char32_t, char32_t> marks[] = {
-        {0x0060, 0x0300}, {0x00B4, 0x0301}, {0x02C6, 0x0302}, {0x005E, 0x0302},
-        {0x02DC, 0x0303}, {0x007E, 0x0303}, {0x00AF, 0x0304}, {0x02C9, 0x0304},
-        {0x02D8, 0x0306}, {0x02D9, 0x0307}, {0x00A8, 0x0308}, {0x02DA, 0x030A},
-        {0x02DD, 0x030B}, {0x02C7, 0x030C}, {0x00B8, 0x0327}, {0x02DB, 0x0328},
+        {0x0060, 0x0300}, {0x00B4, 0x0301}, {0x02C6, 0x0302}, {0x005E, 0x0302}, {0x02DC, 0x0303},
+        {0x007E, 0x0303}, {0x00AF, 0x0304}, {0x02C9, 0x0304}, {0x02D8, 0x0306}, {0x02D9, 0x0307},
+        {0x00A8, 0x0308}, {0x02DA, 0x030A}, {0x02DD, 0x030B}, {0x02C7, 0x030C}, {0x00B8, 0x0327},
+        {0x02DB, 0x0328}, {0x0338, 0x0338},  // TeX's \not, set before its relation
     };
     for (const auto& [spacing, combining] : marks) {
         if (spacing == accent) return combining;
@@ -74,49 +66,6 @@ char32_t Single(std::string_view text) {
 
 }  // namespace
 
-class TextLayer::Widths {
-  public:
-    // The advance width of code point c in a face, as a share of the font size.
-    double Of(int face, char32_t c) {
-        const std::uint64_t key = std::uint64_t(face) << 32 | c;
-        if (const auto found = cache.find(key); found != cache.end()) return found->second;
-        double width = face >= 8 ? 0.6 : 0.5;  // a guess for what the family lacks
-        if (FT_Face handle = Face(face)) {
-            const FT_UInt index = FT_Get_Char_Index(handle, c);
-            if (index != 0 && FT_Load_Glyph(handle, index, FT_LOAD_NO_SCALE) == 0)
-                width = double(handle->glyph->metrics.horiAdvance) / handle->units_per_EM;
-        }
-        cache.emplace(key, width);
-        return width;
-    }
-
-    ~Widths() {
-        for (FT_Face face : faces) {
-            if (face != nullptr) FT_Done_Face(face);
-        }
-    }
-
-  private:
-    FT_Face Face(int face) {
-        if (!opened[face]) {
-            opened[face] = true;
-            const std::string path = FindFontFile(widthFonts[face]);
-            if (library.handle == nullptr || path.empty() ||
-                FT_New_Face(library.handle, path.c_str(), 0, &faces[face]) != 0)
-                faces[face] = nullptr;
-        }
-        return faces[face];
-    }
-
-    FreeTypeLibrary library;
-    std::array<FT_Face, 12> faces{};
-    std::array<bool, 12> opened{};
-    std::unordered_map<std::uint64_t, double> cache;
-};
-
-TextLayer::TextLayer() : widths(std::make_unique<Widths>()) {}
-TextLayer::~TextLayer() = default;
-
 void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
                     std::int64_t size, FontStyle style, std::optional<RgbColour> ink) {
     if (text.empty()) return;
@@ -127,7 +76,9 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
         const Char& previous = chars.back();
         const std::string_view previousText(texts.data() + previous.text, previous.length);
         const char32_t mark = CombiningMark(Single(previousText)), letter = Single(text);
-        const bool over = previous.x < x + advance && x < previous.x + previous.advance &&
+        // (A mark of no width, as TeX's \not, overlaps from where it stands.)
+        const bool over = previous.x < x + advance &&
+                          x < previous.x + std::max<std::int64_t>(previous.advance, 1) &&
                           std::abs(previous.y - y) <= size;
         if (mark != 0 && letter != 0 && over) {
             char32_t composed = uc_composition(letter, mark);
@@ -143,27 +94,40 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
             }
         }
     }
-    Char c{x,
-           y,
-           advance,
-           size,
-           static_cast<std::uint32_t>(texts.size()),
-           static_cast<std::uint32_t>(text.size()),
-           style,
-           ink};
+    // What the TeX font's family lacks (Greek letters, mathematical symbols) is set in
+    // the symbol family.
+    int face = fonts.Face(style, ink.has_value(), double(size) / emuPerPoint);
+    if (!Measurable(face, text)) face = fonts.SymbolFace(face);
+    const auto at = static_cast<std::uint32_t>(texts.size());
+    chars.push_back(
+        Char{x, y, advance, size, at, static_cast<std::uint32_t>(text.size()), face, ink});
     texts += text;
-    chars.push_back(c);
+}
+
+bool TextLayer::Measurable(int face, std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (!fonts.Width(face, NextCodePoint(text, i))) return false;
+    }
+    return true;
+}
+
+bool TextLayer::Measured(const Char& c) {
+    return Measurable(c.face, std::string_view(texts.data() + c.text, c.length));
 }
 
 void TextLayer::Finish(SlideShapes& shapes) {
-    // Lines: a change of baseline, or a move far back, ends one.
+    // A text box holds characters of one font on one baseline, moving right; one whose
+    // width the family does not know stands alone, for another font draws it.
     std::size_t begin = 0;
+    bool measured = !chars.empty() && Measured(chars[0]);
     for (std::size_t i = 1; i <= chars.size(); ++i) {
         if (i < chars.size()) {
             const Char &previous = chars[i - 1], &c = chars[i];
             const double gap = double(c.x - previous.x - previous.advance);
-            if (c.y == previous.y && gap >= -backwards * double(previous.size) &&
-                c.style == previous.style && c.size == previous.size)
+            const bool alsoMeasured = Measured(c), joins = measured && alsoMeasured;
+            measured = alsoMeasured;
+            if (joins && c.y == previous.y && gap >= -backwards * double(previous.size) &&
+                c.face == previous.face && c.size == previous.size)
                 continue;
         }
         WriteLine(shapes, begin, i);
@@ -173,10 +137,17 @@ void TextLayer::Finish(SlideShapes& shapes) {
     texts.clear();
 }
 
-double TextLayer::Ems(FontStyle style, std::string_view text, std::size_t& count) const {
+double TextLayer::Ems(int face, std::string_view text, std::size_t& count) {
     double width = 0.0;
-    for (std::size_t i = 0; i < text.size(); ++count)
-        width += widths->Of(style.Face(), NextCodePoint(text, i));
+    char32_t previous = 0;
+    for (std::size_t i = 0; i < text.size(); ++count) {
+        const char32_t c = NextCodePoint(text, i);
+        // What the family lacks, another font draws: a guess, and a text box of its own
+        // (see Finish) keeps the guess from moving what follows.
+        width += fonts.Width(face, c).value_or(0.5);
+        if (previous != 0) width += fonts.Kerning(face, previous, c);
+        previous = c;
+    }
     return width;
 }
 
@@ -184,16 +155,25 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
     if (begin == end) return;
     // LibreOffice keeps sizes and spacing in hundredths of a millimetre (360 EMU):
     // the runs ask for whole ones, and the positions count what it will lay out.
-    const auto spacing = [](double emu, std::size_t count) {
-        const double millimetres = std::round(emu / double(count) / double(emuPerMillimetre));
-        return std::clamp<std::int64_t>(
-            std::llround(millimetres * emuPerMillimetre / emuPerHundredth), -maxSpacing,
-            maxSpacing);
+    const auto whole = [](double emu) { return std::round(emu / emuPerMillimetre); };
+    const auto spacing = [&](double emu, std::size_t count) {
+        const double hundredths = whole(emu / double(count)) * emuPerMillimetre / emuPerHundredth;
+        return std::clamp<std::int64_t>(std::llround(hundredths), -maxSpacing, maxSpacing);
     };
-    const auto laidOut = [](std::int64_t hundredths) {
-        return std::llround(double(hundredths) * emuPerHundredth / emuPerMillimetre) *
-               emuPerMillimetre;
+    // It adds a run's spacing after each of its characters, a negative one except
+    // after the last.
+    const auto laidOut = [](std::int64_t spacing, std::size_t count) {
+        const auto spaced = std::int64_t(spacing < 0 ? count - 1 : count);
+        return spaced * std::llround(double(spacing) * emuPerHundredth / emuPerMillimetre) *
+               std::int64_t(emuPerMillimetre);
     };
+    // The spacing that moves what follows `count` characters by `emu`.
+    const auto spread = [&](double emu, std::size_t count) -> std::int64_t {
+        const std::int64_t even = spacing(emu, count);
+        if (even >= 0) return even;
+        return count > 1 ? spacing(emu, count - 1) : 0;
+    };
+
     std::vector<TextRun> runs;
     std::deque<std::string> joined;  // words with the space after them, for their runs
     const Char& first = chars[begin];
@@ -215,55 +195,73 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         const std::int64_t wordEnd = last.x + last.advance;
         const std::string_view text(texts.data() + head.text, last.text + last.length - head.text);
         std::size_t count = 0;
-        const double natural = Ems(head.style, text, count) * double(head.size);
+        const double ems = Ems(head.face, text, count);
 
         // The family's letters are narrower or wider than TeX's: the run's size makes
-        // them as wide (within limits), and spacing does the rest, the last glyph
-        // ending where TeX's does.
+        // them as wide (within limits), and spacing does the rest.
         const double wanted = double(wordEnd - position);
-        const double scale = natural > 0 ? std::clamp(wanted / natural, minScale, maxScale) : 1.0;
-        const double millimetres =
-            std::max(std::round(double(head.size) * scale / emuPerMillimetre), 36.0);
-        const std::int64_t size = std::llround(millimetres * emuPerMillimetre / emuPerHundredth);
-        const double factor = millimetres * emuPerMillimetre / double(head.size);
-        const std::int64_t letters = std::llround(natural * factor);
-        largest = std::max(largest, size * emuPerHundredth);
+        // (A character the family lacks keeps its size: its width is a guess.)
+        const double scale =
+            ems > 0 && Measured(head)
+                ? std::clamp(wanted / (ems * double(head.size)), minScale, maxScale)
+                : 1.0;
+        const double millimetres = std::max(whole(double(head.size) * scale), 36.0);
+        const double runSize = millimetres * emuPerMillimetre;  // EMU
+        const std::int64_t letters = std::llround(ems * runSize);
+        largest = std::max<std::int64_t>(largest, std::llround(runSize));
         right = std::max(right, wordEnd);
 
         const bool space = stop<end&& double(chars[stop].x - wordEnd)> wordGap * double(last.size);
         // Before a space, or at the end of the line, the last glyph ends where TeX's
         // does; before a piece in another colour, that piece starts where TeX's does.
-        const std::size_t gaps = space || stop == end ? count - 1 : count;
-        TextRun run{text, head.style, size, gaps > 0 ? spacing(wanted - double(letters), gaps) : 0,
+        const std::int64_t spacingOfLetters =
+            space || stop == end ? (count > 1 ? spacing(wanted - double(letters), count - 1) : 0)
+                                 : spread(wanted - double(letters), count);
+        const FontStyle style = fonts.Style(head.face);
+        TextRun run{text,
+                    fonts.Typeface(head.face),
+                    style.bold,
+                    style.italic,
+                    std::llround(runSize / emuPerHundredth),
+                    spacingOfLetters,
                     head.ink ? &*head.ink : nullptr};
         i = stop;
         if (!space) {
-            position += letters + std::int64_t(count) * laidOut(run.spacing);
+            position += letters + laidOut(run.spacing, count);
             runs.push_back(run);
             continue;
         }
         // The space after the word: in the word's run when that spacing suits it too,
-        // else a run of its own that fills the gap.
+        // else a run of its own that fills the gap, by its spacing when the gap is wider
+        // than a space and by its size when narrower.
         const std::int64_t next = chars[stop].x;
         std::size_t spaces = 0;
-        const std::int64_t spaceWidth =
-            std::llround(Ems(head.style, " ", spaces) * double(head.size) * factor);
+        const double spaceEms = Ems(head.face, " ", spaces);
+        const std::int64_t spaceWidth = std::llround(spaceEms * runSize);
         const std::int64_t joint =
-            spacing(double(next - position - letters - spaceWidth), count + 1);
-        if (std::abs(joint - run.spacing) * emuPerHundredth <=
-            std::llround(spacingTolerance * double(head.size))) {
+            spread(double(next - position - letters - spaceWidth), count + 1);
+        if (double(std::abs(joint - run.spacing) * emuPerHundredth) * double(count) <=
+            spacingTolerance * double(head.size)) {
             run.text = joined.emplace_back(std::string(text) + ' ');
             run.spacing = joint;
-            position += letters + spaceWidth + std::int64_t(count + 1) * laidOut(joint);
+            position += letters + spaceWidth + laidOut(joint, count + 1);
             runs.push_back(run);
             continue;
         }
-        position += letters + std::int64_t(count) * laidOut(run.spacing);
+        position += letters + laidOut(run.spacing, count);
         runs.push_back(run);
         TextRun& gap = runs.emplace_back(run);
         gap.text = " ";
-        gap.spacing = spacing(double(next - position - spaceWidth), 1);
-        position += spaceWidth + laidOut(gap.spacing);
+        const double wide = double(next - position);
+        if (wide >= double(spaceWidth)) {
+            gap.spacing = spacing(wide - double(spaceWidth), 1);
+            position += spaceWidth + laidOut(gap.spacing, 1);
+        } else {
+            const double narrow = std::max(whole(wide / spaceEms), 36.0) * emuPerMillimetre;
+            gap.size = std::llround(narrow / emuPerHundredth);
+            gap.spacing = 0;
+            position += std::llround(spaceEms * narrow);
+        }
     }
     shapes.TextLine(first.x, first.y - std::llround(ascent * double(largest)), right - first.x,
                     std::llround(1.3 * double(largest)), runs);

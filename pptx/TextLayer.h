@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,15 +15,11 @@
 
 #include "dvi/ColourSpecials.h"
 #include "fonts/FontStyle.h"
+#include "pptx/LayerFonts.h"
 #include "pptx/SlideShapes.h"
 
 class TextLayer {
   public:
-    TextLayer();
-    ~TextLayer();
-    TextLayer(const TextLayer&) = delete;
-    TextLayer& operator=(const TextLayer&) = delete;
-
     // A character whose text (UTF-8) TeX set at x on the baseline y, advancing by
     // `advance`, in a font of `size` (all in EMU). With `ink`, the layer draws it.
     void Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
@@ -37,16 +32,18 @@ class TextLayer {
     struct Char {
         std::int64_t x, y, advance, size;
         std::uint32_t text, length;  // in `texts`
-        FontStyle style;
+        int face;                    // of the layer's fonts
         std::optional<RgbColour> ink;
     };
-    class Widths;  // the families' advance widths
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
-    // The width of `text` in the family of `style`, in ems; `count` grows by its code
+    // The width of `text` in a face, in ems; `count` grows by its code
     // points.
-    double Ems(FontStyle style, std::string_view text, std::size_t& count) const;
+    double Ems(int face, std::string_view text, std::size_t& count);
+    // Whether a face has every character of `text`, of c's text.
+    bool Measurable(int face, std::string_view text);
+    bool Measured(const Char& c);
 
     std::vector<Char> chars;
     std::string texts;
-    std::unique_ptr<Widths> widths;
+    LayerFonts fonts;
 };

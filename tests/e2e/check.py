@@ -249,9 +249,11 @@ def words(pdf):
     """Each page's words as pdftotext finds them: NFKC, punctuation left out."""
     pages = run(["pdftotext", "-enc", "UTF-8", pdf, "-"]).split("\f")[:-1]
     strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
-    # TeX's PDF shows an accent over a dotless i as both; the slides, as the letter ï.
+    # TeX's PDF shows an accent over a dotless i as both, the slides the letter ï; and
+    # TeX sets \not before its relation, the slides the negated relation: ≠.
     return [collections.Counter(filter(None, map(strip, unicodedata.normalize(
-        "NFKC", re.sub("\u0131(?=[\u0300-\u036f])", "i", p)).split()))) for p in pages]
+        "NFKC", re.sub("\u0338(.)", "\\1\u0338", re.sub("\u0131(?=[\u0300-\u036f])", "i", p)))
+        .split()))) for p in pages]
 
 
 def check_words(dvi, pdf, work, name):

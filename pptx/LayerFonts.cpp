@@ -1,0 +1,182 @@
+// Choosing and measuring the text layer's faces.
+#include "pptx/LayerFonts.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fonts/FontFileLookup.h"
+#include "pptx/FreeTypeLibrary.h"
+
+namespace {
+
+// A face's family in one style: its typeface, its font files ("%d" standing for the
+// design size) and the design sizes it comes in (0 for one size only). The widths come
+// from `metrics`, the kerning pairs from the Type 1 font `kerning` with its AFM file.
+struct Variant {
+    const char* typeface;
+    const char* metrics;
+    const char* kerning;  // empty: none
+    std::array<int, 8> sizes;
+};
+
+// By FontStyle::Face.
+constexpr Variant transparentVariants[16] = {
+    {"LM Roman %d", "lmroman%d-regular.otf", "lmr%d", {5, 6, 7, 8, 9, 10, 12, 17}},
+    {"LM Roman %d", "lmroman%d-italic.otf", "lmri%d", {7, 8, 9, 10, 12}},
+    {"LM Roman %d", "lmroman%d-bold.otf", "lmbx%d", {5, 6, 7, 8, 9, 10, 12}},
+    {"LM Roman %d", "lmroman%d-bolditalic.otf", "lmbxi%d", {10}},
+    {"LM Sans %d", "lmsans%d-regular.otf", "lmss%d", {8, 9, 10, 12, 17}},
+    {"LM Sans %d", "lmsans%d-oblique.otf", "lmsso%d", {8, 9, 10, 12, 17}},
+    {"LM Sans %d", "lmsans%d-bold.otf", "lmssbx%d", {10}},
+    {"LM Sans %d", "lmsans%d-boldoblique.otf", "lmssbo%d", {10}},
+    {"LM Mono %d", "lmmono%d-regular.otf", "", {8, 9, 10, 12}},
+    {"LM Mono %d", "lmmono%d-italic.otf", "", {10}},
+    {"LM Mono %d", "lmmono%d-regular.otf", "", {8, 9, 10, 12}},  // bold: made darker
+    {"LM Mono %d", "lmmono%d-italic.otf", "", {10}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+};
+constexpr Variant inkedVariants[16] = {
+    {"Times New Roman", "utmr8a.pfb", "utmr8a", {0}},
+    {"Times New Roman", "utmri8a.pfb", "utmri8a", {0}},
+    {"Times New Roman", "utmb8a.pfb", "utmb8a", {0}},
+    {"Times New Roman", "utmbi8a.pfb", "utmbi8a", {0}},
+    {"Arial", "uhvr8a.pfb", "uhvr8a", {0}},
+    {"Arial", "uhvro8a.pfb", "uhvro8a", {0}},
+    {"Arial", "uhvb8a.pfb", "uhvb8a", {0}},
+    {"Arial", "uhvbo8a.pfb", "uhvbo8a", {0}},
+    {"Courier New", "ucrr8a.pfb", "", {0}},
+    {"Courier New", "ucrro8a.pfb", "", {0}},
+    {"Courier New", "ucrb8a.pfb", "", {0}},
+    {"Courier New", "ucrbo8a.pfb", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+    {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
+};
+constexpr int largestPoints = 17;
+constexpr int symbols = 3;  // the FontStyle family of mathematical symbols
+
+// A name with the design size put in for "%d".
+std::string Sized(const char* pattern, int size) {
+    std::string name = pattern;
+    if (const std::size_t at = name.find("%d"); at != std::string::npos)
+        name.replace(at, 2, std::to_string(size));
+    return name;
+}
+
+}  // namespace
+
+struct LayerFonts::Entry {
+    std::string typeface, metrics, kerning;
+    FontStyle style;
+    bool inked = false;
+    bool opened = false;
+    FT_Face metricsFace = nullptr, kerningFace = nullptr;
+    ~Entry() {
+        if (metricsFace != nullptr) FT_Done_Face(metricsFace);
+        if (kerningFace != nullptr) FT_Done_Face(kerningFace);
+    }
+};
+
+LayerFonts::LayerFonts() : library(std::make_unique<FreeTypeLibrary>()) {
+    chosen.fill(-1);
+}
+
+LayerFonts::~LayerFonts() {
+    entries.clear();  // the faces before their library
+}
+
+int LayerFonts::Face(FontStyle style, bool inked, double points) {
+    const int rounded = std::clamp(static_cast<int>(std::lround(points)), 0, largestPoints);
+    int& id = chosen[static_cast<std::size_t>(
+        (style.Face() * 2 + (inked ? 1 : 0)) * (largestPoints + 1) + rounded)];
+    if (id >= 0) return id;
+    const Variant& variant = (inked ? inkedVariants : transparentVariants)[style.Face()];
+    int design = variant.sizes[0];
+    for (const int size : variant.sizes) {
+        if (size != 0 && std::abs(size - rounded) < std::abs(design - rounded)) design = size;
+    }
+    const std::string typeface = Sized(variant.typeface, design);
+    const std::string key = typeface + '\n' + std::to_string(style.Face()) + (inked ? "i" : "t");
+    if (const auto found = byTypeface.find(key); found != byTypeface.end())
+        return id = found->second;
+    auto entry = std::make_unique<Entry>();
+    entry->typeface = typeface;
+    entry->metrics = Sized(variant.metrics, design);
+    entry->kerning = Sized(variant.kerning, design);
+    entry->style = style;
+    entry->inked = inked;
+    entries.push_back(std::move(entry));
+    id = static_cast<int>(entries.size()) - 1;
+    byTypeface.emplace(key, id);
+    return id;
+}
+
+int LayerFonts::SymbolFace(int face) {
+    const Entry& entry = *entries[static_cast<std::size_t>(face)];
+    FontStyle style = entry.style;
+    style.family = symbols;
+    return Face(style, entry.inked, 0.0);
+}
+
+std::string_view LayerFonts::Typeface(int face) const {
+    return entries[static_cast<std::size_t>(face)]->typeface;
+}
+
+FontStyle LayerFonts::Style(int face) const {
+    return entries[static_cast<std::size_t>(face)]->style;
+}
+
+LayerFonts::Entry& LayerFonts::Open(int face) {
+    Entry& entry = *entries[static_cast<std::size_t>(face)];
+    if (entry.opened) return entry;
+    entry.opened = true;
+    const auto load = [&](const std::string& name) -> FT_Face {
+        const std::string path = FindFontFile(name);
+        FT_Face handle = nullptr;
+        if (library->handle == nullptr || path.empty() ||
+            FT_New_Face(library->handle, path.c_str(), 0, &handle) != 0)
+            return nullptr;
+        return handle;
+    };
+    entry.metricsFace = load(entry.metrics);
+    if (!entry.kerning.empty() && (entry.kerningFace = load(entry.kerning + ".pfb"))) {
+        const std::string afm = FindFontFile(entry.kerning + ".afm");
+        if (afm.empty() || FT_Attach_File(entry.kerningFace, afm.c_str()) != 0 ||
+            !FT_HAS_KERNING(entry.kerningFace)) {
+            FT_Done_Face(entry.kerningFace);
+            entry.kerningFace = nullptr;
+        }
+    }
+    return entry;
+}
+
+std::optional<double> LayerFonts::Width(int face, char32_t c) {
+    const std::uint64_t key = std::uint64_t(face) << 32 | c;
+    if (const auto found = widths.find(key); found != widths.end()) return found->second;
+    std::optional<double> width;
+    if (FT_Face handle = Open(face).metricsFace) {
+        const FT_UInt index = FT_Get_Char_Index(handle, c);
+        if (index != 0 && FT_Load_Glyph(handle, index, FT_LOAD_NO_SCALE) == 0)
+            width = double(handle->glyph->metrics.horiAdvance) / handle->units_per_EM;
+    }
+    widths.emplace(key, width);
+    return width;
+}
+
+double LayerFonts::Kerning(int face, char32_t a, char32_t b) {
+    const std::uint64_t key = std::uint64_t(face) << 42 | std::uint64_t(a) << 21 | b;
+    if (const auto found = kerning.find(key); found != kerning.end()) return found->second;
+    double amount = 0.0;
+    FT_Vector vector{};
+    if (FT_Face handle = Open(face).kerningFace;
+        handle != nullptr &&
+        FT_Get_Kerning(handle, FT_Get_Char_Index(handle, a), FT_Get_Char_Index(handle, b),
+                       FT_KERNING_UNSCALED, &vector) == 0)
+        amount = double(vector.x) / handle->units_per_EM;
+    kerning.emplace(key, amount);
+    return amount;
+}

@@ -1,0 +1,53 @@
+// The typefaces of the text layer and what slide programs make of them: for each TeX
+// font a face of the same style, its advance widths and kerning pairs read with
+// FreeType from the same fonts the slide programs draw with. Transparent text is set
+// in Latin Modern at the design size nearest the TeX font's, whose letters are as wide
+// as Computer Modern's; text the layer draws (of fonts without outlines) in the common
+// families Times New Roman, Arial and Courier New, measured by URW's metric twins.
+// Mathematical symbols, and what the others lack, are set in Latin Modern Math.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "fonts/FontStyle.h"
+
+struct FreeTypeLibrary;
+
+class LayerFonts {
+  public:
+    LayerFonts();
+    ~LayerFonts();
+    LayerFonts(const LayerFonts&) = delete;
+    LayerFonts& operator=(const LayerFonts&) = delete;
+
+    // The face for a TeX font of `style` at `points`, transparent or drawn (`inked`).
+    int Face(FontStyle style, bool inked, double points);
+    // The face, of the same kind, for the symbols that `face` lacks.
+    int SymbolFace(int face);
+
+    std::string_view Typeface(int face) const;
+    FontStyle Style(int face) const;
+
+    // The advance width of code point c, as a share of the font size; none when the
+    // face lacks it.
+    std::optional<double> Width(int face, char32_t c);
+    // The kerning between code points a and b, as a share of the font size.
+    double Kerning(int face, char32_t a, char32_t b);
+
+  private:
+    struct Entry;
+    Entry& Open(int face);
+
+    std::unique_ptr<FreeTypeLibrary> library;
+    std::vector<std::unique_ptr<Entry>> entries;
+    std::unordered_map<std::string, int> byTypeface;  // typeface and style -> face
+    std::array<int, 16 * 2 * 18> chosen;              // style, inked, points -> face or -1
+    std::unordered_map<std::uint64_t, std::optional<double>> widths;
+    std::unordered_map<std::uint64_t, double> kerning;
+};
