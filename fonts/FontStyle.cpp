@@ -36,7 +36,9 @@ FontStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme) {
     std::string shape = name.substr(std::min<std::size_t>(name.size(), urw ? 3 : 2));
     shape = shape.substr(0, shape.find_first_of("0123456789"));
     style.bold = Contains(shape, "b") || shape.starts_with("sx");
-    style.italic = Contains(shape, "i") || Contains(shape, "sl") || Contains(shape, "o") ||
-                   Contains(scheme, "MATH ITALIC");
+    style.mathItalic = Contains(scheme, "MATH ITALIC");
+    style.italic =
+        Contains(shape, "i") || Contains(shape, "sl") || Contains(shape, "o") || style.mathItalic;
+    style.smallCaps = Contains(shape, "csc") || shape.starts_with("cc");
     return style;
 }

@@ -1,6 +1,7 @@
 // The style of a TeX font as a common family would show it: serif, sans serif,
-// monospace or mathematical symbols, bold or italic, told from the TFM name (cmbx10, ec-lmss10,
-// ptmri8r ...) and coding scheme.
+// monospace or mathematical symbols, bold or italic, small capitals or the italic
+// letters of mathematics, told from the TFM name (cmbx10, ec-lmss10, ptmri8r ...) and
+// coding scheme.
 #pragma once
 
 #include <string_view>
@@ -8,7 +9,8 @@
 struct FontStyle {
     int family = 0;  // 0 serif, 1 sans serif, 2 monospace, 3 mathematical symbols
     bool bold = false, italic = false;
-    // A number for each of the twelve styles, 0 to 11.
+    bool smallCaps = false, mathItalic = false;
+    // A number for each family, weight and slant, 0 to 15.
     int Face() const { return family * 4 + (bold ? 2 : 0) + (italic ? 1 : 0); }
     bool operator==(const FontStyle&) const = default;
 };

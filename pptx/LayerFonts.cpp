@@ -56,6 +56,11 @@ constexpr Variant inkedVariants[16] = {
     {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
     {"Latin Modern Math", "latinmodern-math.otf", "", {0}},
 };
+// Small capitals, upright and slanted: their lowercase letters are the small capitals.
+constexpr Variant smallCapsVariants[2] = {
+    {"LM Roman Caps %d", "lmromancaps%d-regular.otf", "lmcsc%d", {10}},
+    {"LM Roman Caps %d", "lmromancaps%d-oblique.otf", "lmcsco%d", {10}},
+};
 constexpr int largestPoints = 17;
 constexpr int symbols = 3;  // the FontStyle family of mathematical symbols
 
@@ -91,16 +96,23 @@ LayerFonts::~LayerFonts() {
 
 int LayerFonts::Face(FontStyle style, bool inked, double points) {
     const int rounded = std::clamp(static_cast<int>(std::lround(points)), 0, largestPoints);
-    int& id = chosen[static_cast<std::size_t>(
-        (style.Face() * 2 + (inked ? 1 : 0)) * (largestPoints + 1) + rounded)];
+    const int kind = style.Face() + (style.smallCaps ? 16 : 0) + (style.mathItalic ? 32 : 0);
+    int& id = chosen[static_cast<std::size_t>((kind * 2 + (inked ? 1 : 0)) * (largestPoints + 1) +
+                                              rounded)];
     if (id >= 0) return id;
-    const Variant& variant = (inked ? inkedVariants : transparentVariants)[style.Face()];
+    // The transparent text takes the face whose letters are as wide as the TeX font's:
+    // those of mathematical italic are nearer upright roman's than italic's.
+    if (!inked && style.mathItalic) style.italic = false;
+    const bool caps = !inked && style.smallCaps && style.family == 0 && !style.bold;
+    const Variant& variant = inked  ? inkedVariants[style.Face()]
+                             : caps ? smallCapsVariants[style.italic ? 1 : 0]
+                                    : transparentVariants[style.Face()];
     int design = variant.sizes[0];
     for (const int size : variant.sizes) {
         if (size != 0 && std::abs(size - rounded) < std::abs(design - rounded)) design = size;
     }
     const std::string typeface = Sized(variant.typeface, design);
-    const std::string key = typeface + '\n' + std::to_string(style.Face()) + (inked ? "i" : "t");
+    const std::string key = typeface + '\n' + std::to_string(kind) + (inked ? "i" : "t");
     if (const auto found = byTypeface.find(key); found != byTypeface.end())
         return id = found->second;
     auto entry = std::make_unique<Entry>();

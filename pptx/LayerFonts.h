@@ -47,7 +47,7 @@ class LayerFonts {
     std::unique_ptr<FreeTypeLibrary> library;
     std::vector<std::unique_ptr<Entry>> entries;
     std::unordered_map<std::string, int> byTypeface;  // typeface and style -> face
-    std::array<int, 16 * 2 * 18> chosen;              // style, inked, points -> face or -1
+    std::array<int, 64 * 2 * 18> chosen;              // style, inked, points -> face or -1
     std::unordered_map<std::uint64_t, std::optional<double>> widths;
     std::unordered_map<std::uint64_t, double> kerning;
 };

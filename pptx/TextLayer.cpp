@@ -22,7 +22,11 @@ constexpr double backwards = 0.25;
 // A space is a run of its own when joining it to its word would move the word's last
 // letter by more than this share of the font size.
 constexpr double spacingTolerance = 0.02;
-// How far a run's size may depart from its TeX font's size to make its letters as wide.
+// A character more than this share of the font size away from where a run of its word
+// would put it makes each character a run of its own.
+constexpr double uniformity = 0.05;
+// How far the size of drawn text may depart from its TeX font's to make its letters as
+// wide as TeX's.
 constexpr double minScale = 0.6, maxScale = 1.6;
 constexpr double emuPerPoint = 12700.0;
 constexpr std::int64_t emuPerHundredth = 127;  // a hundredth of a point
@@ -151,6 +155,31 @@ double TextLayer::Ems(int face, std::string_view text, std::size_t& count) {
     return width;
 }
 
+bool TextLayer::Uniform(std::size_t begin, std::size_t end) {
+    if (end - begin < 3) return true;
+    // The characters' places in the face, made as wide in all as TeX's, against TeX's.
+    std::vector<double> places{0.0};
+    char32_t previous = 0;
+    for (std::size_t k = begin; k < end; ++k) {
+        const std::string_view text(texts.data() + chars[k].text, chars[k].length);
+        double width = 0.0;
+        for (std::size_t i = 0; i < text.size();) {
+            const char32_t c = NextCodePoint(text, i);
+            if (previous != 0) width += fonts.Kerning(chars[k].face, previous, c);
+            width += fonts.Width(chars[k].face, c).value_or(0.5);
+            previous = c;
+        }
+        places.push_back(places.back() + width);
+    }
+    const Char &first = chars[begin], &last = chars[end - 1];
+    const double scale = double(last.x + last.advance - first.x) / places.back();
+    for (std::size_t k = begin + 1; k < end; ++k) {
+        const double offset = double(chars[k].x - first.x) - places[k - begin] * scale;
+        if (std::abs(offset) > uniformity * double(first.size)) return false;
+    }
+    return true;
+}
+
 void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end) {
     if (begin == end) return;
     // LibreOffice keeps sizes and spacing in hundredths of a millimetre (360 EMU):
@@ -191,16 +220,21 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
                 break;
             ++stop;
         }
+        // Letters whose widths differ from TeX's each in its own way (mathematics in a
+        // text face) are a piece each.
+        if (!Uniform(i, stop)) stop = i + 1;
         const Char& last = chars[stop - 1];
         const std::int64_t wordEnd = last.x + last.advance;
         const std::string_view text(texts.data() + head.text, last.text + last.length - head.text);
         std::size_t count = 0;
         const double ems = Ems(head.face, text, count);
 
-        // The family's letters are narrower or wider than TeX's: the run's size makes
-        // them as wide (within limits), and spacing does the rest.
+        // Transparent text keeps the TeX font's size, for readers of the text take a
+        // change of size for the end of a word, and its faces are as wide as TeX's:
+        // spacing does the rest. Drawn text, in the common families, is made as wide as
+        // TeX's by its size (within limits) and then by spacing. (A character the face
+        // lacks keeps its size: its width is a guess.)
         const double wanted = double(wordEnd - position);
-        // (A character the family lacks keeps its size: its width is a guess.)
         const double scale =
             ems > 0 && Measured(head)
                 ? std::clamp(wanted / (ems * double(head.size)), minScale, maxScale)

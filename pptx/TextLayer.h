@@ -36,6 +36,8 @@ class TextLayer {
         std::optional<RgbColour> ink;
     };
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
+    // Whether a run of characters begin to end puts each where TeX put it.
+    bool Uniform(std::size_t begin, std::size_t end);
     // The width of `text` in a face, in ems; `count` grows by its code
     // points.
     double Ems(int face, std::string_view text, std::size_t& count);

@@ -40,21 +40,24 @@ TEST(GlyphNames, ListsAndNamingRules) {
 }
 
 TEST(FontStyle, StyleOfTexFonts) {
-    for (const auto& [font, scheme, face] :
-         std::initializer_list<std::tuple<const char*, const char*, int>>{
-             {"cmr10", "TEX TEXT", 0},
-             {"cmbx12", "TEX TEXT", 2},
-             {"cmti10", "TEX TEXT", 1},
-             {"cmmi10", "TEX MATH ITALIC", 1},
-             {"cmex10", "TEX MATH EXTENSION", 12},
-             {"cmbsy10", "", 14},
-             {"cmss10", "TEX TEXT", 4},
-             {"cmtt10", "TEX TYPEWRITER TEXT", 8},
-             {"ec-lmbx10", "", 2},
-             {"ec-lmtt10", "", 8},
-             {"ptmri8r", "", 1},
-             {"phvb8r", "", 6}}) {
-        EXPECT_EQ(StyleOfFont(font, scheme).Face(), face) << font;
+    // family, bold, italic, small capitals, mathematical italic
+    for (const auto& [font, scheme, style] :
+         std::initializer_list<std::tuple<const char*, const char*, FontStyle>>{
+             {"cmr10", "TEX TEXT", {}},
+             {"cmbx12", "TEX TEXT", {0, true}},
+             {"cmti10", "TEX TEXT", {0, false, true}},
+             {"cmmi10", "TEX MATH ITALIC", {0, false, true, false, true}},
+             {"cmcsc10", "TEX TEXT WITHOUT F-LIGATURES", {0, false, false, true}},
+             {"ec-lmcsc10", "", {0, false, false, true}},
+             {"cmex10", "TEX MATH EXTENSION", {3}},
+             {"cmbsy10", "", {3, true}},
+             {"cmss10", "TEX TEXT", {1}},
+             {"cmtt10", "TEX TYPEWRITER TEXT", {2}},
+             {"ec-lmbx10", "", {0, true}},
+             {"ec-lmtt10", "", {2}},
+             {"ptmri8r", "", {0, false, true}},
+             {"phvb8r", "", {1, true}}}) {
+        EXPECT_EQ(StyleOfFont(font, scheme), style) << font;
     }
 }
 

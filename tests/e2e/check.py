@@ -26,7 +26,10 @@ DOCUMENTS = {"plain-math": "tex", "colour": "latex", "long": "tex", "beamer": "l
 WORDS = .95
 # The documents held to it. Around mathematics, and a footnote mark after a full stop,
 # pdftotext still joins or splits TeX's words differently: those pages are only shown.
-WORDS_HELD = {"colour", "long", "t1-lmodern"}
+WORDS_HELD = {"plain-math", "colour", "long", "t1-lmodern", "href"}
+# Characters of the slides' text (without LibreOffice): each page holds CHARACTERS of
+# TeX's, and they as much of the slide's.
+CHARACTERS = .95
 # Slide paths count in hundredths of a big point, 127 EMU: a point lies within half of
 # that of its place, give or take the rounding of the place to EMU.
 GRID = 127
@@ -41,6 +44,7 @@ R_ID = "{http://schemas.openxmlformats.org/officeDocument/2006/relationships}id"
 PML = "application/vnd.openxmlformats-officedocument.presentationml."
 Char = collections.namedtuple("Char", "h v code font colour")
 Rule = collections.namedtuple("Rule", "h v a b colour")
+Link = collections.namedtuple("Link", "left top right bottom linked")
 Failure = AssertionError  # a check that does not hold
 
 
@@ -85,14 +89,16 @@ def colour_of(argument):
 def typeset(name, work):
     """Typesets the document and reads the DVI file with dvitype: EMU per DVI
     unit, the fonts (number -> name, size), the page size in bp (US letter without a
-    papersize special) and each page's characters and rules in order, with their colours."""
+    papersize special) and each page's characters, rules and links (hyperref's H.S ... H.R
+    with an /ANN pdfmark) in order, with their colours."""
     shutil.copy(os.path.join(HERE, name + ".tex"), work)
     for _ in range(2):  # the second run for cross-references
         run([DOCUMENTS[name], "-interaction=nonstopmode", "-halt-on-error", name + ".tex"], cwd=work)
     dvi = os.path.join(work, name + ".dvi")
     text = run(["dvitype", "-output-level=4", dvi])
     num, den, mag = map(int, re.search(r"tor=(\d+)/(\d+)\s+magnification=(\d+)", text).groups())
-    fonts, pages, stack, h, v, font = {}, [], [], 0, 0, None
+    bp = 254000 / 72 * den / num  # a big point in DVI units
+    fonts, pages, stack, h, v, font, start, end = {}, [], [], 0, 0, None, None, None
     for line in text.splitlines():
         colour = stack[-1] if stack else None
         if m := re.match(r"Font (-?\d+): (\S+)(?: scaled \d+)?---loaded at size (\d+) DVI", line):
@@ -111,6 +117,17 @@ def typeset(name, work):
             stack.append(colour_of(m[1]))
         elif re.match(r"\d+: xxx 'color pop", line) and stack:
             stack.pop()
+        elif re.match(r"\d+: xxx 'ps:SDict begin H\.S end'", line):
+            start = (h, v)
+        elif re.match(r"\d+: xxx 'ps:SDict begin H\.R end'", line) and start:
+            # The link's rectangle, a point of border around, as hyperref's H.R makes it.
+            end = (start[0] - bp, v - bp, h + bp, start[1] + bp)
+        elif (m := re.match(r"\d+: xxx 'ps:SDict begin ([\d.]+) H\.L end'", line)) and start:
+            end = (start[0] - bp, v - (float(m[1]) - 2) * bp, h, start[1] + bp)  # baselineskip
+        elif re.match(r"\d+: xxx '.*H\.B /ANN pdfmark", line) and end:
+            uri = re.search(r"/URI\((.*?)\)>>", line)
+            pages[-1].append(Link(*end, not uri or re.match(r"(?i)(https?|mailto|ftp):", uri[1])))
+            start = end = None
         h = int(m[1]) if (m := re.search(r"(?<!h)h:=-?\d+[+-]\d+=(-?\d+)", line)) else h
         v = int(m[1]) if (m := re.search(r"(?<!v)v:=-?\d+[+-]\d+=(-?\d+)", line)) else v
     size = (612.0, 792.0)
@@ -162,7 +179,7 @@ def check_slides(deckgen_pptx, name, work, validator=None):
                 (x + int(p.get("x")) * width / int(path.get("w")),
                  y + int(p.get("y")) * height / int(path.get("h"))) for p in path.iter()
                 if p.tag.endswith("}pt")]) for path in shape.iterfind(".//{*}path")]
-        items = [i for i in page if isinstance(i, Char) or min(i.a, i.b) > 0]
+        items = [i for i in page if isinstance(i, Char) or isinstance(i, Rule) and min(i.a, i.b) > 0]
         if len(drawn) != len(items):
             raise Failure(f"slide {number}: {len(drawn)} paths for {len(items)} glyphs and rules")
         for n, (item, (colour, steps, points)) in enumerate(zip(items, drawn), 1):
@@ -180,6 +197,21 @@ def check_slides(deckgen_pptx, name, work, validator=None):
                     and steps != ["moveTo", "lnTo", "lnTo", "lnTo", "close"]:
                 raise Failure(f"slide {number}, item {n} {item}: drawn {colour} {steps[:5]} "
                               f"in {box}, expected {want}")
+        # Links, where dvips would put them.
+        areas = sorted(tuple(int(s.find(".//{*}off").get(c)) for c in "xy") + tuple(
+            int(s.find(".//{*}ext").get(c)) for c in ("cx", "cy")) for s in xml[slide].iterfind(
+            ".//{*}sp") if s.find(".//{*}cNvPr").get("name").startswith("Link"))
+        want = sorted((round(914400 + l.left * emu), round(914400 + l.top * emu),
+                       round((l.right - l.left) * emu), round((l.bottom - l.top) * emu))
+                      for l in page if isinstance(l, Link) and l.linked)
+        if len(areas) != len(want) or any(abs(a - b) > 2 for x, y in zip(areas, want) for a, b in zip(x, y)):
+            raise Failure(f"slide {number}: link areas {areas}, expected {want}")
+    # The slides' text, character by character, is TeX's (spaces aside).
+    chars = lambda text: collections.Counter(c for c in normal(text) if not c.isspace())
+    texts = [" ".join("".join(t.text or "" for t in p.iter() if t.tag.endswith("}t"))
+                      for p in xml[slide].iter() if p.tag.endswith("}p")) for _, slide in slides]
+    compare(name, "characters", list(map(chars, tex_pages(dvi, work, pages))), list(map(chars, texts)),
+            CHARACTERS)
     return f"{len(pages)} slides"
 
 
@@ -239,38 +271,62 @@ def check_pixels(deckgen_pptx, name, work):
             failing.append(number)
     if failing:
         raise Failure(f"pages {failing} do not draw as TeX draws them")
-    os.makedirs(work + "/tex", exist_ok=True)
+    tex = tex_pages(dvi, work, pages)
     links = check_links(dvi, pptx, work + "/out.pdf", work)
-    check_words(dvi, work + "/out.pdf", work, name)
+    check_words(tex, work + "/out.pdf", name)
     return f"{len(pages)} pages drawn as TeX draws them, their words and {links} links found"
 
 
-def words(pdf):
-    """Each page's words as pdftotext finds them: NFKC, punctuation left out."""
-    pages = run(["pdftotext", "-enc", "UTF-8", pdf, "-"]).split("\f")[:-1]
-    strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
-    # TeX's PDF shows an accent over a dotless i as both, the slides the letter ï; and
-    # TeX sets \not before its relation, the slides the negated relation: ≠.
-    return [collections.Counter(filter(None, map(strip, unicodedata.normalize(
-        "NFKC", re.sub("\u0338(.)", "\\1\u0338", re.sub("\u0131(?=[\u0300-\u036f])", "i", p)))
-        .split()))) for p in pages]
+def pdf_pages(pdf):
+    """The text of each page of a PDF file, as pdftotext finds it."""
+    return run(["pdftotext", "-enc", "UTF-8", pdf, "-"]).split("\f")[:-1]
 
 
-def check_words(dvi, pdf, work, name):
+def normal(text):
+    """Text as the checks compare it: NFKC. TeX's PDF shows an accent over a dotless i as
+    both, the slides the letter ï; and TeX sets \\not before its relation, the slides
+    the negated relation, ≠."""
+    text = re.sub("\u0338(.)", "\\1\u0338", re.sub("\u0131(?=[\u0300-\u036f])", "i", text))
+    return unicodedata.normalize("NFKC", text)
+
+
+def tex_pages(dvi, work, pages):
+    """The text of each page of TeX's PDF: dvipdfmx's, or dvips and Ghostscript's for a
+    page that dvipdfmx cannot draw (beamer's PostScript specials): one where it finds
+    fewer than half of the page's characters. The PostScript file is left for the links."""
+    os.makedirs(work + "/tex", exist_ok=True)
     run(["dvipdfmx", "-q", "-o", work + "/tex/tex.pdf", dvi], cwd=work)
-    tex, slide = words(work + "/tex/tex.pdf"), words(pdf)
+    run(["dvips", "-q", "-o", work + "/tex/tex.ps", dvi], cwd=work)
+    run(["ps2pdf", work + "/tex/tex.ps", work + "/tex/ps.pdf"], cwd=work)
+    dvipdfmx, ghostscript = pdf_pages(work + "/tex/tex.pdf"), pdf_pages(work + "/tex/ps.pdf")
+    drawn = [sum(isinstance(i, Char) for i in page) for page in pages]
+    return [a if len("".join(a.split())) * 2 >= n else b
+            for a, b, n in zip(dvipdfmx, ghostscript, drawn)]
+
+
+def compare(name, what, tex, slide, least, held=True):
+    """Multisets per page, TeX's against the slides': each page with any of TeX's holds
+    `least` of them, and they `least` of the slide's."""
     if len(tex) != len(slide):
-        raise Failure(f"{len(tex)} pages of text in TeX's PDF, {len(slide)} in the slides'")
+        raise Failure(f"{len(tex)} pages of text in TeX's PDF, {len(slide)} on the slides")
     failing = []
     for number, (a, b) in enumerate(zip(tex, slide), 1):
         common = sum((a & b).values())
         recall, precision = common / max(sum(a.values()), 1), common / max(sum(b.values()), 1)
-        print(f"{name} page {number}: words {sum(a.values())} in TeX's PDF, recall {recall:.1%}"
+        print(f"{name} page {number}: {what} {sum(a.values())} in TeX's PDF, recall {recall:.1%}"
               f" precision {precision:.1%}")
-        if a and min(recall, precision) < WORDS and name in WORDS_HELD:
+        if a and min(recall, precision) < least and held:
             failing.append((number, sorted((a - b).elements())[:20], sorted((b - a).elements())[:20]))
     if failing:
-        raise Failure(f"pages whose words differ (TeX's only, slide's only): {failing}")
+        raise Failure(f"pages whose {what} differ (TeX's only, slide's only): {failing}")
+
+
+def check_words(tex, pdf, name):
+    """The words of TeX's pages and of LibreOffice's PDF, punctuation left out."""
+    strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
+    words = lambda pages: [collections.Counter(filter(None, map(strip, normal(p).split())))
+                           for p in pages]
+    compare(name, "words", words(tex), words(pdf_pages(pdf)), WORDS, name in WORDS_HELD)
 
 
 def check_links(dvi, pptx, pdf, work):
@@ -280,9 +336,7 @@ def check_links(dvi, pptx, pdf, work):
     def urls(pdf):
         found = re.findall(r"^\s*(\d+)\s+Annotation\s+(\S+)", run(["pdfinfo", "-url", pdf]), re.M)
         return {(int(page), re.sub(r"^(\w+://[^/]+)/$", r"\1", url)) for page, url in found}
-    run(["dvips", "-q", "-o", work + "/tex/tex.ps", dvi], cwd=work)
-    run(["ps2pdf", work + "/tex/tex.ps", work + "/tex/links.pdf"], cwd=work)
-    tex = {(page, url) for page, url in urls(work + "/tex/links.pdf")
+    tex = {(page, url) for page, url in urls(work + "/tex/ps.pdf")
            if re.match(r"(?i)(https?|mailto|ftp):", url)}
     if tex != urls(pdf):
         raise Failure(f"web links: TeX's {sorted(tex)}, the slides' {sorted(urls(pdf))}")
@@ -313,8 +367,8 @@ def main(argv):
     if len(argv) < 4 or argv[1] not in checks or argv[3] not in DOCUMENTS:
         sys.exit(__doc__)
     mode, binary, name = argv[1], os.path.abspath(argv[2]), argv[3]
-    tools = "tex latex dvitype kpsewhich" + " dvipng pdftoppm soffice pdftotext pdfinfo dvipdfmx" \
-        " dvips ps2pdf" * (mode == "pixels")
+    tools = "tex latex dvitype kpsewhich pdftotext dvipdfmx dvips ps2pdf" + \
+        " dvipng pdftoppm soffice pdfinfo" * (mode == "pixels")
     modules = {"pixels": ["numpy", "PIL"], "slides": ["lxml"] * len(argv[4:5])}.get(mode, [])
     missing = [t for t in tools.split() if not shutil.which(t)] + [
         m for m in modules if not importlib.util.find_spec(m)]
