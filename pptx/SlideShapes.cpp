@@ -203,12 +203,14 @@ void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t wid
         "<p:txBody><a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\">"
         "<a:noAutofit/></a:bodyPr><a:lstStyle/><a:p>";
     for (const TextRun& run : runs) {
-        shapes += "<a:r><a:rPr lang=\"en-US\" sz=\"";
+        shapes += "<a:r><a:rPr sz=\"";
         AppendInteger(shapes, run.size);
         if (run.bold) shapes += "\" b=\"1";
         if (run.italic) shapes += "\" i=\"1";
-        shapes += "\" spc=\"";
-        AppendInteger(shapes, run.spacing);
+        if (run.spacing != 0) {
+            shapes += "\" spc=\"";
+            AppendInteger(shapes, run.spacing);
+        }
         shapes += "\">";
         if (run.ink != nullptr) {
             AppendFill(shapes, *run.ink);

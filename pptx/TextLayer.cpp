@@ -101,10 +101,14 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
     // What the TeX font's family lacks (Greek letters, mathematical symbols) is set in
     // the symbol family.
     int face = fonts.Face(style, ink.has_value(), double(size) / emuPerPoint);
-    if (!Measurable(face, text)) face = fonts.SymbolFace(face);
+    bool measured = Measurable(face, text);
+    if (!measured) {
+        face = fonts.SymbolFace(face);
+        measured = Measurable(face, text);
+    }
     const auto at = static_cast<std::uint32_t>(texts.size());
-    chars.push_back(
-        Char{x, y, advance, size, at, static_cast<std::uint32_t>(text.size()), face, ink});
+    chars.push_back(Char{x, y, advance, size, at, static_cast<std::uint32_t>(text.size()), face,
+                         measured, ink});
     texts += text;
 }
 
@@ -115,23 +119,17 @@ bool TextLayer::Measurable(int face, std::string_view text) {
     return true;
 }
 
-bool TextLayer::Measured(const Char& c) {
-    return Measurable(c.face, std::string_view(texts.data() + c.text, c.length));
-}
-
 void TextLayer::Finish(SlideShapes& shapes) {
     // A text box holds characters of one font on one baseline, moving right; one whose
     // width the family does not know stands alone, for another font draws it.
     std::size_t begin = 0;
-    bool measured = !chars.empty() && Measured(chars[0]);
     for (std::size_t i = 1; i <= chars.size(); ++i) {
         if (i < chars.size()) {
             const Char &previous = chars[i - 1], &c = chars[i];
             const double gap = double(c.x - previous.x - previous.advance);
-            const bool alsoMeasured = Measured(c), joins = measured && alsoMeasured;
-            measured = alsoMeasured;
-            if (joins && c.y == previous.y && gap >= -backwards * double(previous.size) &&
-                c.face == previous.face && c.size == previous.size)
+            if (previous.measured && c.measured && c.y == previous.y &&
+                gap >= -backwards * double(previous.size) && c.face == previous.face &&
+                c.size == previous.size)
                 continue;
         }
         WriteLine(shapes, begin, i);
@@ -236,7 +234,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // lacks keeps its size: its width is a guess.)
         const double wanted = double(wordEnd - position);
         const double scale =
-            ems > 0 && Measured(head)
+            ems > 0 && head.measured
                 ? std::clamp(wanted / (ems * double(head.size)), minScale, maxScale)
                 : 1.0;
         const double millimetres = std::max(whole(double(head.size) * scale), 36.0);

@@ -33,6 +33,7 @@ class TextLayer {
         std::int64_t x, y, advance, size;
         std::uint32_t text, length;  // in `texts`
         int face;                    // of the layer's fonts
+        bool measured;               // the face has every character of the text
         std::optional<RgbColour> ink;
     };
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
@@ -41,9 +42,8 @@ class TextLayer {
     // The width of `text` in a face, in ems; `count` grows by its code
     // points.
     double Ems(int face, std::string_view text, std::size_t& count);
-    // Whether a face has every character of `text`, of c's text.
+    // Whether a face has every character of `text`.
     bool Measurable(int face, std::string_view text);
-    bool Measured(const Char& c);
 
     std::vector<Char> chars;
     std::string texts;
