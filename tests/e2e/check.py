@@ -5,10 +5,11 @@ Typesets DOCUMENT.tex (next to this script), converts it with DECKGEN_PPTX and c
 result against dvitype's reading of the DVI file, the AFM files and color.pro.
   slides  parts, content types, relationships, one slide per page, schemas (with
           OOXML_VALIDATOR); each rule exactly in place, each glyph's outline exactly on its
-          box in the font's AFM file, all in their colours.
+          box in the font's AFM file, all in their colours; each link's area where dvips
+          puts it; the slides' text, character by character, TeX's PDF's.
   pixels  LibreOffice converts the presentation to PDF, whose pages pdftoppm draws as
           dvipng draws the DVI pages; pdftotext finds on each page the words it finds in
-          TeX's PDF (dvipdfmx); pdfinfo finds the web links TeX's PDF has as dvips and
+          TeX's PDF (dvipdfmx, or dvips and Ghostscript); pdfinfo finds the web links TeX's PDF has as dvips and
           Ghostscript make it, and each link to a slide goes to its destination's page.
 Exits 0 when all holds, 1 on a failure, 77 (skipped) when a tool is missing.
 """
