@@ -149,7 +149,8 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
                 scaled->texts =
                     TextsOfNames(entry->fontFile + '\n' + entry->encodingFile, scaled->face->names);
         }
-        const std::string_view scheme = font.metrics ? font.metrics->codingScheme : "";
+        const std::string_view scheme =
+            font.metrics ? std::string_view(font.metrics->codingScheme) : std::string_view();
         if (scaled->texts == nullptr) scaled->texts = TextsOfScheme(scheme);
         scaled->style = StyleOfFont(font.name, scheme);
         scaled->scale = double(font.scaledSize) * emuPerUnit / unitsPerEm;
