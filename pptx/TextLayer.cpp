@@ -11,7 +11,7 @@
 
 namespace {
 
-// Where LibreOffice puts the first baseline of a text box in the three families, as a
+// Where LibreOffice puts the first baseline of a text box in the layer's typefaces, as a
 // share of the font size below the box's top edge.
 constexpr double ascent = 1.0;
 // TeX moves right by more than this share of the font size between two words; less is
@@ -139,16 +139,21 @@ void TextLayer::Finish(SlideShapes& shapes) {
     texts.clear();
 }
 
-double TextLayer::Ems(int face, std::string_view text, std::size_t& count) {
+double TextLayer::Ems(int face, std::string_view text, std::size_t* count,
+                      std::vector<double>* places) {
+    if (places != nullptr) places->assign(text.size() + 1, 0.0);
     double width = 0.0;
     char32_t previous = 0;
-    for (std::size_t i = 0; i < text.size(); ++count) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t at = i;
         const char32_t c = NextCodePoint(text, i);
-        // What the family lacks, another font draws: a guess, and a text box of its own
+        if (previous != 0) width += fonts.Kerning(face, previous, c);
+        if (places != nullptr) (*places)[at] = width;
+        // What the face lacks, another font draws: a guess, and a text box of its own
         // (see Finish) keeps the guess from moving what follows.
         width += fonts.Width(face, c).value_or(0.5);
-        if (previous != 0) width += fonts.Kerning(face, previous, c);
         previous = c;
+        if (count != nullptr) ++*count;
     }
     return width;
 }
@@ -156,23 +161,16 @@ double TextLayer::Ems(int face, std::string_view text, std::size_t& count) {
 bool TextLayer::Uniform(std::size_t begin, std::size_t end) {
     if (end - begin < 3) return true;
     // The characters' places in the face, made as wide in all as TeX's, against TeX's.
-    std::vector<double> places{0.0};
-    char32_t previous = 0;
-    for (std::size_t k = begin; k < end; ++k) {
-        const std::string_view text(texts.data() + chars[k].text, chars[k].length);
-        double width = 0.0;
-        for (std::size_t i = 0; i < text.size();) {
-            const char32_t c = NextCodePoint(text, i);
-            if (previous != 0) width += fonts.Kerning(chars[k].face, previous, c);
-            width += fonts.Width(chars[k].face, c).value_or(0.5);
-            previous = c;
-        }
-        places.push_back(places.back() + width);
-    }
     const Char &first = chars[begin], &last = chars[end - 1];
-    const double scale = double(last.x + last.advance - first.x) / places.back();
+    std::vector<double> places;
+    const double ems =
+        Ems(first.face,
+            std::string_view(texts.data() + first.text, last.text + last.length - first.text),
+            nullptr, &places);
+    const double scale = double(last.x + last.advance - first.x) / ems;
     for (std::size_t k = begin + 1; k < end; ++k) {
-        const double offset = double(chars[k].x - first.x) - places[k - begin] * scale;
+        const double offset =
+            double(chars[k].x - first.x) - places[chars[k].text - first.text] * scale;
         if (std::abs(offset) > uniformity * double(first.size)) return false;
     }
     return true;
@@ -225,7 +223,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         const std::int64_t wordEnd = last.x + last.advance;
         const std::string_view text(texts.data() + head.text, last.text + last.length - head.text);
         std::size_t count = 0;
-        const double ems = Ems(head.face, text, count);
+        const double ems = Ems(head.face, text, &count);
 
         // Transparent text keeps the TeX font's size, for readers of the text take a
         // change of size for the end of a word, and its faces are as wide as TeX's:
@@ -267,8 +265,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // else a run of its own that fills the gap, by its spacing when the gap is wider
         // than a space and by its size when narrower.
         const std::int64_t next = chars[stop].x;
-        std::size_t spaces = 0;
-        const double spaceEms = Ems(head.face, " ", spaces);
+        const double spaceEms = Ems(head.face, " ");
         const std::int64_t spaceWidth = std::llround(spaceEms * runSize);
         const std::int64_t joint =
             spread(double(next - position - letters - spaceWidth), count + 1);
