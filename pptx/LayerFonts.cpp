@@ -61,7 +61,6 @@ constexpr Variant smallCapsVariants[2] = {
     {"LM Roman Caps %d", "lmromancaps%d-regular.otf", "lmcsc%d", {10}},
     {"LM Roman Caps %d", "lmromancaps%d-oblique.otf", "lmcsco%d", {10}},
 };
-constexpr int largestPoints = 17;
 constexpr int symbols = 3;  // the FontStyle family of mathematical symbols
 
 // A name with the design size put in for "%d".

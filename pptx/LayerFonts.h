@@ -47,7 +47,11 @@ class LayerFonts {
     std::unique_ptr<FreeTypeLibrary> library;
     std::vector<std::unique_ptr<Entry>> entries;
     std::unordered_map<std::string, int> byTypeface;  // typeface and style -> face
-    std::array<int, 64 * 2 * 18> chosen;              // style, inked, points -> face or -1
+    // The face chosen for each kind of style (FontStyle::Face, small capitals,
+    // mathematical italic), transparent or inked, and whole number of points up to the
+    // largest design size; -1 until chosen.
+    static constexpr int kinds = 16 * 2 * 2, largestPoints = 17;
+    std::array<int, kinds * 2 * (largestPoints + 1)> chosen;
     std::unordered_map<std::uint64_t, std::optional<double>> widths;
     std::unordered_map<std::uint64_t, double> kerning;
 };
