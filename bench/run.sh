@@ -129,15 +129,15 @@ for ((i = 1; i <= RUNS; i++)); do
   end=$(now)
   cat "$work/rss" >>"$work/rss_pptx"
   seconds "$start" "$end" >>"$work/t_pptx"
+  pptx_bytes=$(stat -c %s "$out/deck.pptx")  # before the next run clears it
   settle
   start=$(now)
   "$deckgen_pptx" --no-text-layer "$book" "$out/bare.pptx" 2>/dev/null
   end=$(now)
   seconds "$start" "$end" >>"$work/t_bare"
+  bare_bytes=$(stat -c %s "$out/bare.pptx")
   echo "   run $i: deckgen-pptx $(tail -1 "$work/t_pptx") s, without the text layer $(tail -1 "$work/t_bare") s"
 done
-pptx_bytes=$(stat -c %s "$out/deck.pptx")
-bare_bytes=$(stat -c %s "$out/bare.pptx")
 settle
 
 echo "== kpsewhich lookups ($LOOKUP_REPEATS runs per font)"
