@@ -145,6 +145,67 @@ void DviReader::ReadPreamble() {
     firstPagePos = input->tellg();
 }
 
+std::vector<std::string> DviReader::ScanSpecials(const std::vector<std::string_view>& prefixes) {
+    std::vector<std::string> found;
+    const std::streampos kept = input->tellg();
+    const std::ios::iostate state = inputState->rdstate();
+    input->seekg(firstPagePos);
+    const auto skip = [&](std::int64_t count) { input->seekg(count, std::ios::cur); };
+    for (int op = ReadByte(); op >= 0 && op != post && !inputState->fail(); op = ReadByte()) {
+        if (op <= 127 || op == 138 || op == 140 || op == 141 || op == 142 || op == 147 ||
+            op == 152 || op == 161 || op == 166 || (op >= 171 && op <= 234)) {
+            continue;  // no parameters
+        } else if (op <= 131) {
+            skip(op - 127);  // set1 .. set4
+        } else if (op == 132 || op == 137) {
+            skip(8);  // a rule
+        } else if (op <= 136) {
+            skip(op - 132);  // put1 .. put4
+        } else if (op == bop) {
+            skip(44);
+        } else if (op <= 170) {
+            // right, w, x, down, y, z: 1 .. 4 bytes after each group's 0-byte form
+            static constexpr int groupStart[] = {143, 148, 153, 157, 162, 167};
+            int start = 143;
+            for (const int g : groupStart)
+                if (op >= g) start = g;
+            skip(op - start + 1);
+        } else if (op <= 238) {
+            skip(op - 234);  // fnt1 .. fnt4
+        } else if (op <= 242) {
+            const auto length = static_cast<std::uint32_t>(ReadUnsigned(op - 238));
+            std::string text(std::min<std::uint32_t>(length, 16), '\0');
+            input->read(text.data(), static_cast<std::streamsize>(text.size()));
+            const bool wanted = std::any_of(prefixes.begin(), prefixes.end(), [&](std::string_view p) {
+                return std::string_view(text).starts_with(p);
+            });
+            if (!wanted) {
+                skip(std::int64_t{length} - static_cast<std::int64_t>(text.size()));
+                continue;
+            }
+            // Read as ReadSpecial does: in slices, as far as the file goes.
+            for (std::uint32_t left = length - static_cast<std::uint32_t>(text.size()); left > 0;) {
+                const std::uint32_t slice = std::min<std::uint32_t>(left, 64 * 1024);
+                const std::size_t old = text.size();
+                text.resize(old + slice);
+                input->read(text.data() + old, slice);
+                if (input->gcount() != std::streamsize(slice)) break;
+                left -= slice;
+            }
+            if (!inputState->fail()) found.push_back(std::move(text));
+        } else if (op <= 246) {
+            skip(op - 242 + 12);  // fnt_def1 .. fnt_def4: k, c, s, d
+            const int a = ReadByte(), l = ReadByte();
+            skip(a + l);
+        } else {
+            break;
+        }
+    }
+    inputState->clear(state);
+    input->seekg(kept);
+    return found;
+}
+
 void DviReader::ReadPages() {
     pageNumber = 0;
     input->seekg(firstPagePos);

@@ -8,6 +8,8 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "dvi/RegisterStack.h"
 #include "fonts/FontTable.h"
@@ -34,6 +36,12 @@ class DviReader {
     virtual void OnRule(std::int32_t height, std::int32_t width) = 0;
     virtual void OnBeginPage(std::int32_t n) = 0;
     virtual void OnEndPage(std::int32_t n) = 0;
+
+    // The specials of all pages whose text starts with one of `prefixes`, in file
+    // order, found without interpreting the pages (as dvips finds its headers before
+    // the first page). The reading position is kept; an opcode that cannot be skipped
+    // ends the scan.
+    std::vector<std::string> ScanSpecials(const std::vector<std::string_view>& prefixes);
 
     // Reading primitives. ReadByte gives -1 at the end of the file and ever after;
     // multi-byte values are big-endian and accumulate in 32-bit arithmetic.

@@ -24,12 +24,14 @@ std::string Number(std::int64_t value) {
 
 }  // namespace
 
-std::string ContentTypes(std::uint32_t slides) {
+std::string ContentTypes(std::uint32_t slides, bool pictures) {
     std::string xml = XML_DECLARATION
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" "
         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
+    if (pictures) xml += "<Default Extension=\"png\" ContentType=\"image/png\"/>";
+    xml +=
         "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
         "presentationml.presentation.main+xml\"/>"
         "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" CONTENT_TYPE
@@ -129,7 +131,8 @@ const std::string_view slideLayoutRelationships = XML_DECLARATION
     "slideMaster\" Target=\"../slideMasters/slideMaster1.xml\"/>"
     "</Relationships>";
 
-std::string SlideRelationships(const std::vector<LinkTarget>& links) {
+std::string SlideRelationships(const std::vector<LinkTarget>& links,
+                               const std::vector<std::string>& pictures) {
     std::string xml = XML_DECLARATION
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
         "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
@@ -155,6 +158,10 @@ std::string SlideRelationships(const std::vector<LinkTarget>& links) {
             }
         }
         xml += "\" TargetMode=\"External\"/>";
+    }
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        xml += "<Relationship Id=\"rIm" + Number(std::int64_t(i) + 1) + "\" Type=\"" RELATIONSHIP
+               "image\" Target=\"../media/" + pictures[i] + "\"/>";
     }
     return xml + "</Relationships>";
 }

@@ -10,7 +10,8 @@
 
 namespace parts {
 
-std::string ContentTypes(std::uint32_t slides);
+// With `pictures`, PNG files are among the parts.
+std::string ContentTypes(std::uint32_t slides, bool pictures = false);
 // A slide's relationships: its layout (rId1), then rId2, rId3 ... for its links, each a
 // slide number or else a web address (written percent-encoded where it is not plain
 // ASCII, and escaped).
@@ -18,7 +19,9 @@ struct LinkTarget {
     std::uint32_t slide = 0;  // 0: the address
     std::string address;
 };
-std::string SlideRelationships(const std::vector<LinkTarget>& links);
+// Its pictures, "rIm1" on, are the media parts named (in ppt/media).
+std::string SlideRelationships(const std::vector<LinkTarget>& links,
+                               const std::vector<std::string>& pictures = {});
 std::string PresentationRelationships(std::uint32_t slides);
 // `width` and `height` in EMU.
 std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height);

@@ -32,7 +32,7 @@ std::string Printable(std::string_view text) {
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
                        std::ostream& warnings, bool textLayer)
-    : warnings(warnings), textLayer(textLayer), links(0.0) {
+    : dviName(dviName), warnings(warnings), textLayer(textLayer), links(0.0) {
     Open(dviName);
     package.Create(pptxName);
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
@@ -51,7 +51,7 @@ void PptxWriter::Run() {
         std::clamp(ToEmu(paper.width * emuPerBigPoint), minSlideSide, maxSlideSide);
     const std::int64_t height =
         std::clamp(ToEmu(paper.height * emuPerBigPoint), minSlideSide, maxSlideSide);
-    package.Add("[Content_Types].xml", parts::ContentTypes(slides));
+    package.Add("[Content_Types].xml", parts::ContentTypes(slides, pictures > 0));
     package.Add("_rels/.rels", std::string(parts::rootRelationships));
     package.Add("ppt/presentation.xml", parts::Presentation(slides, width, height));
     package.Add("ppt/_rels/presentation.xml.rels", parts::PresentationRelationships(slides));
@@ -82,19 +82,46 @@ void PptxWriter::Run() {
             targets.push_back({slide.value_or(i), {}});
         }
         package.Add("ppt/slides/_rels/slide" + std::to_string(i) + ".xml.rels",
-                    parts::SlideRelationships(targets));
+                    parts::SlideRelationships(targets, slidePictures[i - 1]));
     }
     package.Commit();
+}
+
+void PptxWriter::DrawPostScript(std::string_view special) {
+    if (!graphics) {
+        // dvips reads the headers, and the paper size, before the first page.
+        std::vector<std::string> headers =
+            ScanSpecials({"!", "header=", "Header=", "HEADER=", "papersize="});
+        for (const std::string& special : headers) {
+            if (!paperSize && special.starts_with("papersize="))
+                paperSize = ParsePaperSize(special);
+        }
+        const PaperSize paper = paperSize.value_or(PaperSize{});
+        graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
+                                                        double(mag) * 0.001, warnings);
+        for (const std::string& special : headers) {
+            if (!special.starts_with("papersize=")) graphics->Header(special);
+        }
+    }
+    const double inches = emuPerUnit / double(emuPerInch);
+    for (const Paint& paint : graphics->Special(special, h * inches, v * inches, slides + 1))
+        shapes.Draw(paint);
 }
 
 void PptxWriter::OnBeginPage(std::int32_t) {}
 
 void PptxWriter::OnEndPage(std::int32_t) {
+    if (graphics) graphics->EndPage();
     ++slides;
     layer.Finish(shapes);
     WritePageLinks();
     package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
                        shapes.Finish(background ? &*background : nullptr));
+    std::vector<std::string>& names = slidePictures.emplace_back();
+    for (std::string& png : shapes.TakePictures()) {
+        names.push_back("image" + std::to_string(++pictures) + ".png");
+        package.Add("ppt/media/" + names.back(), std::move(png));
+    }
     outlines->ReleaseRetired();
 }
 
@@ -148,9 +175,13 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
 }
 
 void PptxWriter::OnSpecial(std::string text) {
-    if (ApplyColourSpecial(text, colourStack)) return;
-    if (text.starts_with("ps:")) {
-        links.Read(text, SlideX(h), SlideY(v), slides + 1);
+    if (ApplyColourSpecial(text, colourStack)) {
+        if (graphics) graphics->Colour(CurrentColour());
+        return;
+    }
+    if (PostScriptGraphics::IsPostScript(text)) {
+        if (text.starts_with("ps:")) links.Read(text, SlideX(h), SlideY(v), slides + 1);
+        DrawPostScript(text);
         return;
     }
     const std::string_view special = text;

@@ -21,6 +21,7 @@
 #include "pptx/SlideShapes.h"
 #include "pptx/TextLayer.h"
 #include "pptx/ZipPackage.h"
+#include "ps/PostScriptGraphics.h"
 
 class PptxWriter : public DviReader {
   public:
@@ -50,7 +51,9 @@ class PptxWriter : public DviReader {
         return colourStack.empty() ? RgbColour{0, 0, 0} : colourStack.back();
     }
     void WritePageLinks();
+    void DrawPostScript(std::string_view special);
 
+    std::string dviName;
     ZipPackage package;
     std::ostream& warnings;
     double emuPerUnit = 0.0;
@@ -60,10 +63,14 @@ class PptxWriter : public DviReader {
     TextLayer layer;
     LinkSpecials links;
     std::vector<std::vector<PageLink>> slideLinks;  // the links kept, by slide
+    std::vector<std::vector<std::string>> slidePictures;  // media part names, by slide
+    std::uint32_t pictures = 0;
     std::unordered_set<std::string> addressesLeftOut;
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;
     std::optional<PaperSize> paperSize;
     std::uint32_t slides = 0;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
+    // The page's PostScript, once the first PostScript special comes.
+    std::unique_ptr<PostScriptGraphics> graphics;
 };

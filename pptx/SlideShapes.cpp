@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -57,13 +58,19 @@ void AppendPoint(std::string& xml, std::int64_t x, std::int64_t y) {
     xml += "\"/>";
 }
 
-void AppendFill(std::string& xml, RgbColour colour) {
+void AppendColour(std::string& xml, RgbColour colour) {
     static constexpr char hex[] = "0123456789ABCDEF";
     const char text[] = {hex[colour.r >> 4], hex[colour.r & 15], hex[colour.g >> 4],
                          hex[colour.g & 15], hex[colour.b >> 4], hex[colour.b & 15]};
-    xml += "<a:solidFill><a:srgbClr val=\"";
+    xml += "<a:srgbClr val=\"";
     xml.append(text, sizeof text);
-    xml += "\"/></a:solidFill>";
+    xml += "\"/>";
+}
+
+void AppendFill(std::string& xml, RgbColour colour) {
+    xml += "<a:solidFill>";
+    AppendColour(xml, colour);
+    xml += "</a:solidFill>";
 }
 
 // Text as XML character data: the markup characters as references.
@@ -184,6 +191,119 @@ void SlideShapes::WriteFreeform() {
     shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
     paths.clear();
     rules.clear();
+}
+
+void SlideShapes::FreeformStart(const PaintPath& path, std::string_view pathAttributes,
+                                bool closeSubpaths) {
+    const std::optional<Extent> bounds = Bounds(path);
+    if (!paths.empty()) WriteFreeform();
+    const std::int64_t left = FloorToUnit(std::llround(bounds->left));
+    const std::int64_t top = FloorToUnit(std::llround(bounds->top));
+    const std::int64_t width =
+        std::max<std::int64_t>(ToUnits(std::llround(bounds->right) - left), 1);
+    const std::int64_t height =
+        std::max<std::int64_t>(ToUnits(std::llround(bounds->bottom) - top), 1);
+    ShapeStart("Drawing");
+    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
+    Box(left, top, width * pathUnit, height * pathUnit);
+    shapes += "<a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/>"
+              "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst><a:path w=\"";
+    AppendInteger(shapes, width);
+    shapes += "\" h=\"";
+    AppendInteger(shapes, height);
+    shapes += '"';
+    shapes += pathAttributes;
+    shapes += '>';
+    const double* point = path.points.data();
+    const auto units = [&](double emu, std::int64_t origin) {
+        return (std::llround(emu) - origin + pathUnit / 2) / pathUnit;
+    };
+    bool open = false;  // a filled subpath is closed, as PostScript fills it
+    for (const PaintPath::Op op : path.ops) {
+        if (op == PaintPath::Op::Move && open && closeSubpaths) shapes += "<a:close/>";
+        const StepMarkup& markup = stepMarkup[static_cast<std::size_t>(op)];
+        shapes += markup.open;
+        for (int i = 0; i < markup.points; ++i, point += 2)
+            AppendPoint(shapes, units(point[0], left), units(point[1], top));
+        shapes += markup.close;
+        open = op != PaintPath::Op::Close;
+    }
+    if (open && closeSubpaths) shapes += "<a:close/>";
+    shapes += "</a:path></a:pathLst></a:custGeom>";
+}
+
+void SlideShapes::Picture(const PaintPath& path, std::string png) {
+    if (path.Empty() || png.empty()) return;
+    pictures.push_back(std::move(png));
+    FreeformStart(path, " stroke=\"0\"", true);
+    shapes += "<a:blipFill rotWithShape=\"1\"><a:blip r:embed=\"rIm";
+    AppendInteger(shapes, std::int64_t(pictures.size()));
+    shapes += "\"/><a:stretch><a:fillRect/></a:stretch></a:blipFill>"
+              "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+}
+
+void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
+    if (path.Empty()) return;
+    const bool filled = style.fill != nullptr || style.gradient != nullptr;
+    FreeformStart(path, filled ? (style.line ? "" : " stroke=\"0\"") : " fill=\"none\"", filled);
+    if (style.gradient != nullptr) {
+        shapes += "<a:gradFill rotWithShape=\"1\"><a:gsLst>";
+        for (const auto& [position, colour] : style.gradient->stops) {
+            shapes += "<a:gs pos=\"";
+            AppendInteger(shapes, std::clamp<std::int64_t>(std::llround(position * 100000), 0, 100000));
+            shapes += "\">";
+            AppendColour(shapes, colour);
+            shapes += "</a:gs>";
+        }
+        shapes += "</a:gsLst><a:lin ang=\"";
+        AppendInteger(shapes, std::llround(style.gradient->angle * 60000) % 21600000);
+        shapes += "\" scaled=\"0\"/></a:gradFill>";
+    } else if (style.fill != nullptr) {
+        AppendFill(shapes, *style.fill);
+    } else {
+        shapes += "<a:noFill/>";
+    }
+    if (style.line == nullptr) {
+        shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+        return;
+    }
+    // PostScript's thinnest line is a device pixel: here a quarter of a point.
+    const StrokeStyle& line = *style.line;
+    const double lineWidth = std::max(line.width, 3175.0);
+    static constexpr std::string_view caps[] = {"flat", "rnd", "sq"};
+    shapes += "<a:ln w=\"";
+    AppendInteger(shapes, std::min<std::int64_t>(std::llround(lineWidth), 20116800));
+    shapes += "\" cap=\"";
+    shapes += caps[static_cast<std::size_t>(line.cap)];
+    shapes += "\">";
+    AppendFill(shapes, style.lineColour);
+    if (!line.dash.empty()) {
+        // Dashes and gaps in thousandths of a percent of the line's width; an odd
+        // pattern repeats to make pairs.
+        shapes += "<a:custDash>";
+        const std::size_t count = line.dash.size() % 2 == 0 ? line.dash.size() : 2 * line.dash.size();
+        const auto share = [&](double emu) {
+            return std::clamp<std::int64_t>(std::llround(emu / lineWidth * 100000), 0, 2147483647);
+        };
+        for (std::size_t i = 0; i < count; i += 2) {
+            shapes += "<a:ds d=\"";
+            AppendInteger(shapes, share(line.dash[i % line.dash.size()]));
+            shapes += "\" sp=\"";
+            AppendInteger(shapes, share(line.dash[(i + 1) % line.dash.size()]));
+            shapes += "\"/>";
+        }
+        shapes += "</a:custDash>";
+    }
+    if (line.join == 1) {
+        shapes += "<a:round/>";
+    } else if (line.join == 2) {
+        shapes += "<a:bevel/>";
+    } else {
+        shapes += "<a:miter lim=\"";
+        AppendInteger(shapes, std::clamp<std::int64_t>(std::llround(line.miterLimit * 100000), 0, 2147483647));
+        shapes += "\"/>";
+    }
+    shapes += "</a:ln></p:spPr></p:sp>";
 }
 
 void SlideShapes::Click(const SlideLink& link) {

@@ -12,13 +12,24 @@
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
+#include "ps/Paint.h"
 #include "pptx/GlyphOutlines.h"
+#include "pptx/PaintGeometry.h"
 
 // A link on the slide: its relationship in the slide's relationships, to a web address
 // or to another slide.
 struct SlideLink {
     std::uint32_t relationship;  // n of "rIdn"
     bool toSlide;
+};
+
+// How a drawing of the page's PostScript is painted: filled in a colour or a gradient,
+// or neither; stroked or not.
+struct DrawingStyle {
+    const RgbColour* fill = nullptr;
+    const LinearGradient* gradient = nullptr;
+    const StrokeStyle* line = nullptr;
+    RgbColour lineColour{0, 0, 0};
 };
 
 // A piece of a text line in one typeface, size and spacing.
@@ -38,6 +49,16 @@ class SlideShapes {
     // A filled rectangle from (left, top) to (right, bottom).
     void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
                    RgbColour colour);
+    // A freeform of `path`, in EMU from the slide's top left corner, painted as
+    // `style` says.
+    void Drawing(const PaintPath& path, const DrawingStyle& style);
+    // What the page's PostScript painted, clipped (PaintShapes.cpp).
+    void Draw(const Paint& paint);
+    // A freeform of `path` filled with a PNG picture stretched over its box; the
+    // picture is the slide's relationship "rImn", n counting from 1.
+    void Picture(const PaintPath& path, std::string png);
+    // The pictures of the slide given since the last call, in the order of their n.
+    std::vector<std::string> TakePictures() { return std::move(pictures); }
     // A text box at (left, top), `width` by `height`, holding one line of runs that
     // starts at its top left corner.
     void TextLine(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
@@ -62,7 +83,12 @@ class SlideShapes {
     void Click(const SlideLink& link);
     void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height);
 
+    // Starts a freeform of `path` (its shape properties open after the geometry); its
+    // path element gets `pathAttributes`.
+    void FreeformStart(const PaintPath& path, std::string_view pathAttributes, bool closeSubpaths);
+
     std::string shapes;  // the shape tree's shapes so far
+    std::vector<std::string> pictures;
     std::vector<Path> paths;
     std::deque<GlyphOutline> rules;  // the outlines of the pending freeform's rules
     RgbColour pathColour{0, 0, 0};

@@ -4,8 +4,9 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkgconf libgtest-dev libzip-dev libdeflate-dev libfreetype-dev
-          libunistring-dev python3 texlive-binaries texlive-base texlive-latex-base
-          texlive-fonts-recommended lmodern cm-super "$@")
+          libunistring-dev libpolyclipping-dev libpng-dev ghostscript python3
+          texlive-binaries texlive-base texlive-latex-base texlive-fonts-recommended lmodern
+          cm-super "$@")
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -1,0 +1,26 @@
+// Pictures of what DrawingML cannot draw as shapes: radial shadings and the samples of
+// PostScript images, drawn over a box of the slide at 300 dpi (finer for images whose
+// samples are finer, at most 2048 pixels a side) with transparency where nothing is
+// painted, and written as PNG files (libpng).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pptx/PaintGeometry.h"
+
+struct Raster {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;
+};
+
+// A radial shading over `box`.
+std::optional<Raster> RadialRaster(const ShadingStyle& shading, const Extent& box);
+// An image over `box`; a mask paints in `colour`.
+std::optional<Raster> ImageRaster(const ImageSamples& image, RgbColour colour, const Extent& box);
+// The image's outline on the slide: the parallelogram of its samples.
+PaintPath ImageOutline(const ImageSamples& image);
+
+std::string EncodePng(const Raster& raster);

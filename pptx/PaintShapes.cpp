@@ -1,0 +1,75 @@
+// The page's PostScript paints as freeforms: a fill or stroke whose clip holds it keeps
+// its curves; others are clipped, as polygons and polylines.
+#include <algorithm>
+#include <cmath>
+
+#include "pptx/PaintRaster.h"
+#include "pptx/SlideShapes.h"
+
+void SlideShapes::Draw(const Paint& paint) {
+    switch (paint.kind) {
+        case Paint::Kind::Fill:
+        case Paint::Kind::EvenOddFill: {
+            const bool evenOdd = paint.kind == Paint::Kind::EvenOddFill;
+            const std::optional<Extent> box = Bounds(paint.path);
+            if (!box) return;
+            // Slide programs fill a freeform's subpaths by the even-odd rule: a nonzero
+            // fill of one subpath is the same; others go through the clipper, which
+            // leaves areas that do not overlap.
+            const bool single = std::count(paint.path.ops.begin(), paint.path.ops.end(),
+                                           PaintPath::Op::Move) == 1;
+            DrawingStyle style;
+            style.fill = &paint.colour;
+            if (Holds(paint.clip, *box) && (evenOdd || single)) {
+                Drawing(paint.path, style);
+            } else {
+                Drawing(ClipArea(paint.path, evenOdd, paint.clip), style);
+            }
+            return;
+        }
+        case Paint::Kind::Stroke: {
+            std::optional<Extent> box = Bounds(paint.path);
+            if (!box) return;
+            // A miter reaches out at most miter limit times half the width.
+            const double reach = paint.stroke.width / 2 * std::max(paint.stroke.miterLimit, 1.5);
+            box = Extent{box->left - reach, box->top - reach, box->right + reach, box->bottom + reach};
+            DrawingStyle style;
+            style.line = &paint.stroke;
+            style.lineColour = paint.colour;
+            Drawing(Holds(paint.clip, *box) ? paint.path : ClipLines(paint.path, paint.clip), style);
+            return;
+        }
+        case Paint::Kind::Shading: {
+            const ShadingStyle& shading = paint.shading;
+            PaintPath area = paint.path.Empty() ? ClipArea(paint.clip, false, paint.clip)
+                                                : ClipArea(paint.path, false, paint.clip);
+            if (shading.type == 2) {
+                for (const auto& [band, gradient] : AxialBands(shading, area)) {
+                    DrawingStyle style;
+                    if (gradient.stops.front().second == gradient.stops.back().second)
+                        style.fill = &gradient.stops.front().second;
+                    else
+                        style.gradient = &gradient;
+                    Drawing(band, style);
+                }
+                return;
+            }
+            // A radial shading is a picture, over what its circles sweep.
+            const PaintPath extent = RadialExtent(shading);
+            if (!extent.Empty()) area = ClipArea(area, false, extent);
+            const std::optional<Extent> box = Bounds(area);
+            if (!box) return;
+            if (const std::optional<Raster> raster = RadialRaster(shading, *box))
+                Picture(area, EncodePng(*raster));
+            return;
+        }
+        case Paint::Kind::Image: {
+            const PaintPath area = ClipArea(ImageOutline(paint.image), false, paint.clip);
+            const std::optional<Extent> box = Bounds(area);
+            if (!box) return;
+            if (const std::optional<Raster> raster = ImageRaster(paint.image, paint.colour, *box))
+                Picture(area, EncodePng(*raster));
+            return;
+        }
+    }
+}

@@ -1,0 +1,59 @@
+// What the PostScript of a page paints, as the interpreter reports it: fills, strokes,
+// shadings and images, each with the clip path it was painted through. Coordinates
+// are slide EMU (914400 to the inch) from the page's top left corner, y downwards.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dvi/ColourSpecials.h"
+
+struct PaintPath {
+    enum class Op : std::uint8_t { Move, Line, Cubic, Close };
+    std::vector<Op> ops;
+    std::vector<double> points;  // x, y pairs: one for Move and Line, three for Cubic
+    bool Empty() const { return ops.empty(); }
+};
+
+// An affine map [a b c d e f]: (x, y) goes to (a x + c y + e, b x + d y + f).
+using Affine = std::array<double, 6>;
+
+struct StrokeStyle {
+    double width = 1.0;        // EMU
+    int cap = 0, join = 0;     // PostScript's codes: butt, round, square; miter, round, bevel
+    double miterLimit = 10.0;
+    std::vector<double> dash;  // EMU, on and off in turn
+    double dashOffset = 0.0;
+};
+
+// An axial (type 2) or radial (type 3) shading: its coordinates in shading space,
+// which `matrix` maps to the slide, and its colours at increasing parameters t.
+struct ShadingStyle {
+    int type = 2;
+    std::array<double, 6> coords{};  // x0 y0 x1 y1, or x0 y0 r0 x1 y1 r1
+    Affine matrix{};
+    bool extendStart = false, extendEnd = false;
+    std::vector<std::pair<double, RgbColour>> stops;
+};
+
+// Samples filling the unit square of image space, which `matrix` maps to the slide;
+// rows from the top of the square as PostScript reads them. `components` 1, 3 or 4 (gray, RGB,
+// CMYK); 0 for a mask painting its 1 bits in the paint's colour, -1 its 0 bits.
+struct ImageSamples {
+    int width = 0, height = 0, bits = 8, components = 1;
+    Affine matrix{};
+    std::string samples;  // rows padded to whole bytes
+};
+
+struct Paint {
+    enum class Kind : std::uint8_t { Fill, EvenOddFill, Stroke, Shading, Image };
+    Kind kind = Kind::Fill;
+    RgbColour colour{0, 0, 0};
+    StrokeStyle stroke;
+    ShadingStyle shading;
+    ImageSamples image;
+    PaintPath clip;  // painting happens inside it (nonzero)
+    PaintPath path;  // what is filled or stroked; a shading's area when not empty
+};

@@ -1,0 +1,22 @@
+// Reading the records that the reporting prologue (ReportingPrologue.h) writes for a
+// chunk of PostScript. They come from a program running PostScript of the DVI file's
+// choosing, which may write anything: every line is checked, and a record with a line
+// out of place or a number out of range is dropped whole.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ps/Paint.h"
+
+struct ChunkReport {
+    std::vector<Paint> paints;
+    bool finished = false;  // the chunk's closing line came
+    std::string error;      // the PostScript error that stopped it; empty when it ran
+    std::size_t dropped = 0;  // records left out (malformed, or what cannot be drawn)
+};
+
+// Reads the records of one chunk; `pageHeight` is the height of the page in big points,
+// whose bottom left corner is the origin of PostScript's default user space.
+ChunkReport ReadPaintRecords(std::string_view records, double pageHeight);

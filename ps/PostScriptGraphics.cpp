@@ -1,0 +1,308 @@
+// dvips's ways with PostScript specials, for the interpreter.
+#include "ps/PostScriptGraphics.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "fonts/FontFileLookup.h"
+#include "ps/PaintRecords.h"
+
+namespace {
+
+// dvips's resolution: its positions count in pixels of this many to the inch.
+constexpr double resolution = 600;
+// Figure and header files larger than this are left out.
+constexpr std::size_t largestFile = std::size_t{64} << 20;
+// The keys of a psfile special, each a number given to dvips's procedure of its name.
+constexpr std::string_view figureKeys[] = {"hoffset", "voffset", "hsize", "vsize", "hscale",
+                                           "vscale",  "angle",   "llx",   "lly",   "urx",
+                                           "ury",     "rwi",     "rhi"};
+
+std::string Fixed(double value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.3f", value);
+    return text;
+}
+
+// Text of the DVI file for a warning line: printable ASCII, at most 60 characters.
+std::string Printable(std::string_view text) {
+    std::string line(text.substr(0, 60));
+    for (char& ch : line)
+        if (ch < 0x20 || ch > 0x7E) ch = '?';
+    return line;
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// A file name as dvips's secure mode allows it: relative, without "..", without the
+// backquote that would run a command, printable.
+bool SafeName(std::string_view name) {
+    if (name.empty() || name.front() == '/' || name.front() == '`' || name.size() > 1024)
+        return false;
+    for (const char ch : name)
+        if (ch < 0x21 || ch > 0x7E) return false;
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = name.find('/', start);
+        if (name.substr(start, slash - start) == "..") return false;
+        if (slash == std::string_view::npos) return true;
+        start = slash + 1;
+    }
+}
+
+// A DOS EPS binary file keeps only its PostScript section.
+void KeepPostScriptSection(std::string& contents) {
+    constexpr std::string_view dosMagic = "\xC5\xD0\xD3\xC6";
+    if (contents.size() < 30 || !std::string_view(contents).starts_with(dosMagic)) return;
+    const auto word = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (int i = 3; i >= 0; --i)
+            value = value << 8 | static_cast<unsigned char>(contents[at + static_cast<std::size_t>(i)]);
+        return std::size_t{value};
+    };
+    const std::size_t start = word(4), length = word(8);
+    if (start > contents.size() || length > contents.size() - start) {
+        contents.clear();
+        return;
+    }
+    contents = contents.substr(start, length);
+}
+
+}  // namespace
+
+PostScriptGraphics::PostScriptGraphics(const std::string& dviName, double width, double height,
+                                       double magnification, std::ostream& warnings,
+                                       std::string program, InterpreterLimits limits)
+    : width(width),
+      height(height),
+      magnification(magnification),
+      warnings(warnings),
+      interpreter(std::move(program), width, height, limits) {
+    const std::size_t slash = dviName.rfind('/');
+    if (slash != std::string::npos) directory = dviName.substr(0, slash + 1);
+}
+
+bool PostScriptGraphics::IsPostScript(std::string_view special) {
+    const auto starts = [&](std::string_view prefix) {
+        return special.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), special.begin(), [](char a, char b) {
+                   return a == std::tolower(static_cast<unsigned char>(b));
+               });
+    };
+    return special.starts_with("ps:") || special.starts_with('"') || special.starts_with('!') ||
+           starts("header=") || starts("psfile=");
+}
+
+std::optional<std::string> PostScriptGraphics::ReadFile(std::string_view name,
+                                                       std::string& failure) const {
+    if (!SafeName(name)) {
+        failure = "the file name " + Printable(name) + " is not a plain relative one";
+        return std::nullopt;
+    }
+    std::string path = directory + std::string(name);
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        path = FindFontFile(std::string(name));
+        if (!path.empty()) file.open(path, std::ios::binary);
+    }
+    if (!file) {
+        failure = "the file " + Printable(name) + " is not found";
+        return std::nullopt;
+    }
+    std::string contents;
+    char buffer[1 << 16];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        contents.append(buffer, static_cast<std::size_t>(file.gcount()));
+        if (contents.size() > largestFile) {
+            failure = "the file " + Printable(name) + " is larger than 64 MiB";
+            return std::nullopt;
+        }
+    }
+    KeepPostScriptSection(contents);
+    return contents;
+}
+
+std::optional<PostScriptGraphics::Code> PostScriptGraphics::Translate(std::string_view special,
+                                                                   std::string& failure) {
+    // The forms of "ps:", longest first: "ps::[begin]" starts at the current point,
+    // as "ps:" does; the others continue where the last left off.
+    if (special.starts_with("ps::[begin]")) return Code{std::string(special.substr(11)), false, true};
+    if (special.starts_with("ps::[end]")) return Code{std::string(special.substr(9)), false, false};
+    if (special.starts_with("ps::[nobreak]"))
+        return Code{std::string(special.substr(13)), false, false};
+    if (special.starts_with("ps::")) return Code{std::string(special.substr(4)), false, false};
+    if (special.starts_with("ps:")) {
+        const std::string_view text = Trimmed(special.substr(3));
+        if (text.starts_with("plotfile ")) {
+            std::optional<std::string> file = ReadFile(Trimmed(text.substr(9)), failure);
+            if (!file) return std::nullopt;
+            return Code{std::move(*file), false, true};
+        }
+        return Code{std::string(special.substr(3)), false, true};
+    }
+    if (special.starts_with('"')) {
+        return Code{"@beginspecial @setspecial\n" + std::string(special.substr(1)) + "\n@endspecial",
+                    true, true};
+    }
+    if (special.starts_with('!') || std::tolower(static_cast<unsigned char>(special[0])) == 'h')
+        return std::nullopt;  // a header, run before the first page
+    // psfile=name key=value ...: the file at the current point, scaled, offset and
+    // clipped as the keys say.
+    std::string_view rest = Trimmed(special.substr(7));
+    std::string_view name;
+    if (rest.starts_with('"')) {
+        const std::size_t close = rest.find('"', 1);
+        name = rest.substr(1, close == std::string_view::npos ? close : close - 1);
+        rest = close == std::string_view::npos ? std::string_view() : rest.substr(close + 1);
+    } else {
+        name = rest.substr(0, rest.find(' '));
+        rest.remove_prefix(name.size());
+    }
+    std::string text = "@beginspecial";
+    for (rest = Trimmed(rest); !rest.empty(); rest = Trimmed(rest)) {
+        const std::string_view word = rest.substr(0, rest.find(' '));
+        rest.remove_prefix(word.size());
+        const std::size_t equals = word.find('=');
+        const std::string_view key = word.substr(0, equals);
+        if (equals == std::string_view::npos) {
+            if (key == "clip") text += " @clip";
+            continue;
+        }
+        double value = 0;
+        const std::string_view number = word.substr(equals + 1);
+        const auto [end, error] =
+            std::from_chars(number.data(), number.data() + number.size(), value);
+        if (error != std::errc() || end != number.data() + number.size() || !std::isfinite(value))
+            continue;
+        for (const std::string_view known : figureKeys) {
+            if (key == known) text += ' ' + Fixed(value) + " @" + std::string(key);
+        }
+    }
+    std::optional<std::string> file = ReadFile(name, failure);
+    if (!file) return std::nullopt;
+    return Code{text + " @setspecial\n" + *file + "\n@endspecial", true, true};
+}
+
+void PostScriptGraphics::Header(std::string_view special) {
+    if (special.starts_with('!')) {
+        headers.push_back("TeXDict begin @defspecial\n" + std::string(special.substr(1)) +
+                          "\n@fedspecial end");
+        return;
+    }
+    std::string failure;
+    std::optional<std::string> file = ReadFile(Trimmed(special.substr(7)), failure);
+    if (file) {
+        headers.push_back(std::move(*file));
+    } else {
+        warnings << "PostScript header left out: " << failure << '\n';
+    }
+}
+
+std::optional<std::vector<Paint>> PostScriptGraphics::Run(std::string_view code, bool isolated,
+                                                         std::uint32_t page) {
+    PostScriptInterpreter::Outcome outcome = interpreter.Run(code, isolated);
+    if (!outcome.failure.empty()) {
+        if (outcome.notStarted) {
+            // Nothing of PostScript can be drawn.
+            unavailable = true;
+            warnings << "PostScript specials are left out: " << outcome.failure << '\n';
+            return std::nullopt;
+        }
+        warnings << "PostScript on page " << page << " left out: " << outcome.failure << '\n';
+        documentOpen = pageOpen = false;  // the next chunk finds a fresh interpreter
+        headersRun = 0;
+        return std::nullopt;
+    }
+    ChunkReport report = ReadPaintRecords(outcome.records, height);
+    if (!report.error.empty()) {
+        warnings << "PostScript on page " << page << " left out: it failed (" << report.error
+                 << ")\n";
+        return std::nullopt;
+    }
+    return std::move(report.paints);
+}
+
+bool PostScriptGraphics::Ready(std::uint32_t page) {
+    if (unavailable) return false;
+    if (!documentOpen) {
+        if (prologue.empty()) {
+            for (const char* name : {"tex.pro", "special.pro", "color.pro"}) {
+                const std::string path = FindFontFile(name);
+                std::ifstream file(path, std::ios::binary);
+                if (path.empty() || !file) {
+                    unavailable = true;
+                    warnings << "PostScript specials are left out: dvips's " << name
+                             << " is not found\n";
+                    return false;
+                }
+                prologue.emplace_back(std::istreambuf_iterator<char>(file),
+                                      std::istreambuf_iterator<char>());
+            }
+            // The page's size in dvips's units, the magnification and resolution.
+            prologue.push_back("TeXDict begin " + std::to_string(std::lround(width * 65781.76)) +
+                               ' ' + std::to_string(std::lround(height * 65781.76)) + ' ' +
+                               std::to_string(std::lround(magnification * 1000)) + ' ' +
+                               Fixed(resolution) + ' ' + Fixed(resolution) +
+                               " (document.dvi) @start end");
+        }
+        for (const std::string& chunk : prologue) {
+            if (!Run(chunk, false, page)) return false;
+        }
+        documentOpen = true;
+        headersRun = 0;
+    }
+    // Headers run outside the pages, as dvips puts them at the document's start; one
+    // that comes while a page is open runs there too, for the rest of the page.
+    if (pageOpen) {
+        for (; headersInPage < headers.size(); ++headersInPage) Run(headers[headersInPage], false, page);
+        return documentOpen;
+    }
+    for (; headersRun < headers.size(); ++headersRun) {
+        Run(headers[headersRun], false, page);
+        if (!documentOpen) return false;
+    }
+    if (!Run("TeXDict begin 1 0 bop", false, page)) return false;
+    pageOpen = true;
+    headersInPage = headers.size();
+    Colour(colour);
+    return documentOpen;
+}
+
+std::vector<Paint> PostScriptGraphics::Special(std::string_view special, double h, double v,
+                                               std::uint32_t page) {
+    if (unavailable) return {};
+    std::string failure;
+    std::optional<Code> code = Translate(special, failure);
+    if (!code) {
+        if (!failure.empty()) warnings << "PostScript on page " << page << " left out: " << failure << '\n';
+        return {};
+    }
+    if (!code->positioned && code->text.find_first_not_of(" \t\r\n") == std::string::npos)
+        return {};
+    if (!Ready(page)) return {};
+    if (code->positioned) {
+        code->text = Fixed(h * resolution) + ' ' + Fixed(v * resolution) + " a\n" + code->text;
+    }
+    std::optional<std::vector<Paint>> paints = Run(code->text, code->isolated, page);
+    return paints ? std::move(*paints) : std::vector<Paint>();
+}
+
+void PostScriptGraphics::Colour(RgbColour next) {
+    colour = next;
+    if (!pageOpen) return;
+    const std::string code = Fixed(colour.r / 255.0) + ' ' + Fixed(colour.g / 255.0) + ' ' +
+                             Fixed(colour.b / 255.0) + " setrgbcolor";
+    if (!interpreter.Run(code, false).failure.empty()) documentOpen = pageOpen = false;
+}
+
+void PostScriptGraphics::EndPage() {
+    if (!pageOpen) return;
+    pageOpen = false;
+    if (!interpreter.Run("eop end", false).failure.empty()) documentOpen = false;
+}

@@ -1,0 +1,79 @@
+// The PostScript of a DVI file's specials, given to the interpreter as dvips gives it
+// to a printer: its prologue files, the document's headers ("header=" files and "!"
+// literals), and for each page the PostScript specials at their places in the
+// coordinates dvips sets up for each kind ("ps:", "ps::", '"', "psfile="). What they
+// paint comes back as paints, in the order the page's specials come.
+//
+// The DVI file is not trusted: figure and header files are read only when named by a
+// relative path without "..", beside the DVI file or through kpsewhich, and sent on the
+// pipe (the interpreter itself opens no file). A special that fails leaves out what it
+// paints, with one warning line naming the page and the reason.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dvi/ColourSpecials.h"
+#include "ps/Paint.h"
+#include "ps/PostScriptInterpreter.h"
+
+class PostScriptGraphics {
+  public:
+    // `dviName`: figure files are looked for beside it. The page is `width` by `height`
+    // big points, the document magnified by `magnification` (1 for none).
+    PostScriptGraphics(const std::string& dviName, double width, double height,
+                       double magnification, std::ostream& warnings,
+                       std::string program = "gs", InterpreterLimits limits = {});
+
+    // Whether a special is one of PostScript's.
+    static bool IsPostScript(std::string_view special);
+
+    // A header special ("!" or "header="), of those the document has: all are run
+    // before the first page, in the order given.
+    void Header(std::string_view special);
+
+    // What a PostScript special at (h, v), in inches from TeX's origin, paints on the
+    // page numbered `page` (for warnings).
+    std::vector<Paint> Special(std::string_view special, double h, double v, std::uint32_t page);
+    // The colour of TeX's colour specials, in which the PostScript that follows paints.
+    void Colour(RgbColour colour);
+    // The page is over: its PostScript state goes.
+    void EndPage();
+
+    // The code a special gives the interpreter, and whether it runs isolated (between
+    // save and restore); none for a header or a special that cannot run (`failure`
+    // tells why).
+    struct Code {
+        std::string text;
+        bool isolated = false;
+        bool positioned = false;  // it begins at the current point
+    };
+    std::optional<Code> Translate(std::string_view special, std::string& failure);
+
+  private:
+    // Runs a chunk and reads its records; none (after a warning naming `page` and
+    // what failed) when it fails.
+    std::optional<std::vector<Paint>> Run(std::string_view code, bool isolated,
+                                          std::uint32_t page);
+    // Starts the interpreter's document when it has none (prologue files, set-up,
+    // headers), then runs the headers not yet run and opens the page.
+    bool Ready(std::uint32_t page);
+    std::optional<std::string> ReadFile(std::string_view name, std::string& failure) const;
+
+    std::string directory;  // of the DVI file, with a trailing '/' (or empty)
+    double width, height, magnification;
+    std::ostream& warnings;
+    PostScriptInterpreter interpreter;
+    std::vector<std::string> prologue;  // dvips's prologue files and the set-up
+    std::vector<std::string> headers;   // the document's, in order
+    std::size_t headersRun = 0;         // of them, run in the interpreter's document
+    std::size_t headersInPage = 0;      // run in the open page
+    bool unavailable = false;           // the interpreter cannot be started
+    bool documentOpen = false, pageOpen = false;
+    RgbColour colour{0, 0, 0};
+};

@@ -1,0 +1,50 @@
+// Ghostscript, started once and fed chunks of PostScript over a pipe: it runs the
+// reporting prologue (what is painted is written back as records, see PaintRecords.h)
+// with -dSAFER, so that PostScript cannot open files or start programs, under a limit
+// on its memory; a chunk that runs too long or writes too much stops the interpreter,
+// which starts afresh for the next chunk.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+struct InterpreterLimits {
+    int seconds = 20;                            // for one chunk
+    long memoryKiB = 1L << 20;                   // Ghostscript's -K
+    std::size_t reportBytes = std::size_t{256} << 20;  // of one chunk's records
+};
+
+class PostScriptInterpreter {
+  public:
+    // `program`: the interpreter's name, found on PATH; the page is `width` by `height`
+    // big points.
+    PostScriptInterpreter(std::string program, double width, double height,
+                          InterpreterLimits limits = {});
+    ~PostScriptInterpreter();
+    PostScriptInterpreter(const PostScriptInterpreter&) = delete;
+    PostScriptInterpreter& operator=(const PostScriptInterpreter&) = delete;
+
+    struct Outcome {
+        std::string records;  // up to the chunk's closing line
+        std::string failure;  // why the chunk did not finish; empty when it did
+        bool notStarted = false;  // the interpreter could not be started
+    };
+    // Runs a chunk, starting the interpreter first when it is not running: after a
+    // failure the next chunk finds a fresh one. An `isolated` chunk runs between save
+    // and restore.
+    Outcome Run(std::string_view code, bool isolated);
+    bool Running() const { return child > 0; }
+
+  private:
+    std::string Start();  // the failure, or empty
+    void Stop();
+    bool Exchange(std::string_view input, Outcome& outcome);
+
+    std::string program;
+    double width, height;
+    InterpreterLimits limits;
+    pid_t child = -1;
+    int input = -1, output = -1;  // our ends: its standard input and standard error
+
+};

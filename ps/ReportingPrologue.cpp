@@ -1,0 +1,215 @@
+// The reporting prologue. Its procedures keep their variables in the dictionary dg,
+// whose names must not be those of operators the procedures call: bind would have
+// fixed those.
+#include "ps/ReportingPrologue.h"
+
+const std::string_view reportingPrologue = R"ps(
+% What the page's PostScript paints is reported rather than painted. Each painting
+% operator writes a record to standard error: a header line, then the clip path and
+% the painted path in default user space (big points, y upwards), each ended by "e".
+% This is loaded before dvips's prologue files, whose bound procedures then call these.
+/dg 60 dict def
+dg begin
+/in currentfile def
+% What is painted on another device (pgf's invisible drawing goes to nulldevice) is
+% not reported.
+/page currentdevice def
+/visible { currentdevice page eq } bind def
+/out (%stderr) (w) file def
+/line 100 string def
+/buffer 40 string def
+/num { out exch buffer cvs writestring } bind def
+/word { out exch writestring } bind def
+/pt { exch num ( ) word num } bind def
+/path {  % the current path, in default user space
+  gsave matrix defaultmatrix setmatrix
+  { (m ) word pt (\n) word }
+  { (l ) word pt (\n) word }
+  { (c ) word 6 -2 roll pt ( ) word 4 -2 roll pt ( ) word pt (\n) word }
+  { (h\n) word }
+  pathforall grestore (e\n) word
+} bind def
+/rgb { { currentrgbcolor } stopped { 0 0 0 } if } bind def
+/colour { rgb 3 -1 roll num ( ) word exch num ( ) word num } bind def
+/clip { gsave clippath path grestore } bind def
+% From user space to default user space.
+/touser { matrix currentmatrix matrix defaultmatrix matrix invertmatrix matrix concatmatrix } bind def
+/matrixout { { ( ) word num } forall } bind def
+/fill {  % (0): nonzero, (1): even-odd. A shading pattern paints its shading; other
+          % patterns are left out.
+  visible not { pop } {
+    { currentcolorspace 0 get /Pattern eq } stopped { false } if {
+      pop currentcolor dup type /dicttype eq { dup /PatternType get 2 eq } { false } ifelse
+      { /Shading get touser shading clip path } { pop } ifelse
+    } {
+      (f ) word word ( ) word colour (\n) word clip path
+    } ifelse
+  } ifelse
+} bind def
+/stroke { visible { stroke1 } if } bind def
+/stroke1 {
+  % A stroke keeps its shape when user space is default user space rotated and
+  % scaled; else its outline is filled.
+  touser aload pop pop pop /d exch def /c exch def /b exch def /a exch def
+  a d sub abs b c add abs add a d add abs b c sub abs add 2 copy gt { exch } if pop
+  a abs b abs add c abs add d abs add 1e-5 mul le {
+    /factor a d mul b c mul sub abs sqrt def
+    (s ) word colour ( ) word currentlinewidth factor mul num ( ) word
+    currentlinecap num ( ) word currentlinejoin num ( ) word currentmiterlimit num ( ) word
+    currentdash factor mul num ( ) word dup length num { ( ) word factor mul num } forall
+    (\n) word clip path
+  } {
+    strokepath (0) fill
+  } ifelse
+} bind def
+/rect {  % x y w h -> path
+  4 -2 roll moveto 1 index 0 rlineto 0 exch rlineto neg 0 rlineto closepath
+} bind def
+/rects {  % x y w h, or an array of them -> path
+  dup type /arraytype eq { aload length 4 idiv { rect } repeat } { rect } ifelse
+} bind def
+/text {  % string: its outline at the current point, which moves on
+  currentpoint gsave newpath moveto dup false charpath (0) fill grestore stringwidth rmoveto
+} bind def
+/character { 1 string dup 0 4 -1 roll put } bind def
+/shown {  % string numbers step: each character, then a move by the numbers
+  /step exch def /moves exch def /k 0 def
+  { character currentpoint 3 -1 roll text moveto
+    step 2 eq { moves k get moves k 1 add get } { moves k get step 1 eq { 0 exch } { 0 } ifelse } ifelse
+    rmoveto /k k step 2 eq { 2 } { 1 } ifelse add def } forall
+} bind def
+% Images: the samples are read (from a string, a procedure or a file) and reported,
+% with the matrix from image space, whose unit square they fill, to default user space.
+/samples {  % source bytes -> string
+  /need exch def /source exch def /data need string def /got 0 def
+  { got need ge { exit } if
+    source type /filetype eq {
+      source data got need got sub getinterval readstring pop
+    } { source type /stringtype eq { source } { source exec } ifelse } ifelse
+    dup length 0 eq { pop exit } if
+    dup length need got sub 2 copy gt { exch } if pop 0 exch getinterval
+    data got 2 index putinterval length got add /got exch def
+  } loop
+  data 0 got getinterval
+} bind def
+/picture {  % width height bits components matrix source -> (components 0: a mask)
+  /source exch def /imatrix exch def /components exch def /bits exch def /height exch def /width exch def
+  source width components 1 max mul bits mul 7 add 8 idiv height mul samples
+  dup length 16#1000000 le width 0 gt and height 0 gt and visible and {
+    (i ) word width num ( ) word height num ( ) word bits num ( ) word components num
+    ( ) word colour imatrix matrix invertmatrix touser matrix concatmatrix matrixout
+    (\nx ) word out exch writehexstring (\n) word clip
+  } { pop } ifelse
+} bind def
+/spacecomponents {  % -> the number of the current colour space's components
+  currentcolorspace 0 get dup /DeviceRGB eq { pop 3 } { /DeviceCMYK eq { 4 } { 1 } ifelse } ifelse
+} bind def
+/imagedict {  % dict components ->
+  exch begin Width Height BitsPerComponent 4 -1 roll ImageMatrix DataSource end picture
+} bind def
+% Shadings: axial and radial ones are reported with the colours at the ends of the
+% pieces of their function (exponential, or stitched from exponential ones).
+/value {  % function x -> its components
+  /x exch def /fn exch def
+  /c0 fn /C0 known { fn /C0 get } { [ 0 ] } ifelse def
+  /c1 fn /C1 known { fn /C1 get } { [ 1 ] } ifelse def
+  /e x fn /N get exp def
+  [ 0 1 c0 length 1 sub { /j exch def c0 j get c1 j get c0 j get sub e mul add } for ]
+} bind def
+/stop {  % t components -> writes " t r g b"
+  exch ( ) word num gsave space setcolorspace aload pop setcolor ( ) word colour grestore
+} bind def
+/stops {  % function d0 d1 -> writes the stops
+  /d1 exch def /d0 exch def /whole exch def
+  whole /FunctionType get 2 eq {
+    d0 whole d0 value stop d1 whole d1 value stop
+  } {
+    whole /FunctionType get 3 ne { stop } if  % not a function of exponential pieces
+    /bounds [ d0 whole /Bounds get aload pop d1 ] def
+    0 1 whole /Functions get length 1 sub {
+      /piece exch def /part whole /Functions get piece get def
+      part /FunctionType get 2 ne { stop } if
+      bounds piece get part whole /Encode get piece 2 mul get value stop
+      bounds piece 1 add get part whole /Encode get piece 2 mul 1 add get value stop
+    } for
+  } ifelse
+} bind def
+/shading {  % shading matrix -> writes the record's first line
+  /smatrix exch def /sh exch def /space sh /ColorSpace get def
+  (g ) word sh /ShadingType get num sh /Coords get { ( ) word num } forall
+  smatrix matrixout
+  sh /Extend known { sh /Extend get } { [ false false ] } ifelse
+  { ( ) word { (1) } { (0) } ifelse word } forall
+  { sh /Function get sh /Domain known { sh /Domain get } { [ 0 1 ] } ifelse aload pop stops }
+  stopped { ( ?) word } if
+  (\n) word
+} bind def
+% The main loop: each chunk of input is a line "length isolated" and that many bytes
+% of PostScript, run and followed by the line "d 0", or "d 1 error" when it failed.
+/next {  % -> file true, or false at the end of the input
+  { in line readline not { pop false exit } if
+    dup length 0 gt {
+      token pop exch token pop exch pop 1 eq /isolated exch def
+      dup 0 eq { pop () } { string in exch readstring pop } ifelse
+      dup length () /SubFileDecode filter true exit
+    } if pop
+  } loop
+} bind def
+/main {
+  { dg begin next end not { exit } if
+    dg /operands count 1 sub put dg /dicts countdictstack put
+    dg /isolated get { dg /saved save put } if
+    cvx stopped {
+      dg begin (d 1 ) word $error /errorname get buffer cvs word (\n) word end
+      $error /newerror false put
+      count dg /operands get sub dup 0 gt { { pop } repeat } { pop } ifelse
+      countdictstack dg /dicts get sub dup 0 gt { { end } repeat } { pop } ifelse
+    } { dg begin (d 0\n) word end } ifelse
+    dg /isolated get { dg /saved get restore } if
+    dg /out get flushfile
+  } loop
+} bind def
+end
+
+% The painting operators, as the page's PostScript finds them in userdict; bound with
+% the procedures above in reach, so that they call those rather than the operators.
+dg begin userdict begin
+/fill { dg begin (0) fill end newpath } bind def
+/eofill { dg begin (1) fill end newpath } bind def
+/stroke { dg begin stroke end newpath } bind def
+/rectfill { gsave newpath dg begin rects (0) fill end grestore } bind def
+/rectstroke {
+  gsave newpath dup type /arraytype eq { dup length 6 eq { concat } if } if
+  dg begin rects stroke end grestore
+} bind def
+/show { dg begin text end } bind def
+/ashow { dg begin /s exch def /ay exch def /ax exch def s { character text ax ay rmoveto } forall end } bind def
+/widthshow {
+  dg begin /s exch def /code exch def /cy exch def /cx exch def
+  s { dup character text code eq { cx cy rmoveto } if } forall end
+} bind def
+/awidthshow {
+  dg begin /s exch def /ay exch def /ax exch def /code exch def /cy exch def /cx exch def
+  s { dup character text ax ay rmoveto code eq { cx cy rmoveto } if } forall end
+} bind def
+/kshow { exch pop show } bind def
+/xshow { dg begin 1 shown end } bind def
+/yshow { dg begin 0 shown end } bind def
+/xyshow { dg begin 2 shown end } bind def
+/glyphshow { pop } bind def
+/image {
+  dg begin dup type /dicttype eq { spacecomponents imagedict } { 1 3 1 roll picture } ifelse end
+} bind def
+/colorimage {  % width height bits matrix source(s) multiple components
+  dg begin /n exch def { n { pop } repeat pop pop pop pop } { n 3 1 roll picture } ifelse end
+} bind def
+/imagemask {
+  dg begin dup type /dicttype eq { dup /Decode get 0 get 1 eq { 0 } { -1 } ifelse imagedict } {
+    /s exch def /m exch def { 0 } { -1 } ifelse 1 exch m s picture
+  } ifelse end
+} bind def
+/shfill { dg begin visible { touser shading clip newpath path } { pop } ifelse end } bind def
+/showpage { } bind def
+end end
+dg /main get exec
+)ps";
