@@ -108,6 +108,18 @@ void PptxWriter::DrawPostScript(std::string_view special) {
         shapes.Draw(paint);
 }
 
+const Affine* PptxWriter::Transformed(std::int64_t& x, std::int64_t& y) {
+    const Affine* t = graphics ? graphics->Transform() : nullptr;
+    if (t == nullptr) return nullptr;
+    // From the page's pixels to the current ones, as a map of the slide about TeX's
+    // origin (one inch in from the top left corner).
+    const double pixel = double(emuPerInch) / PostScriptGraphics::pixelsPerInch;
+    const double px = double(x - emuPerInch), py = double(y - emuPerInch);
+    x = emuPerInch + std::llround((*t)[0] * px + (*t)[2] * py + pixel * (*t)[4]);
+    y = emuPerInch + std::llround((*t)[1] * px + (*t)[3] * py + pixel * (*t)[5]);
+    return t;
+}
+
 void PptxWriter::OnBeginPage(std::int32_t) {}
 
 void PptxWriter::OnEndPage(std::int32_t) {
@@ -149,8 +161,10 @@ void PptxWriter::OnChar(std::int32_t c) {
     // The reader has checked that a font is selected and has the code c.
     const TfmFont& font = *fonts.CurrentFont();
     const GlyphOutline* glyph = outlines->Find(font, c);
+    std::int64_t x = SlideX(h), y = SlideY(v);
+    const Affine* linear = Transformed(x, y);
     if (glyph != nullptr) {
-        shapes.Glyph(*glyph, SlideX(h), SlideY(v), CurrentColour());
+        shapes.Glyph(*glyph, x, y, CurrentColour(), linear);
         if (!textLayer) return;
     } else if (fontsAsText.insert(font.name).second) {
         warnings << "Font " << Printable(font.name)
@@ -161,8 +175,8 @@ void PptxWriter::OnChar(std::int32_t c) {
     const GlyphOutlines::CharacterText text = outlines->Text(font, c);
     const std::int32_t width =
         font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)].width;
-    layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, SlideX(h),
-              SlideY(v), ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit), text.style,
+    layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, x, y,
+              ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit), text.style,
               glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt);
 }
 
@@ -170,8 +184,10 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
     // A rule covers h .. h + b across and v - a .. v upwards from the baseline; one
     // without a positive height and width draws nothing.
     if (height <= 0 || width <= 0) return;
-    shapes.Rectangle(SlideX(h), SlideY(double(v) - height), SlideX(double(h) + width), SlideY(v),
-                     CurrentColour());
+    std::int64_t x = SlideX(h), y = SlideY(v);
+    const Affine* linear = Transformed(x, y);
+    shapes.Rectangle(x, y - (SlideY(v) - SlideY(double(v) - height)),
+                     x + (SlideX(double(h) + width) - SlideX(h)), y, CurrentColour(), linear);
 }
 
 void PptxWriter::OnSpecial(std::string text) {

@@ -126,25 +126,47 @@ void SlideShapes::Pending(RgbColour colour) {
 }
 
 void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y,
-                        RgbColour colour) {
+                        RgbColour colour, const Affine* linear) {
     if (glyph.steps.empty()) return;
     Pending(colour);
-    paths.push_back(Path{&glyph, x, y});
+    if (linear == nullptr) {
+        paths.push_back(Path{&glyph, x, y});
+        return;
+    }
+    // The mapped outline lives until the freeform is written, as a rule's does.
+    GlyphOutline& mapped = rules.emplace_back(glyph);
+    const Affine& m = *linear;
+    mapped.minX = mapped.minY = INT64_MAX;
+    mapped.maxX = mapped.maxY = INT64_MIN;
+    for (std::size_t i = 0; i + 1 < mapped.points.size(); i += 2) {
+        const double px = double(glyph.points[i]), py = double(glyph.points[i + 1]);
+        mapped.points[i] = std::llround(m[0] * px + m[2] * py);
+        mapped.points[i + 1] = std::llround(m[1] * px + m[3] * py);
+        mapped.minX = std::min(mapped.minX, mapped.points[i]);
+        mapped.maxX = std::max(mapped.maxX, mapped.points[i]);
+        mapped.minY = std::min(mapped.minY, mapped.points[i + 1]);
+        mapped.maxY = std::max(mapped.maxY, mapped.points[i + 1]);
+    }
+    paths.push_back(Path{&mapped, x, y});
 }
 
 void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t right,
-                            std::int64_t bottom, RgbColour colour) {
-    // A rule is drawn as a glyph of its own: its outline, with its origin at its top
-    // left corner, lives until the freeform is written.
+                            std::int64_t bottom, RgbColour colour, const Affine* linear) {
+    // A rule is drawn as a glyph of its own: its outline, with its origin at its
+    // bottom left corner, lives until the freeform is written.
     using Step = GlyphOutline::Step;
-    Pending(colour);  // first: a change of colour writes the freeform and its rules
     const std::int64_t width = right - left, height = bottom - top;
-    GlyphOutline& rule = rules.emplace_back();
+    GlyphOutline rule;
     rule.steps = {Step::Move, Step::Line, Step::Line, Step::Line, Step::Close};
-    rule.points = {0, 0, width, 0, width, height, 0, height};
+    rule.points = {0, -height, width, -height, width, 0, 0, 0};
+    rule.minY = -height;
     rule.maxX = width;
-    rule.maxY = height;
-    paths.push_back(Path{&rule, left, top});
+    Pending(colour);  // first: a change of colour writes the freeform and its rules
+    if (linear != nullptr) {
+        Glyph(rules.emplace_back(std::move(rule)), left, bottom, colour, linear);
+        return;
+    }
+    paths.push_back(Path{&rules.emplace_back(std::move(rule)), left, bottom});
 }
 
 void SlideShapes::WriteFreeform() {

@@ -44,11 +44,14 @@ struct TextRun {
 
 class SlideShapes {
   public:
-    // A glyph whose origin is at (x, y), in EMU from the slide's top left corner.
-    void Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour);
-    // A filled rectangle from (left, top) to (right, bottom).
+    // A glyph whose origin is at (x, y), in EMU from the slide's top left corner; with
+    // `linear` (a b c d of an affine map), its outline mapped so about its origin.
+    void Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour,
+               const Affine* linear = nullptr);
+    // A filled rectangle from (left, top) to (right, bottom), or its corners mapped by
+    // `linear` about (left, bottom).
     void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
-                   RgbColour colour);
+                   RgbColour colour, const Affine* linear = nullptr);
     // A freeform of `path`, in EMU from the slide's top left corner, painted as
     // `style` says.
     void Drawing(const PaintPath& path, const DrawingStyle& style);

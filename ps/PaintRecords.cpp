@@ -8,7 +8,8 @@
 //   x hex
 // Each record is followed by the clip path and (but for images) the painted path:
 //   m x y / l x y / c x1 y1 x2 y2 x3 y3 / h, ended by e
-// and the chunk by "d 0", or "d 1 name" after a PostScript error. Other lines (the
+// and the chunk by "d 0" (and, in an open page, the transformation from the page's
+// coordinates to the current ones: 6 numbers), or "d 1 name" after a PostScript error. Other lines (the
 // interpreter's own messages) are skipped between records.
 #include "ps/PaintRecords.h"
 
@@ -253,6 +254,16 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                 if (kind == 'd') {
                     const std::optional<double> status = numbers.Next();
                     report.finished = true;
+                    if (status && *status == 0 && !numbers.AtEnd()) {
+                        Affine m;
+                        bool read = true;
+                        for (double& value : m) {
+                            const std::optional<double> number = numbers.Next();
+                            read = read && number.has_value();
+                            value = number.value_or(0);
+                        }
+                        if (read && numbers.AtEnd()) report.transform = m;
+                    }
                     if (status && *status != 0) {
                         std::string name(numbers.Rest().substr(0, 40));
                         for (char& ch : name)

@@ -4,6 +4,7 @@
 // out of place or a number out of range is dropped whole.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,9 @@ struct ChunkReport {
     std::vector<Paint> paints;
     bool finished = false;  // the chunk's closing line came
     std::string error;      // the PostScript error that stopped it; empty when it ran
+    // After a chunk that ran in an open page: the transformation from the page's
+    // coordinates (dvips's pixels) to those the page's PostScript now uses.
+    std::optional<Affine> transform;
     std::size_t dropped = 0;  // records left out (malformed, or what cannot be drawn)
 };
 

@@ -13,7 +13,7 @@
 namespace {
 
 // dvips's resolution: its positions count in pixels of this many to the inch.
-constexpr double resolution = 600;
+constexpr double resolution = PostScriptGraphics::pixelsPerInch;
 // Figure and header files larger than this are left out.
 constexpr std::size_t largestFile = std::size_t{64} << 20;
 // The keys of a psfile special, each a number given to dvips's procedure of its name.
@@ -215,7 +215,7 @@ std::optional<std::vector<Paint>> PostScriptGraphics::Run(std::string_view code,
             return std::nullopt;
         }
         warnings << "PostScript on page " << page << " left out: " << outcome.failure << '\n';
-        documentOpen = pageOpen = false;  // the next chunk finds a fresh interpreter
+        documentOpen = pageOpen = transformed = false;  // the next chunk finds a fresh interpreter
         headersRun = 0;
         return std::nullopt;
     }
@@ -224,6 +224,12 @@ std::optional<std::vector<Paint>> PostScriptGraphics::Run(std::string_view code,
         warnings << "PostScript on page " << page << " left out: it failed (" << report.error
                  << ")\n";
         return std::nullopt;
+    }
+    if (report.transform) {
+        transform = *report.transform;
+        const Affine& t = transform;
+        transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 || std::abs(t[2]) > 1e-6 ||
+                      std::abs(t[3] - 1) > 1e-6 || std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
     }
     return std::move(report.paints);
 }
@@ -267,7 +273,7 @@ bool PostScriptGraphics::Ready(std::uint32_t page) {
         Run(headers[headersRun], false, page);
         if (!documentOpen) return false;
     }
-    if (!Run("TeXDict begin 1 0 bop", false, page)) return false;
+    if (!Run("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, page)) return false;
     pageOpen = true;
     headersInPage = headers.size();
     Colour(colour);
@@ -302,6 +308,7 @@ void PostScriptGraphics::Colour(RgbColour next) {
 }
 
 void PostScriptGraphics::EndPage() {
+    transformed = false;
     if (!pageOpen) return;
     pageOpen = false;
     if (!interpreter.Run("eop end", false).failure.empty()) documentOpen = false;

@@ -40,6 +40,13 @@ class PostScriptGraphics {
     // What a PostScript special at (h, v), in inches from TeX's origin, paints on the
     // page numbered `page` (for warnings).
     std::vector<Paint> Special(std::string_view special, double h, double v, std::uint32_t page);
+    // The transformation from the page's coordinates (dvips's pixels, 600 to the inch,
+    // from TeX's origin, y downwards) to those in which TeX's characters and rules are
+    // now set, as the page's PostScript left it (pgf sets node text so); null when
+    // there is none.
+    const Affine* Transform() const { return transformed ? &transform : nullptr; }
+    static constexpr double pixelsPerInch = 600;
+
     // The colour of TeX's colour specials, in which the PostScript that follows paints.
     void Colour(RgbColour colour);
     // The page is over: its PostScript state goes.
@@ -75,5 +82,7 @@ class PostScriptGraphics {
     std::size_t headersInPage = 0;      // run in the open page
     bool unavailable = false;           // the interpreter cannot be started
     bool documentOpen = false, pageOpen = false;
+    Affine transform{1, 0, 0, 1, 0, 0};
+    bool transformed = false;
     RgbColour colour{0, 0, 0};
 };

@@ -14,6 +14,7 @@ dg begin
 % What is painted on another device (pgf's invisible drawing goes to nulldevice) is
 % not reported.
 /page currentdevice def
+/base null def  % the page's transformation, from dvips's bop on
 /visible { currentdevice page eq } bind def
 /out (%stderr) (w) file def
 /line 100 string def
@@ -155,17 +156,28 @@ dg begin
     } if pop
   } loop
 } bind def
+/transform {  % writes the current transformation from the page's, when a page is open
+  base null ne {
+    matrix currentmatrix base matrix invertmatrix matrix concatmatrix matrixout
+  } if
+} bind def
 /main {
   { dg begin next end not { exit } if
-    dg /operands count 1 sub put dg /dicts countdictstack put
+    count 1 sub dg exch /operands exch put dg /dicts countdictstack put
     dg /isolated get { dg /saved save put } if
     cvx stopped {
       dg begin (d 1 ) word $error /errorname get buffer cvs word (\n) word end
       $error /newerror false put
+      dg /failed true put
+    } { dg /failed false put } ifelse
+    % After a failure, and for an isolated chunk, the stacks are as they were.
+    dg /failed get dg /isolated get or {
       count dg /operands get sub dup 0 gt { { pop } repeat } { pop } ifelse
       countdictstack dg /dicts get sub dup 0 gt { { end } repeat } { pop } ifelse
-    } { dg begin (d 0\n) word end } ifelse
+    } if
+    dg /failed get
     dg /isolated get { dg /saved get restore } if
+    not { dg begin (d 0) word transform (\n) word end } if
     dg /out get flushfile
   } loop
 } bind def
