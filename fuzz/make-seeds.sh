@@ -9,8 +9,24 @@ set -euo pipefail
 
 build=${1:?usage: make-seeds.sh BUILD_DIR OUT_DIR}
 out=${2:?usage: make-seeds.sh BUILD_DIR OUT_DIR}
-mkdir -p "$out/convert" "$out/tfm"
+mkdir -p "$out/convert" "$out/tfm" "$out/paints"
 "$build/make_seeds" "$out/convert" "$out/tfm"
+
+# The interpreter's records: a fill, a stroke, shadings, an image and a transformation;
+# and specials.
+clip='m 0 0\nl 300 0\nl 300 300\nl 0 300\nh\ne\n'
+printf "f 1 1 0 0\n${clip}m 10 10\nc 20 80 30 70 40 60\nl 50 50\nh\nm 5 5\nl 90 5\nl 5 90\ne\nd 0 1 0 0 1 5 6\n" \
+  >"$out/paints/fill"
+printf "s 0 0 1 2 1 2 10 0 2 3 1\nm 0 0\nl 9 0\nl 9 9\nh\ne\nm 1 1\nl 50 80\ne\nd 1 undefined\n" \
+  >"$out/paints/stroke"
+printf "g 2 0 0 100 0 1 0 0 1 0 0 0 1 0 1 0 0 50 0 1 0 100 0 0 1\n${clip}m 0 0\nl 9 0\nl 9 9\ne\n" \
+  >"$out/paints/axial"
+printf "g 3 0 0 0 5 5 10 1 0 0 1 50 50 0 1 0 1 0 0 1 0 0 1\nm 40 40\nl 60 40\nl 60 60\nh\ne\ne\n" \
+  >"$out/paints/radial"
+printf "i 2 2 8 3 0 0 0 10 0 0 -10 5 25\nx 00ff00ff000000ff00ff00ff\n${clip}i 8 1 1 0 1 0 0 8 0 0 1 0 0\nx a5\n${clip}" \
+  >"$out/paints/image"
+printf 'psfile="figure.eps" llx=10 lly=20 urx=30 ury=40 rwi=200 clip' >"$out/paints/psfile"
+printf 'ps::[begin] 1 2 moveto' >"$out/paints/literal"
 
 if command -v kpsewhich >/dev/null; then
   for font in cmr10 cmmi10 logo10; do

@@ -149,62 +149,6 @@ PaintPath ClipLines(const PaintPath& path, const PaintPath& clip) {
     return result;
 }
 
-std::optional<LinearGradient> AxialGradient(const ShadingStyle& shading, const Extent& box) {
-    // The shading's axis and the direction of its lines of one colour, on the slide.
-    const Affine& m = shading.matrix;
-    const auto map = [&](double x, double y) {
-        return std::pair{m[0] * x + m[2] * y + m[4], m[1] * x + m[3] * y + m[5]};
-    };
-    const auto [x0, y0] = map(shading.coords[0], shading.coords[1]);
-    const auto [x1, y1] = map(shading.coords[2], shading.coords[3]);
-    const double ax = shading.coords[2] - shading.coords[0], ay = shading.coords[3] - shading.coords[1];
-    // Along a line of one colour in shading space, (-ay, ax), mapped; the gradient runs
-    // across it.
-    const double lx = -ay * m[0] + ax * m[2], ly = -ay * m[1] + ax * m[3];
-    double nx = -ly, ny = lx;
-    const double normal = std::hypot(nx, ny);
-    if (normal == 0) return std::nullopt;
-    nx /= normal, ny /= normal;
-    double span = (x1 - x0) * nx + (y1 - y0) * ny;  // the axis's length across the lines
-    if (std::abs(span) < 1) return std::nullopt;
-    if (span < 0) nx = -nx, ny = -ny, span = -span;
-    // DrawingML puts 0 and 1 where the box's corners meet the gradient's direction.
-    const double cx = (box.left + box.right) / 2, cy = (box.top + box.bottom) / 2;
-    const double half = (std::abs(nx) * (box.right - box.left) + std::abs(ny) * (box.bottom - box.top)) / 2;
-    if (half <= 0) return std::nullopt;
-    const double d0 = shading.stops.front().first, d1 = shading.stops.back().first;
-    const auto position = [&](double t) {  // of parameter t, across the box
-        const double along = (t - d0) / (d1 - d0) * span;  // from the axis's start
-        return ((x0 - cx) * nx + (y0 - cy) * ny + along + half) / (2 * half);
-    };
-    const auto colourAt = [&](double s) {  // at position s, the ends held beyond them
-        const auto& stops = shading.stops;
-        if (s <= position(stops.front().first)) return stops.front().second;
-        for (std::size_t i = 1; i < stops.size(); ++i) {
-            const double a = position(stops[i - 1].first), b = position(stops[i].first);
-            if (s <= b) {
-                const double f = b > a ? (s - a) / (b - a) : 1;
-                const RgbColour &p = stops[i - 1].second, &q = stops[i].second;
-                const auto mix = [&](std::uint8_t u, std::uint8_t v) {
-                    return static_cast<std::uint8_t>(std::lround(u + (v - u) * f));
-                };
-                return RgbColour{mix(p.r, q.r), mix(p.g, q.g), mix(p.b, q.b)};
-            }
-        }
-        return stops.back().second;
-    };
-    LinearGradient gradient;
-    gradient.angle = std::atan2(ny, nx) * 180 / M_PI;
-    if (gradient.angle < 0) gradient.angle += 360;
-    gradient.stops.emplace_back(0.0, colourAt(0));
-    for (const auto& [t, colour] : shading.stops) {
-        const double s = position(t);
-        if (s > 0 && s < 1) gradient.stops.emplace_back(s, colour);
-    }
-    gradient.stops.emplace_back(1.0, colourAt(1));
-    return gradient;
-}
-
 std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle& shading,
                                                              const PaintPath& area) {
     std::vector<std::pair<PaintPath, LinearGradient>> bands;

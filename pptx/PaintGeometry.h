@@ -1,7 +1,7 @@
 // The geometry of the page's PostScript paints on a slide, which has no clip paths:
 // the part of a fill or a stroke that its clip lets through, worked out with Clipper
-// (curves flattened to well under a hundredth of a point), and the gradient that
-// DrawingML sets across a shape's box for an axial shading.
+// (curves flattened to well under a hundredth of a point), and the gradients that
+// DrawingML sets across shapes' boxes for an axial shading.
 #pragma once
 
 #include <optional>
@@ -27,13 +27,12 @@ PaintPath ClipArea(const PaintPath& path, bool evenOdd, const PaintPath& clip);
 // The lines of a path inside `clip`: open polylines.
 PaintPath ClipLines(const PaintPath& path, const PaintPath& clip);
 
-// An axial shading as DrawingML's linear gradient across `box`: its angle (degrees,
-// clockwise from the x axis) and its stops at positions 0 to 1.
+// DrawingML's linear gradient across a shape's box: its angle (degrees, clockwise from
+// the x axis) and its stops at positions 0 to 1.
 struct LinearGradient {
     double angle;
     std::vector<std::pair<double, RgbColour>> stops;
 };
-std::optional<LinearGradient> AxialGradient(const ShadingStyle& shading, const Extent& box);
 
 // What an axial shading paints of `area`, in bands between the places of its colour
 // stops, each with a gradient of two colours (slide programs take no more); none when

@@ -31,8 +31,8 @@ std::string Printable(std::string_view text) {
 }  // namespace
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
-                       std::ostream& warnings, bool textLayer)
-    : dviName(dviName), warnings(warnings), textLayer(textLayer), links(0.0) {
+                       std::ostream& warnings, bool textLayer, std::string interpreter)
+    : dviName(dviName), interpreter(std::move(interpreter)), warnings(warnings), textLayer(textLayer), links(0.0) {
     Open(dviName);
     package.Create(pptxName);
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
@@ -98,7 +98,7 @@ void PptxWriter::DrawPostScript(std::string_view special) {
         }
         const PaperSize paper = paperSize.value_or(PaperSize{});
         graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
-                                                        double(mag) * 0.001, warnings);
+                                                        double(mag) * 0.001, warnings, interpreter);
         for (const std::string& special : headers) {
             if (!special.starts_with("papersize=")) graphics->Header(special);
         }

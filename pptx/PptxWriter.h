@@ -28,9 +28,10 @@ class PptxWriter : public DviReader {
     // Reads the DVI file's postamble and preamble, then prepares the output file.
     // Fonts without outlines are reported on `warnings`, one line per font, and links
     // left out one line per address. Without `textLayer` the slides hold no text but
-    // that of fonts without outlines.
+    // that of fonts without outlines. PostScript specials are run by `interpreter`
+    // (Ghostscript), found on PATH.
     PptxWriter(const std::string& dviName, const std::string& pptxName, std::ostream& warnings,
-               bool textLayer = true);
+               bool textLayer = true, std::string interpreter = "gs");
 
     // The whole conversion: every page, then the package, written in one go at the end.
     void Run();
@@ -56,7 +57,7 @@ class PptxWriter : public DviReader {
     // sets things; the transformation, or null when there is none.
     const Affine* Transformed(std::int64_t& x, std::int64_t& y);
 
-    std::string dviName;
+    std::string dviName, interpreter;
     ZipPackage package;
     std::ostream& warnings;
     double emuPerUnit = 0.0;

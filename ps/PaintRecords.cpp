@@ -24,6 +24,7 @@ constexpr double emuPerBigPoint = 12700.0;
 constexpr double farthest = 1e5;
 constexpr std::size_t maxDashes = 32, maxStops = 256;
 constexpr int maxImageSide = 1 << 15;
+constexpr std::size_t maxSamples = std::size_t{1} << 24;  // bytes, as the prologue reports
 
 // The words of a line, as numbers after the first; none when one is not a number.
 class Numbers {
@@ -180,7 +181,7 @@ bool ReadSamples(std::string_view hex, ImageSamples& image) {
              static_cast<std::size_t>(image.bits) +
          7) / 8;
     const std::size_t size = row * static_cast<std::size_t>(image.height);
-    if (hex.size() % 2 != 0 || hex.size() / 2 > size) return false;
+    if (size > maxSamples || hex.size() % 2 != 0 || hex.size() / 2 > size) return false;
     image.samples.assign(size, '\0');  // what the source did not give stays 0
     const auto digit = [](char ch) -> int {
         if (ch >= '0' && ch <= '9') return ch - '0';

@@ -130,6 +130,7 @@ std::optional<std::string> PostScriptGraphics::ReadFile(std::string_view name,
 
 std::optional<PostScriptGraphics::Code> PostScriptGraphics::Translate(std::string_view special,
                                                                    std::string& failure) {
+    if (!IsPostScript(special)) return std::nullopt;
     // The forms of "ps:", longest first: "ps::[begin]" starts at the current point,
     // as "ps:" does; the others continue where the last left off.
     if (special.starts_with("ps::[begin]")) return Code{std::string(special.substr(11)), false, true};
@@ -224,6 +225,10 @@ std::optional<std::vector<Paint>> PostScriptGraphics::Run(std::string_view code,
         warnings << "PostScript on page " << page << " left out: it failed (" << report.error
                  << ")\n";
         return std::nullopt;
+    }
+    if (report.dropped > 0) {
+        warnings << "PostScript on page " << page << ": " << report.dropped
+                 << " of its paints left out (shadings of other kinds, malformed records)\n";
     }
     if (report.transform) {
         transform = *report.transform;

@@ -137,13 +137,15 @@ dg begin
 } bind def
 /shading {  % shading matrix -> writes the record's first line
   /smatrix exch def /sh exch def /space sh /ColorSpace get def
-  (g ) word sh /ShadingType get num sh /Coords get { ( ) word num } forall
-  smatrix matrixout
-  sh /Extend known { sh /Extend get } { [ false false ] } ifelse
-  { ( ) word { (1) } { (0) } ifelse word } forall
-  { sh /Function get sh /Domain known { sh /Domain get } { [ 0 1 ] } ifelse aload pop stops }
-  stopped { ( ?) word } if
-  (\n) word
+  sh /ShadingType get dup 2 eq exch 3 eq or {
+    (g ) word sh /ShadingType get num sh /Coords get { ( ) word num } forall
+    smatrix matrixout
+    sh /Extend known { sh /Extend get } { [ false false ] } ifelse
+    { ( ) word { (1) } { (0) } ifelse word } forall
+    { sh /Function get sh /Domain known { sh /Domain get } { [ 0 1 ] } ifelse aload pop stops }
+    stopped { ( ?) word } if
+    (\n) word
+  } { (g ?\n) word } ifelse  % of another kind
 } bind def
 % The main loop: each chunk of input is a line "length isolated" and that many bytes
 % of PostScript, run and followed by the line "d 0", or "d 1 error" when it failed.

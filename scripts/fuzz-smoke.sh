@@ -49,4 +49,5 @@ run() {
 run fuzz_convert 4096 convert -dict="$root/fuzz/convert.dict"
 run fuzz_tfm 2048 tfm
 run fuzz_pptx 4096 convert -dict="$root/fuzz/convert.dict"
+run fuzz_paints 4096 paints
 exit $status

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""graphics.py [--keep DIR] DECKGEN_PPTX DOCUMENT
+"""graphics.py [--keep DIR] DECKGEN_PPTX DOCUMENT [OOXML_VALIDATOR]
 
 Typesets graphics/DOCUMENT.tex (next to this script) with latex, converts the DVI file
 with DECKGEN_PPTX and has LibreOffice make a PDF of the presentation, whose pages
@@ -10,6 +10,9 @@ On each page, a pixel has ink when one of its channels is below INK. A pixel of 
 matched when the other drawing has, within one pixel of it (across, down or diagonally),
 a pixel whose colour lies within NEAR of its own (Euclidean distance in RGB). At least
 LEAST of TeX's ink must be matched on the slide, and of the slide's ink in TeX's drawing.
+
+The presentation is the same, byte for byte, when made again, and its parts are valid
+against the OOXML schemas (with OOXML_VALIDATOR).
 
 Exits 0 when every page holds, 1 when one does not, 77 (skipped) when a tool is missing.
 --keep DIR leaves the work files in DIR.
@@ -43,7 +46,7 @@ def pages(pattern):
     return sorted(glob.glob(pattern), key=lambda f: (len(f), f))
 
 
-def draw(deckgen_pptx, name, work):
+def draw(deckgen_pptx, name, work, validator=None):
     """Makes both drawings of the document in work: lists of (slide, TeX) PNG files."""
     # A kept folder may hold an earlier run's drawings.
     for stale in glob.glob(work + "/slide-*.png") + glob.glob(work + "/tex*.png"):
@@ -57,6 +60,12 @@ def draw(deckgen_pptx, name, work):
     dvi = name + ".dvi"
     for line in run([deckgen_pptx, dvi, "out.pptx"], work).splitlines():
         print(f"{name}: deckgen-pptx: {line}")
+    run([deckgen_pptx, dvi, "again.pptx"], work)
+    with open(work + "/out.pptx", "rb") as one, open(work + "/again.pptx", "rb") as two:
+        if one.read() != two.read():
+            raise Failure("the presentation differs when made again from the same DVI file")
+    if validator:
+        run([sys.executable, validator, "out.pptx"], work)
     # Ghostscript draws while LibreOffice works. Each document writes a papersize special,
     # which dvips passes on to Ghostscript as the page size.
     run(["dvips", "-q", "-o", "doc.ps", dvi], work)
@@ -124,9 +133,10 @@ def main(argv):
     keep = None
     if argv[1:2] == ["--keep"] and len(argv) > 2:
         keep, argv = argv[2], argv[:1] + argv[3:]
-    if len(argv) != 3 or not os.path.isfile(os.path.join(DOCUMENTS, argv[2] + ".tex")):
+    if len(argv) not in (3, 4) or not os.path.isfile(os.path.join(DOCUMENTS, argv[2] + ".tex")):
         sys.exit(__doc__)
     binary, name = os.path.abspath(argv[1]), argv[2]
+    validator = os.path.abspath(argv[3]) if len(argv) == 4 else None
     missing = [t for t in TOOLS if not shutil.which(t)] + [
         m for m in ("numpy", "PIL") if not importlib.util.find_spec(m)]
     if missing:
@@ -139,7 +149,7 @@ def main(argv):
         cleanup = tempfile.TemporaryDirectory(prefix=f"deckgen-graphics-{name}-")
         work = cleanup.name
     try:
-        drawings = draw(binary, name, work)
+        drawings = draw(binary, name, work, validator)
         failing = compare(name, drawings)
     except (Failure, subprocess.TimeoutExpired) as failure:
         print(f"{name}: FAILED: {failure}")
