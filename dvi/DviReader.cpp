@@ -150,7 +150,13 @@ std::vector<std::string> DviReader::ScanSpecials(const std::vector<std::string_v
     const std::streampos kept = input->tellg();
     const std::ios::iostate state = inputState->rdstate();
     input->seekg(firstPagePos);
-    const auto skip = [&](std::int64_t count) { input->seekg(count, std::ios::cur); };
+    // Skipped bytes are read past in the buffer; only a long special's are sought over.
+    const auto skip = [&](std::int64_t count) {
+        if (count < 4096)
+            input->ignore(count);
+        else
+            input->seekg(count, std::ios::cur);
+    };
     for (int op = ReadByte(); op >= 0 && op != post && !inputState->fail(); op = ReadByte()) {
         if (op <= 127 || op == 138 || op == 140 || op == 141 || op == 142 || op == 147 ||
             op == 152 || op == 161 || op == 166 || (op >= 171 && op <= 234)) {

@@ -104,11 +104,17 @@ void PptxWriter::DrawPostScript(std::string_view special) {
         }
     }
     const double inches = emuPerUnit / double(emuPerInch);
-    for (const Paint& paint : graphics->Special(special, h * inches, v * inches, slides + 1))
-        shapes.Draw(paint);
+    graphics->Special(special, h * inches, v * inches, slides + 1);
+}
+
+void PptxWriter::FlushPostScript() {
+    if (!graphics) return;
+    for (const Paint& paint : graphics->Flush()) shapes.Draw(paint);
 }
 
 const Affine* PptxWriter::Transformed(std::int64_t& x, std::int64_t& y) {
+    // What the specials before paint lies beneath, and moves what comes.
+    FlushPostScript();
     const Affine* t = graphics ? graphics->Transform() : nullptr;
     if (t == nullptr) return nullptr;
     // From the page's pixels to the current ones, as a map of the slide about TeX's
@@ -123,7 +129,10 @@ const Affine* PptxWriter::Transformed(std::int64_t& x, std::int64_t& y) {
 void PptxWriter::OnBeginPage(std::int32_t) {}
 
 void PptxWriter::OnEndPage(std::int32_t) {
-    if (graphics) graphics->EndPage();
+    if (graphics) {
+        FlushPostScript();
+        graphics->EndPage();
+    }
     ++slides;
     layer.Finish(shapes);
     WritePageLinks();

@@ -205,38 +205,80 @@ void PostScriptGraphics::Header(std::string_view special) {
     }
 }
 
-std::optional<std::vector<Paint>> PostScriptGraphics::Run(std::string_view code, bool isolated,
-                                                         std::uint32_t page) {
-    PostScriptInterpreter::Outcome outcome = interpreter.Run(code, isolated);
-    if (!outcome.failure.empty()) {
-        if (outcome.notStarted) {
-            // Nothing of PostScript can be drawn.
-            unavailable = true;
-            warnings << "PostScript specials are left out: " << outcome.failure << '\n';
-            return std::nullopt;
+void PostScriptGraphics::Queue(std::string code, bool isolated, std::uint32_t page,
+                               bool special) {
+    queue.push_back(Pending{std::move(code), isolated, page, special});
+}
+
+std::vector<Paint> PostScriptGraphics::Flush() {
+    std::vector<Paint> paints;
+    // After a failure the chunks go one at a time, so that the one that fails is known:
+    // a batch's records come back at its end.
+    bool singly = false;
+    while (!queue.empty()) {
+        std::vector<Pending> batch;
+        if (singly) {
+            batch.push_back(std::move(queue.front()));
+            queue.erase(queue.begin());
+        } else {
+            batch = std::move(queue);
+            queue.clear();
         }
-        warnings << "PostScript on page " << page << " left out: " << outcome.failure << '\n';
-        documentOpen = pageOpen = transformed = false;  // the next chunk finds a fresh interpreter
-        headersRun = 0;
-        return std::nullopt;
+        std::vector<PostScriptInterpreter::Chunk> chunks;
+        for (const Pending& pending : batch) chunks.push_back({pending.code, pending.isolated});
+        const std::vector<PostScriptInterpreter::Outcome> outcomes = interpreter.Run(chunks);
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
+            const PostScriptInterpreter::Outcome& outcome = outcomes[i];
+            const std::uint32_t page = batch[i].page;
+            if (outcome.notStarted) {
+                // Nothing of PostScript can be drawn.
+                unavailable = true;
+                queue.clear();
+                warnings << "PostScript specials are left out: " << outcome.failure << '\n';
+                return paints;
+            }
+            if (!outcome.failure.empty()) {
+                // The interpreter is gone: the specials not yet done run again in a fresh
+                // one, the failing one too when it may have been another in its batch.
+                std::vector<Pending> rest(std::make_move_iterator(batch.begin() + long(i)),
+                                          std::make_move_iterator(batch.end()));
+                if (singly || batch.size() == 1) {
+                    warnings << "PostScript on page " << page << " left out: " << outcome.failure
+                             << '\n';
+                    rest.erase(rest.begin());
+                }
+                rest.insert(rest.end(), std::make_move_iterator(queue.begin()),
+                            std::make_move_iterator(queue.end()));
+                queue.clear();
+                documentOpen = pageOpen = transformed = false;
+                headersRun = 0;
+                for (Pending& pending : rest) {
+                    if (pending.special && Ready(pending.page)) queue.push_back(std::move(pending));
+                }
+                singly = true;
+                break;
+            }
+            ChunkReport report = ReadPaintRecords(outcome.records, height);
+            if (!report.error.empty()) {
+                warnings << "PostScript on page " << page << " left out: it failed ("
+                         << report.error << ")\n";
+                continue;
+            }
+            if (report.dropped > 0) {
+                warnings << "PostScript on page " << page << ": " << report.dropped
+                         << " of its paints left out (shadings of other kinds, malformed records)\n";
+            }
+            if (report.transform) {
+                transform = *report.transform;
+                const Affine& t = transform;
+                transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 ||
+                              std::abs(t[2]) > 1e-6 || std::abs(t[3] - 1) > 1e-6 ||
+                              std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
+            }
+            for (Paint& paint : report.paints) paints.push_back(std::move(paint));
+        }
     }
-    ChunkReport report = ReadPaintRecords(outcome.records, height);
-    if (!report.error.empty()) {
-        warnings << "PostScript on page " << page << " left out: it failed (" << report.error
-                 << ")\n";
-        return std::nullopt;
-    }
-    if (report.dropped > 0) {
-        warnings << "PostScript on page " << page << ": " << report.dropped
-                 << " of its paints left out (shadings of other kinds, malformed records)\n";
-    }
-    if (report.transform) {
-        transform = *report.transform;
-        const Affine& t = transform;
-        transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 || std::abs(t[2]) > 1e-6 ||
-                      std::abs(t[3] - 1) > 1e-6 || std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
-    }
-    return std::move(report.paints);
+    return paints;
 }
 
 bool PostScriptGraphics::Ready(std::uint32_t page) {
@@ -262,59 +304,55 @@ bool PostScriptGraphics::Ready(std::uint32_t page) {
                                Fixed(resolution) + ' ' + Fixed(resolution) +
                                " (document.dvi) @start end");
         }
-        for (const std::string& chunk : prologue) {
-            if (!Run(chunk, false, page)) return false;
-        }
+        for (const std::string& chunk : prologue) Queue(chunk, false, page);
         documentOpen = true;
         headersRun = 0;
     }
     // Headers run outside the pages, as dvips puts them at the document's start; one
     // that comes while a page is open runs there too, for the rest of the page.
     if (pageOpen) {
-        for (; headersInPage < headers.size(); ++headersInPage) Run(headers[headersInPage], false, page);
-        return documentOpen;
+        for (; headersInPage < headers.size(); ++headersInPage)
+            Queue(headers[headersInPage], false, page);
+        return true;
     }
-    for (; headersRun < headers.size(); ++headersRun) {
-        Run(headers[headersRun], false, page);
-        if (!documentOpen) return false;
-    }
-    if (!Run("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, page)) return false;
+    for (; headersRun < headers.size(); ++headersRun) Queue(headers[headersRun], false, page);
+    Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, page);
     pageOpen = true;
     headersInPage = headers.size();
     Colour(colour);
-    return documentOpen;
+    return true;
 }
 
-std::vector<Paint> PostScriptGraphics::Special(std::string_view special, double h, double v,
-                                               std::uint32_t page) {
-    if (unavailable) return {};
+void PostScriptGraphics::Special(std::string_view special, double h, double v,
+                                 std::uint32_t page) {
+    if (unavailable) return;
     std::string failure;
     std::optional<Code> code = Translate(special, failure);
     if (!code) {
-        if (!failure.empty()) warnings << "PostScript on page " << page << " left out: " << failure << '\n';
-        return {};
+        if (!failure.empty())
+            warnings << "PostScript on page " << page << " left out: " << failure << '\n';
+        return;
     }
     if (!code->positioned && code->text.find_first_not_of(" \t\r\n") == std::string::npos)
-        return {};
-    if (!Ready(page)) return {};
+        return;
+    if (!Ready(page)) return;
     if (code->positioned) {
         code->text = Fixed(h * resolution) + ' ' + Fixed(v * resolution) + " a\n" + code->text;
     }
-    std::optional<std::vector<Paint>> paints = Run(code->text, code->isolated, page);
-    return paints ? std::move(*paints) : std::vector<Paint>();
+    Queue(std::move(code->text), code->isolated, page, true);
 }
 
 void PostScriptGraphics::Colour(RgbColour next) {
     colour = next;
     if (!pageOpen) return;
-    const std::string code = Fixed(colour.r / 255.0) + ' ' + Fixed(colour.g / 255.0) + ' ' +
-                             Fixed(colour.b / 255.0) + " setrgbcolor";
-    if (!interpreter.Run(code, false).failure.empty()) documentOpen = pageOpen = false;
+    Queue(Fixed(colour.r / 255.0) + ' ' + Fixed(colour.g / 255.0) + ' ' + Fixed(colour.b / 255.0) +
+              " setrgbcolor",
+          false, 0);
 }
 
 void PostScriptGraphics::EndPage() {
     transformed = false;
     if (!pageOpen) return;
     pageOpen = false;
-    if (!interpreter.Run("eop end", false).failure.empty()) documentOpen = false;
+    Queue("eop end", false, 0);
 }

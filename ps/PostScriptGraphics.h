@@ -1,8 +1,10 @@
 // The PostScript of a DVI file's specials, given to the interpreter as dvips gives it
 // to a printer: its prologue files, the document's headers ("header=" files and "!"
 // literals), and for each page the PostScript specials at their places in the
-// coordinates dvips sets up for each kind ("ps:", "ps::", '"', "psfile="). What they
-// paint comes back as paints, in the order the page's specials come.
+// coordinates dvips sets up for each kind ("ps:", "ps::", '"', "psfile="). The specials
+// wait in a queue, which goes to the interpreter in one exchange when what they paint is
+// wanted (before TeX sets the next character or rule): it comes back as paints, in the
+// order the page's specials come.
 //
 // The DVI file is not trusted: figure and header files are read only when named by a
 // relative path without "..", beside the DVI file or through kpsewhich, and sent on the
@@ -37,10 +39,12 @@ class PostScriptGraphics {
     // before the first page, in the order given.
     void Header(std::string_view special);
 
-    // What a PostScript special at (h, v), in inches from TeX's origin, paints on the
-    // page numbered `page` (for warnings).
-    std::vector<Paint> Special(std::string_view special, double h, double v, std::uint32_t page);
-    // The transformation from the page's coordinates (dvips's pixels, 600 to the inch,
+    // Queues a PostScript special at (h, v), in inches from TeX's origin, on the page
+    // numbered `page` (for warnings).
+    void Special(std::string_view special, double h, double v, std::uint32_t page);
+    // Runs the queue: what its specials paint, in order.
+    std::vector<Paint> Flush();
+    // The transformation (after Flush) from the page's coordinates (dvips's pixels, 600 to the inch,
     // from TeX's origin, y downwards) to those in which TeX's characters and rules are
     // now set, as the page's PostScript left it (pgf sets node text so); null when
     // there is none.
@@ -49,7 +53,7 @@ class PostScriptGraphics {
 
     // The colour of TeX's colour specials, in which the PostScript that follows paints.
     void Colour(RgbColour colour);
-    // The page is over: its PostScript state goes.
+    // The page is over: its PostScript state goes (the queue should have been run).
     void EndPage();
 
     // The code a special gives the interpreter, and whether it runs isolated (between
@@ -63,12 +67,15 @@ class PostScriptGraphics {
     std::optional<Code> Translate(std::string_view special, std::string& failure);
 
   private:
-    // Runs a chunk and reads its records; none (after a warning naming `page` and
-    // what failed) when it fails.
-    std::optional<std::vector<Paint>> Run(std::string_view code, bool isolated,
-                                          std::uint32_t page);
-    // Starts the interpreter's document when it has none (prologue files, set-up,
-    // headers), then runs the headers not yet run and opens the page.
+    struct Pending {
+        std::string code;
+        bool isolated;
+        std::uint32_t page;
+        bool special;  // a page's special, rather than the set-up around them
+    };
+    void Queue(std::string code, bool isolated, std::uint32_t page, bool special = false);
+    // Queues what the interpreter's document lacks (prologue files, set-up, headers)
+    // and the opening of the page; false when nothing can run.
     bool Ready(std::uint32_t page);
     std::optional<std::string> ReadFile(std::string_view name, std::string& failure) const;
 
@@ -81,7 +88,8 @@ class PostScriptGraphics {
     std::size_t headersRun = 0;         // of them, run in the interpreter's document
     std::size_t headersInPage = 0;      // run in the open page
     bool unavailable = false;           // the interpreter cannot be started
-    bool documentOpen = false, pageOpen = false;
+    bool documentOpen = false, pageOpen = false;  // as the queue leaves them
+    std::vector<Pending> queue;
     Affine transform{1, 0, 0, 1, 0, 0};
     bool transformed = false;
     RgbColour colour{0, 0, 0};

@@ -59,15 +59,15 @@ std::string PostScriptInterpreter::Start() {
     std::vector<std::string> arguments = {
         program, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=nullpage",
         "-dDEVICEWIDTHPOINTS=" + Number(width), "-dDEVICEHEIGHTPOINTS=" + Number(height),
-        "-dFIXEDMEDIA", "-K" + std::to_string(limits.memoryKiB), "-"};
+        "-dFIXEDMEDIA", "-K" + std::to_string(limits.memoryKiB), "-_"};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, socketEnds[1], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     pid_t pid = -1;
     const int spawned =
         posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
@@ -87,70 +87,76 @@ std::string PostScriptInterpreter::Start() {
     return {};
 }
 
-PostScriptInterpreter::Outcome PostScriptInterpreter::Run(std::string_view code, bool isolated) {
-    Outcome outcome;
+std::vector<PostScriptInterpreter::Outcome> PostScriptInterpreter::Run(
+    const std::vector<Chunk>& chunks) {
+    std::vector<Outcome> outcomes;
     std::string message;
     if (child < 0) {
+        Outcome& outcome = outcomes.emplace_back();
         outcome.failure = Start();
         outcome.notStarted = !outcome.failure.empty();
-        if (outcome.notStarted) return outcome;
+        if (outcome.notStarted) return outcomes;
+        outcomes.clear();
         message.append(reportingPrologue);
         message += '\n';
     }
-    message += std::to_string(code.size());
-    message += isolated ? " 1\n" : " 0\n";
-    message.append(code);
-    message += '\n';
-    if (!Exchange(message, outcome)) Stop();
-    return outcome;
+    for (const Chunk& chunk : chunks) {
+        message += std::to_string(chunk.code.size());
+        message += chunk.isolated ? " 1" : " 0";
+        message += &chunk == &chunks.back() ? " 1\n" : " 0\n";
+        message += chunk.code;
+        message += '\n';
+    }
+    if (!Exchange(message, chunks.size(), outcomes)) Stop();
+    return outcomes;
 }
 
-bool PostScriptInterpreter::Exchange(std::string_view message, Outcome& outcome) {
+bool PostScriptInterpreter::Exchange(std::string_view message, std::size_t count,
+                                     std::vector<Outcome>& outcomes) {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(limits.seconds);
-    std::size_t scanned = 0;  // of outcome.records: the complete lines looked at
+    // Each chunk has its time from the end of the one before.
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(limits.seconds);
+    std::string records;      // of the chunk running
+    std::size_t scanned = 0;  // of them: the complete lines looked at
     char buffer[1 << 16];
-    for (;;) {
-        // The chunk is over at its closing line: "d" and a status, at a line's start.
-        for (std::size_t end; (end = outcome.records.find('\n', scanned)) != std::string::npos;
-             scanned = end + 1) {
-            if (outcome.records.compare(scanned, 2, "d ") == 0 && message.empty()) {
-                outcome.records.resize(end + 1);
-                return true;
+    const auto fail = [&](std::string failure) {
+        outcomes.push_back(Outcome{std::move(records), std::move(failure), false});
+        return false;
+    };
+    while (outcomes.size() < count) {
+        // A chunk is over at its closing line: "d" and a status, at a line's start.
+        for (std::size_t end; (end = records.find('\n', scanned)) != std::string::npos;) {
+            if (records.compare(scanned, 2, "d ") != 0) {
+                scanned = end + 1;
+                continue;
             }
+            outcomes.push_back(Outcome{records.substr(0, end + 1), {}, false});
+            records.erase(0, end + 1);
+            scanned = 0;
+            deadline = Clock::now() + std::chrono::seconds(limits.seconds);
+            if (outcomes.size() == count) return true;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            outcome.failure = "it ran for more than " + std::to_string(limits.seconds) + " s";
-            return false;
-        }
+        if (left <= 0) return fail("it ran for more than " + std::to_string(limits.seconds) + " s");
         pollfd polled[2] = {{output, POLLIN, 0}, {input, POLLOUT, 0}};
         const int ready = poll(polled, message.empty() ? 1 : 2, static_cast<int>(left));
-        if (ready < 0 && errno != EINTR) {
-            outcome.failure = std::string("poll: ") + std::strerror(errno);
-            return false;
-        }
+        if (ready < 0 && errno != EINTR) return fail(std::string("poll: ") + std::strerror(errno));
         if (!message.empty() && (polled[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
             const ssize_t sent = send(input, message.data(), message.size(), MSG_NOSIGNAL);
-            if (sent < 0 && errno != EAGAIN && errno != EINTR) {
-                outcome.failure = "the interpreter stopped";
-                return false;
-            }
+            if (sent < 0 && errno != EAGAIN && errno != EINTR) return fail("the interpreter stopped");
             if (sent > 0) message.remove_prefix(static_cast<std::size_t>(sent));
         }
         if ((polled[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             const ssize_t got = read(output, buffer, sizeof buffer);
-            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
-                outcome.failure = "the interpreter stopped";
-                return false;
-            }
-            if (got > 0) outcome.records.append(buffer, static_cast<std::size_t>(got));
-            if (outcome.records.size() > limits.reportBytes) {
-                outcome.failure = "it painted more than " +
-                                  std::to_string(limits.reportBytes >> 20) + " MiB of records";
-                return false;
+            if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
+                return fail("the interpreter stopped");
+            if (got > 0) records.append(buffer, static_cast<std::size_t>(got));
+            if (records.size() > limits.reportBytes) {
+                return fail("it painted more than " + std::to_string(limits.reportBytes >> 20) +
+                            " MiB of records");
             }
         }
     }
+    return true;
 }

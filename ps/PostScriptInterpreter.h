@@ -2,11 +2,12 @@
 // reporting prologue (what is painted is written back as records, see PaintRecords.h)
 // with -dSAFER, so that PostScript cannot open files or start programs, under a limit
 // on its memory; a chunk that runs too long or writes too much stops the interpreter,
-// which starts afresh for the next chunk.
+// which starts afresh for the next chunk. Chunks go in batches, each batch one exchange.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 #include <sys/types.h>
 
 struct InterpreterLimits {
@@ -30,21 +31,27 @@ class PostScriptInterpreter {
         std::string failure;  // why the chunk did not finish; empty when it did
         bool notStarted = false;  // the interpreter could not be started
     };
-    // Runs a chunk, starting the interpreter first when it is not running: after a
-    // failure the next chunk finds a fresh one. An `isolated` chunk runs between save
-    // and restore.
-    Outcome Run(std::string_view code, bool isolated);
+    // A chunk of PostScript; an `isolated` one runs between save and restore.
+    struct Chunk {
+        std::string code;
+        bool isolated = false;
+    };
+    // Runs chunks in order, sent together, starting the interpreter first when it is
+    // not running. The outcome of each chunk that finished and, when one did not, a last
+    // outcome with its failure: the interpreter is stopped, the chunks after it do not
+    // run, and the next call finds a fresh interpreter.
+    std::vector<Outcome> Run(const std::vector<Chunk>& chunks);
     bool Running() const { return child > 0; }
 
   private:
     std::string Start();  // the failure, or empty
     void Stop();
-    bool Exchange(std::string_view input, Outcome& outcome);
+    bool Exchange(std::string_view message, std::size_t count, std::vector<Outcome>& outcomes);
 
     std::string program;
     double width, height;
     InterpreterLimits limits;
     pid_t child = -1;
-    int input = -1, output = -1;  // our ends: its standard input and standard error
+    int input = -1, output = -1;  // our ends: its standard input and standard output
 
 };

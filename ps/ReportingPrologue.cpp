@@ -5,7 +5,7 @@
 
 const std::string_view reportingPrologue = R"ps(
 % What the page's PostScript paints is reported rather than painted. Each painting
-% operator writes a record to standard error: a header line, then the clip path and
+% operator writes a record to standard output: a header line, then the clip path and
 % the painted path in default user space (big points, y upwards), each ended by "e".
 % This is loaded before dvips's prologue files, whose bound procedures then call these.
 /dg 60 dict def
@@ -16,7 +16,7 @@ dg begin
 /page currentdevice def
 /base null def  % the page's transformation, from dvips's bop on
 /visible { currentdevice page eq } bind def
-/out (%stderr) (w) file def
+/out (%stdout) (w) file /NullEncode filter def  % in large writes
 /line 100 string def
 /buffer 40 string def
 /num { out exch buffer cvs writestring } bind def
@@ -147,12 +147,14 @@ dg begin
     (\n) word
   } { (g ?\n) word } ifelse  % of another kind
 } bind def
-% The main loop: each chunk of input is a line "length isolated" and that many bytes
-% of PostScript, run and followed by the line "d 0", or "d 1 error" when it failed.
+% The main loop: each chunk of input is a line "length isolated last" and that many
+% bytes of PostScript, run and followed by the line "d 0", or "d 1 error" when it
+% failed; after the last of a batch the records go out.
 /next {  % -> file true, or false at the end of the input
   { in line readline not { pop false exit } if
     dup length 0 gt {
-      token pop exch token pop exch pop 1 eq /isolated exch def
+      token pop exch token pop exch token pop exch pop 1 eq /last exch def
+      1 eq /isolated exch def
       dup 0 eq { pop () } { string in exch readstring pop } ifelse
       dup length () /SubFileDecode filter true exit
     } if pop
@@ -180,7 +182,7 @@ dg begin
     dg /failed get
     dg /isolated get { dg /saved get restore } if
     not { dg begin (d 0) word transform (\n) word end } if
-    dg /out get flushfile
+    dg /last get { dg /out get flushfile } if
   } loop
 } bind def
 end

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# deckgen-pptx graphics benchmark. Not part of the test suite: it prints times, it checks
+# nothing. Usage (from anywhere):
+#
+#   bench/graphics.sh             # 100 beamer frames with blocks and a TikZ picture each
+#   RUNS=5 FRAMES=100 bench/graphics.sh
+#
+# It builds deckgen-pptx in Release mode in build-bench/, writes and typesets with latex a
+# beamer talk (Madrid theme) of FRAMES frames, each with blocks and a TikZ picture, and
+# measures, interleaved in the same run, the median wall time per slide of
+# deckgen-pptx, of dvips and ps2pdf, and of dvisvgm (when installed) on the same DVI file.
+set -euo pipefail
+
+RUNS=${RUNS:-3}
+FRAMES=${FRAMES:-100}
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-bench"
+for tool in cmake latex dvips ps2pdf gs; do
+  command -v "$tool" >/dev/null || { echo "bench: $tool is missing (see scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+echo "== building (Release) in $build"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDECKGEN_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target deckgen-pptx >/dev/null
+work=$(mktemp -d -p "$build" graphics.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+echo "== typesetting a talk of $FRAMES frames in $work"
+{
+  printf '%s\n' '\documentclass{beamer}' '\usetheme{Madrid}' '\usepackage{tikz}' \
+    '\setbeamertemplate{navigation symbols}{}' '\begin{document}'
+  for ((frame = 1; frame <= FRAMES; frame++)); do
+    printf '%s\n' "\\begin{frame}{Frame $frame}" '\begin{columns}' '\column{.5\textwidth}' \
+      "\\begin{block}{A block}Its body, with \$x^{$frame}\$.\\end{block}" \
+      '\begin{alertblock}{An alert}Something to watch.\end{alertblock}' \
+      '\column{.5\textwidth}' '\begin{tikzpicture}[scale=.6]' \
+      '\draw[->,thick] (0,0) -- (3,1);' '\fill[orange] (0,1.5) rectangle (1.5,2.5);' \
+      '\draw[dashed,blue] (2,2) circle (.6);' \
+      '\shade[left color=yellow,right color=red] (0,-1.5) rectangle (3,-.5);' \
+      "\\node[rotate=30,draw] at (1.5,3.2) {node $frame};" '\end{tikzpicture}' \
+      '\end{columns}' '\end{frame}'
+  done
+  printf '%s\n' '\end{document}'
+} >"$work/talk.tex"
+for _ in 1 2; do
+  (cd "$work" && latex -interaction=batchmode talk.tex >/dev/null) || {
+    echo "bench: latex failed, see $work/talk.log" >&2; exit 1; }
+done
+dvi="$work/talk.dvi"
+slides=$(dvitype "$dvi" | grep -c 'beginning of page' || true)
+
+now() { date +%s%N; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# Runs a command in $work; its wall time in seconds goes to the file $1.
+timed() {
+  local file=$1 start end; shift
+  start=$(now)
+  (cd "$work" && "$@" >/dev/null 2>&1)
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", (b - a) / 1e9 }' >>"$file"
+}
+dvips_ps2pdf() { dvips -q -o talk.ps talk.dvi && ps2pdf talk.ps talk.pdf; }
+
+echo "== measuring, $RUNS runs of each, interleaved"
+programs="deckgen-pptx dvips+ps2pdf"
+command -v dvisvgm >/dev/null && programs+=" dvisvgm"
+for ((i = 1; i <= RUNS; i++)); do
+  timed "$work/t-deckgen-pptx" "$build/deckgen-pptx" talk.dvi talk.pptx
+  timed "$work/t-dvips+ps2pdf" dvips_ps2pdf
+  command -v dvisvgm >/dev/null && timed "$work/t-dvisvgm" dvisvgm -p 1- -o '%p.svg' talk.dvi
+done
+echo "== results: $slides slides, median of $RUNS runs"
+for program in $programs; do
+  total=$(median <"$work/t-$program")
+  awk -v p="$program" -v t="$total" -v n="$slides" \
+    'BEGIN { printf "%-14s %7.3f s  %6.1f ms per slide\n", p, t, 1000 * t / n }'
+done
+command -v dvisvgm >/dev/null || echo "dvisvgm        not installed"
