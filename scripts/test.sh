@@ -6,12 +6,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Beyond the build: clang for the sanitizer build and the fuzz targets; beamer, dvipng,
-# poppler, Ghostscript (TeX's PDF with its links), LibreOffice Impress and Debian's Python with numpy, PIL and lxml for the
-# presentation checks (TeX's own rendering against the slides, the OOXML schemas).
+# Beyond the build: clang for the sanitizer build and the fuzz targets; beamer, TikZ,
+# pgfplots and PSTricks, dvipng, poppler, LibreOffice Impress and Debian's Python with
+# numpy, PIL and lxml for the presentation checks (TeX's own rendering against the
+# slides, the OOXML schemas).
 bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
-  dvipng poppler-utils ghostscript libreoffice-impress python3-numpy python3-pil python3-lxml \
-  fonts-dejavu-core
+  texlive-pstricks dvipng poppler-utils libreoffice-impress python3-numpy python3-pil \
+  python3-lxml fonts-dejavu-core
 
 # Every test must run: the end-to-end tests skip themselves when a tool is missing,
 # which the packages above rule out, so a skip here means a broken set-up.
