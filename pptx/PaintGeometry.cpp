@@ -96,6 +96,34 @@ std::optional<Extent> Bounds(const PaintPath& path) {
     return box;
 }
 
+PaintPath MappedRectangle(const Affine& m, double x0, double y0, double x1, double y1) {
+    PaintPath rectangle;
+    const double corners[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
+    for (const auto& [x, y] : corners) {
+        rectangle.ops.push_back(rectangle.ops.empty() ? PaintPath::Op::Move : PaintPath::Op::Line);
+        rectangle.points.push_back(m[0] * x + m[2] * y + m[4]);
+        rectangle.points.push_back(m[1] * x + m[3] * y + m[5]);
+    }
+    rectangle.ops.push_back(PaintPath::Op::Close);
+    return rectangle;
+}
+
+RgbColour ShadingColour(const ShadingStyle& shading, double t) {
+    const auto& stops = shading.stops;
+    if (t <= stops.front().first) return stops.front().second;
+    for (std::size_t i = 1; i < stops.size(); ++i) {
+        if (t > stops[i].first) continue;
+        const double span = stops[i].first - stops[i - 1].first;
+        const double f = span > 0 ? (t - stops[i - 1].first) / span : 1;
+        const RgbColour &p = stops[i - 1].second, &q = stops[i].second;
+        const auto mix = [&](std::uint8_t a, std::uint8_t b) {
+            return static_cast<std::uint8_t>(std::lround(a + (b - a) * f));
+        };
+        return RgbColour{mix(p.r, q.r), mix(p.g, q.g), mix(p.b, q.b)};
+    }
+    return stops.back().second;
+}
+
 bool Holds(const PaintPath& clip, const Extent& box) {
     // One subpath of four lines (or three and a close), each along an axis.
     using Op = PaintPath::Op;
@@ -180,22 +208,7 @@ std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle&
     const double d0 = shading.stops.front().first, d1 = shading.stops.back().first;
     const auto place = [&](double t) { return (t - d0) / (d1 - d0) * span; };
     const auto colourAt = [&](double u) {
-        const double t = d0 + std::clamp(u / span, 0.0, 1.0) * (d1 - d0);
-        const auto& stops = shading.stops;
-        if (t <= stops.front().first) return stops.front().second;
-        for (std::size_t i = 1; i < stops.size(); ++i) {
-            if (t <= stops[i].first) {
-                const double f = stops[i].first > stops[i - 1].first
-                                     ? (t - stops[i - 1].first) / (stops[i].first - stops[i - 1].first)
-                                     : 1;
-                const RgbColour &p = stops[i - 1].second, &q = stops[i].second;
-                const auto mix = [&](std::uint8_t a, std::uint8_t b) {
-                    return static_cast<std::uint8_t>(std::lround(a + (b - a) * f));
-                };
-                return RgbColour{mix(p.r, q.r), mix(p.g, q.g), mix(p.b, q.b)};
-            }
-        }
-        return stops.back().second;
+        return ShadingColour(shading, d0 + std::clamp(u / span, 0.0, 1.0) * (d1 - d0));
     };
     std::vector<double> cuts = {low, high};
     for (const auto& stop : shading.stops) {
@@ -208,14 +221,8 @@ std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle&
     for (std::size_t i = 1; i < cuts.size(); ++i) {
         const double a = cuts[i - 1], b = cuts[i];
         if (b - a < 1) continue;
-        PaintPath slab;
-        const double corners[4][2] = {{a, -reach}, {b, -reach}, {b, reach}, {a, reach}};
-        for (int k = 0; k < 4; ++k) {
-            slab.ops.push_back(k == 0 ? PaintPath::Op::Move : PaintPath::Op::Line);
-            slab.points.push_back(x0 + corners[k][0] * nx - corners[k][1] * ny);
-            slab.points.push_back(y0 + corners[k][0] * ny + corners[k][1] * nx);
-        }
-        slab.ops.push_back(PaintPath::Op::Close);
+        // Across the lines from a to b, along them far beyond the area.
+        const PaintPath slab = MappedRectangle({nx, ny, -ny, nx, x0, y0}, a, -reach, b, reach);
         PaintPath band = ClipArea(area, false, slab);
         const std::optional<Extent> bandBox = Bounds(band);
         if (!bandBox) continue;
@@ -241,16 +248,6 @@ PaintPath RadialExtent(const ShadingStyle& shading) {
     if (shading.extendEnd && c[5] >= c[2]) return extent;
     if (shading.extendStart && c[2] > c[5]) return extent;
     const double r = std::max(c[2], c[5]);
-    const double left = std::min(c[0], c[3]) - r, right = std::max(c[0], c[3]) + r;
-    const double bottom = std::min(c[1], c[4]) - r, top = std::max(c[1], c[4]) + r;
-    const Affine& m = shading.matrix;
-    const double corners[4][2] = {{left, bottom}, {right, bottom}, {right, top}, {left, top}};
-    for (int k = 0; k < 4; ++k) {
-        extent.ops.push_back(k == 0 ? PaintPath::Op::Move : PaintPath::Op::Line);
-        const double x = corners[k][0], y = corners[k][1];
-        extent.points.push_back(m[0] * x + m[2] * y + m[4]);
-        extent.points.push_back(m[1] * x + m[3] * y + m[5]);
-    }
-    extent.ops.push_back(PaintPath::Op::Close);
-    return extent;
+    return MappedRectangle(shading.matrix, std::min(c[0], c[3]) - r, std::min(c[1], c[4]) - r,
+                           std::max(c[0], c[3]) + r, std::max(c[1], c[4]) + r);
 }

@@ -17,6 +17,12 @@ struct Extent {  // a box, in EMU
 // The box of all the points of a path (control points too); none for an empty path.
 std::optional<Extent> Bounds(const PaintPath& path);
 
+// The rectangle from (x0, y0) to (x1, y1) mapped by `m`: a closed parallelogram.
+PaintPath MappedRectangle(const Affine& m, double x0, double y0, double x1, double y1);
+
+// A shading's colour at parameter t of its domain, between its stops.
+RgbColour ShadingColour(const ShadingStyle& shading, double t);
+
 // Whether `clip` is a rectangle (of an axis-parallel path) that holds `box`.
 bool Holds(const PaintPath& clip, const Extent& box);
 

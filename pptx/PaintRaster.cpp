@@ -43,27 +43,6 @@ std::optional<Raster> Draw(const Extent& box, double pixel, Colour colour) {
     return raster;
 }
 
-RgbColour Between(RgbColour p, RgbColour q, double f) {
-    const auto mix = [&](std::uint8_t u, std::uint8_t v) {
-        return static_cast<std::uint8_t>(std::lround(u + (v - u) * f));
-    };
-    return RgbColour{mix(p.r, q.r), mix(p.g, q.g), mix(p.b, q.b)};
-}
-
-// The colour of a shading at parameter t of its domain.
-RgbColour AtParameter(const ShadingStyle& shading, double t) {
-    const auto& stops = shading.stops;
-    if (t <= stops.front().first) return stops.front().second;
-    for (std::size_t i = 1; i < stops.size(); ++i) {
-        if (t <= stops[i].first) {
-            const double span = stops[i].first - stops[i - 1].first;
-            return Between(stops[i - 1].second, stops[i].second,
-                           span > 0 ? (t - stops[i - 1].first) / span : 1);
-        }
-    }
-    return stops.back().second;
-}
-
 }  // namespace
 
 std::optional<Raster> RadialRaster(const ShadingStyle& shading, const Extent& box) {
@@ -101,23 +80,12 @@ std::optional<Raster> RadialRaster(const ShadingStyle& shading, const Extent& bo
             if (!best || s > *best) best = s;
         }
         if (!best) return std::nullopt;
-        return AtParameter(shading, d0 + std::clamp(*best, 0.0, 1.0) * (d1 - d0));
+        return ShadingColour(shading, d0 + std::clamp(*best, 0.0, 1.0) * (d1 - d0));
     });
 }
 
 PaintPath ImageOutline(const ImageSamples& image) {
-    const Affine& m = image.matrix;
-    PaintPath outline;
-    const double w = image.width, h = image.height;
-    const double corners[4][2] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
-    for (int i = 0; i < 4; ++i) {
-        outline.ops.push_back(i == 0 ? PaintPath::Op::Move : PaintPath::Op::Line);
-        const double x = corners[i][0], y = corners[i][1];
-        outline.points.push_back(m[0] * x + m[2] * y + m[4]);
-        outline.points.push_back(m[1] * x + m[3] * y + m[5]);
-    }
-    outline.ops.push_back(PaintPath::Op::Close);
-    return outline;
+    return MappedRectangle(image.matrix, 0, 0, image.width, image.height);
 }
 
 std::optional<Raster> ImageRaster(const ImageSamples& image, RgbColour colour, const Extent& box) {

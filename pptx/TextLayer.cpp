@@ -225,11 +225,10 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         std::size_t count = 0;
         const double ems = Ems(head.face, text, &count);
 
-        // Transparent text keeps the TeX font's size, for readers of the text take a
-        // change of size for the end of a word, and its faces are as wide as TeX's:
-        // spacing does the rest. Drawn text, in the common families, is made as wide as
-        // TeX's by its size (within limits) and then by spacing. (A character the face
-        // lacks keeps its size: its width is a guess.)
+        // A piece is made as wide as TeX's by its size (within limits), then by
+        // spacing; in Latin Modern, whose letters are as wide as Computer Modern's,
+        // the size stays near the TeX font's. (A character the face lacks keeps its
+        // size: its width is a guess.)
         const double wanted = double(wordEnd - position);
         const double scale =
             ems > 0 && head.measured
