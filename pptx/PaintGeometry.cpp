@@ -177,6 +177,13 @@ PaintPath ClipLines(const PaintPath& path, const PaintPath& clip) {
     return result;
 }
 
+bool AlongAnAxis(const ShadingStyle& shading) {
+    const Affine& m = shading.matrix;
+    const double ax = shading.coords[2] - shading.coords[0], ay = shading.coords[3] - shading.coords[1];
+    const double lx = -ay * m[0] + ax * m[2], ly = -ay * m[1] + ax * m[3];
+    return std::abs(lx) <= 1e-6 * std::abs(ly) || std::abs(ly) <= 1e-6 * std::abs(lx);
+}
+
 std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle& shading,
                                                              const PaintPath& area) {
     std::vector<std::pair<PaintPath, LinearGradient>> bands;

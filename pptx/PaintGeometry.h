@@ -40,6 +40,9 @@ struct LinearGradient {
     std::vector<std::pair<double, RgbColour>> stops;
 };
 
+// Whether an axial shading's colour changes across or down the slide only.
+bool AlongAnAxis(const ShadingStyle& shading);
+
 // What an axial shading paints of `area`, in bands between the places of its colour
 // stops, each with a gradient of two colours (slide programs take no more); none when
 // the shading is degenerate.

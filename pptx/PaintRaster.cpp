@@ -45,6 +45,21 @@ std::optional<Raster> Draw(const Extent& box, double pixel, Colour colour) {
 
 }  // namespace
 
+std::optional<Raster> AxialRaster(const ShadingStyle& shading, const Extent& box) {
+    const std::optional<Affine> inverse = Inverse(shading.matrix);
+    const auto& c = shading.coords;
+    const double dx = c[2] - c[0], dy = c[3] - c[1], length = dx * dx + dy * dy;
+    if (!inverse || length == 0) return std::nullopt;
+    const double d0 = shading.stops.front().first, d1 = shading.stops.back().first;
+    const Affine& m = *inverse;
+    return Draw(box, emuPerPixel, [&](double sx, double sy) -> std::optional<RgbColour> {
+        const double px = m[0] * sx + m[2] * sy + m[4] - c[0], py = m[1] * sx + m[3] * sy + m[5] - c[1];
+        const double s = (px * dx + py * dy) / length;
+        if ((s < 0 && !shading.extendStart) || (s > 1 && !shading.extendEnd)) return std::nullopt;
+        return ShadingColour(shading, d0 + std::clamp(s, 0.0, 1.0) * (d1 - d0));
+    });
+}
+
 std::optional<Raster> RadialRaster(const ShadingStyle& shading, const Extent& box) {
     const std::optional<Affine> inverse = Inverse(shading.matrix);
     if (!inverse) return std::nullopt;

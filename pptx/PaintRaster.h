@@ -1,4 +1,5 @@
-// Pictures of what DrawingML cannot draw as shapes: radial shadings and the samples of
+// Pictures of what DrawingML cannot draw as shapes: radial shadings, axial ones across
+// the slide's axes, and the samples of
 // PostScript images, drawn over a box of the slide at 300 dpi (finer for images whose
 // samples are finer, at most 2048 pixels a side) with transparency where nothing is
 // painted, and written as PNG files (libpng).
@@ -16,6 +17,8 @@ struct Raster {
     std::vector<std::uint8_t> rgba;
 };
 
+// An axial shading over `box`.
+std::optional<Raster> AxialRaster(const ShadingStyle& shading, const Extent& box);
 // A radial shading over `box`.
 std::optional<Raster> RadialRaster(const ShadingStyle& shading, const Extent& box);
 // An image over `box`; a mask paints in `colour`.

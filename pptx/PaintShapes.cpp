@@ -43,7 +43,7 @@ void SlideShapes::Draw(const Paint& paint) {
             const ShadingStyle& shading = paint.shading;
             PaintPath area = paint.path.Empty() ? ClipArea(paint.clip, false, paint.clip)
                                                 : ClipArea(paint.path, false, paint.clip);
-            if (shading.type == 2) {
+            if (shading.type == 2 && AlongAnAxis(shading)) {
                 for (const auto& [band, gradient] : AxialBands(shading, area)) {
                     DrawingStyle style;
                     if (gradient.stops.front().second == gradient.stops.back().second)
@@ -54,13 +54,16 @@ void SlideShapes::Draw(const Paint& paint) {
                 }
                 return;
             }
-            // A radial shading is a picture, over what its circles sweep.
-            const PaintPath extent = RadialExtent(shading);
-            if (!extent.Empty()) area = ClipArea(area, false, extent);
+            // Another is a picture; a radial one over what its circles sweep.
+            if (shading.type == 3) {
+                const PaintPath extent = RadialExtent(shading);
+                if (!extent.Empty()) area = ClipArea(area, false, extent);
+            }
             const std::optional<Extent> box = Bounds(area);
             if (!box) return;
-            if (const std::optional<Raster> raster = RadialRaster(shading, *box))
-                Picture(area, EncodePng(*raster));
+            const std::optional<Raster> raster =
+                shading.type == 2 ? AxialRaster(shading, *box) : RadialRaster(shading, *box);
+            if (raster) Picture(area, EncodePng(*raster));
             return;
         }
         case Paint::Kind::Image: {

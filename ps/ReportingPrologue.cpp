@@ -36,12 +36,13 @@ dg begin
 % From user space to default user space.
 /touser { matrix currentmatrix matrix defaultmatrix matrix invertmatrix matrix concatmatrix } bind def
 /matrixout { { ( ) word num } forall } bind def
-/fill {  % (0): nonzero, (1): even-odd. A shading pattern paints its shading; other
-          % patterns are left out.
+/fill {  % (0): nonzero, (1): even-odd. A shading pattern paints its shading; tiling
+          % patterns are reported as what cannot be drawn.
   visible not { pop } {
     { currentcolorspace 0 get /Pattern eq } stopped { false } if {
-      pop currentcolor dup type /dicttype eq { dup /PatternType get 2 eq } { false } ifelse
-      { /Shading get touser shading clip path } { pop } ifelse
+      pop mark currentcolor dup type /dicttype eq { dup /PatternType get 2 eq } { false } ifelse
+      { /Shading get touser shading } { (g ?\n) word } ifelse  % a tiling: left out
+      cleartomark clip path
     } {
       (f ) word word ( ) word colour (\n) word clip path
     } ifelse
