@@ -213,7 +213,15 @@ dg begin userdict begin
 /xshow { dg begin 1 shown end } bind def
 /yshow { dg begin 0 shown end } bind def
 /xyshow { dg begin 2 shown end } bind def
-/glyphshow { pop } bind def
+/glyphshow {  % name: shown as code 0 of a copy of the font that encodes it so
+  dg begin /glyph exch def
+  currentfont dup length dict begin
+    { 1 index /FID ne { def } { pop pop } ifelse } forall
+    /Encoding 256 array def Encoding 0 glyph put
+    1 1 255 { Encoding exch /.notdef put } for
+  currentdict end /dg-glyph exch definefont
+  currentfont exch setfont (\000) text setfont end
+} bind def
 /image {
   dg begin dup type /dicttype eq { spacecomponents imagedict } { 1 3 1 roll picture } ifelse end
 } bind def
