@@ -3,6 +3,8 @@
 
 #include <png.h>
 
+#include "ps/CmykColour.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -139,12 +141,9 @@ std::optional<Raster> ImageRaster(const ImageSamples& image, RgbColour colour, c
                         case 3:
                             return RgbColour{level(value(i, j, 0)), level(value(i, j, 1)),
                                              level(value(i, j, 2))};
-                        default: {  // CMYK, as PostScript turns it into RGB
-                            const double k = value(i, j, 3);
-                            return RgbColour{level(1 - value(i, j, 0) - k),
-                                             level(1 - value(i, j, 1) - k),
-                                             level(1 - value(i, j, 2) - k)};
-                        }
+                        default:
+                            return CmykToRgb(value(i, j, 0), value(i, j, 1), value(i, j, 2),
+                                             value(i, j, 3));
                     }
                 });
 }

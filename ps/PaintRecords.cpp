@@ -1,5 +1,6 @@
 // The records' grammar, line by line:
-//   f R r g b                  a fill, R 0 nonzero or 1 even-odd, in colour r g b (0..1)
+//   f R r g b                  a fill, R 0 nonzero or 1 even-odd, in colour r g b (0..1),
+//                              or -1 c m y k: every colour may be either
 //   s r g b w cap join miter offset n d1 .. dn   a stroke and its dash pattern
 //   g T coords.. matrix(6) e0 e1 (t r g b)..     an axial (T 2, 4 coordinates) or
 //                                                radial (T 3, 6) shading; " ?" when its
@@ -12,6 +13,8 @@
 // coordinates to the current ones: 6 numbers), or "d 1 name" after a PostScript error. Other lines (the
 // interpreter's own messages) are skipped between records.
 #include "ps/PaintRecords.h"
+
+#include "ps/CmykColour.h"
 
 #include <charconv>
 #include <cmath>
@@ -54,14 +57,19 @@ class Numbers {
     std::string_view rest;
 };
 
+// r g b, or -1 and c m y k.
 std::optional<RgbColour> Colour(Numbers& numbers) {
-    std::uint8_t channels[3];
-    for (std::uint8_t& channel : channels) {
-        const std::optional<double> value = numbers.Next();
+    double values[4];
+    std::optional<double> first = numbers.Next();
+    const bool cmyk = first == -1.0;
+    for (int i = 0; i < (cmyk ? 4 : 3); ++i) {
+        const std::optional<double> value = cmyk || i > 0 ? numbers.Next() : first;
         if (!value || *value < 0 || *value > 1) return std::nullopt;
-        channel = static_cast<std::uint8_t>(std::lround(*value * 255));
+        values[i] = *value;
     }
-    return RgbColour{channels[0], channels[1], channels[2]};
+    if (cmyk) return CmykToRgb(values[0], values[1], values[2], values[3]);
+    const auto level = [](double v) { return static_cast<std::uint8_t>(std::lround(v * 255)); };
+    return RgbColour{level(values[0]), level(values[1]), level(values[2])};
 }
 
 // A matrix to default user space, turned into one to the slide.

@@ -31,7 +31,11 @@ dg begin
   pathforall grestore (e\n) word
 } bind def
 /rgb { { currentrgbcolor } stopped { 0 0 0 } if } bind def
-/colour { rgb 3 -1 roll num ( ) word exch num ( ) word num } bind def
+/colour {  % r g b, or -1 c m y k for a CMYK colour
+  { currentcolorspace 0 get /DeviceCMYK eq } stopped { false } if {
+    (-1) word currentcmykcolor 4 array astore { ( ) word num } forall
+  } { rgb 3 -1 roll num ( ) word exch num ( ) word num } ifelse
+} bind def
 /clip { gsave clippath path grestore } bind def
 % From user space to default user space.
 /touser { matrix currentmatrix matrix defaultmatrix matrix invertmatrix matrix concatmatrix } bind def

@@ -33,6 +33,8 @@ TEST(PaintRecords, ReadsWhatIsWellFormedAndDropsTheRest) {
              {"i 2 1 8 1 0 0 0 1 0 0 -1 0 1\nx 00ff\n" + std::string(clip) + "d 0\n", 1, 0, ""},
              {"gs says hello\nf 0 0 0 0\n" + std::string(clip) + path + "d 1 undefined\n", 1, 0,
               "undefined"},
+             {"f 0 -1 0 1 0 0\n" + std::string(clip) + path + "d 0\n", 1, 0, ""},  // CMYK
+             {"f 0 -1 0 1 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},
              {"f 0 2 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},  // colour > 1
              {"f 0 nan 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},
              {"f 0 0 0 0\n" + std::string(clip) + "l 1 1\ne\nd 0\n", 0, 1, ""},  // no move
