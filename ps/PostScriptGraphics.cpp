@@ -266,8 +266,8 @@ std::vector<Paint> PostScriptGraphics::Flush() {
             }
             if (report.dropped > 0) {
                 warnings << "PostScript on page " << page << ": " << report.dropped
-                         << " of its paints left out (tiling patterns, shadings of other kinds, malformed "
-                            "records)\n";
+                         << " of its paints left out (shadings of other kinds, patterns of too many "
+                            "tiles, malformed records)\n";
             }
             if (report.transform) {
                 transform = *report.transform;

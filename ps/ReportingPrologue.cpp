@@ -40,13 +40,42 @@ dg begin
 % From user space to default user space.
 /touser { matrix currentmatrix matrix defaultmatrix matrix invertmatrix matrix concatmatrix } bind def
 /matrixout { { ( ) word num } forall } bind def
-/fill {  % (0): nonzero, (1): even-odd. A shading pattern paints its shading; tiling
-          % patterns are reported as what cannot be drawn.
+/clipto { (0) eq { systemdict /clip get } { systemdict /eoclip get } ifelse exec } bind def
+% A tiling pattern paints its cell over the path: its paint procedure run in each tile
+% that meets the path, clipped to the path and the tile's box, in default user space
+% (where pgf makes its patterns). An uncoloured one paints in the colour given with it.
+/tiles {  % rule mark components.. pattern
+  /pattern exch def counttomark array astore /tint exch def pop
+  gsave clipto
+    pattern /XStep get abs /xstep exch def pattern /YStep get abs /ystep exch def
+    pattern /BBox get aload pop /ury exch def /urx exch def /lly exch def /llx exch def
+    matrix defaultmatrix setmatrix clippath pathbbox newpath
+    /y1 exch def /x1 exch def /y0 exch def /x0 exch def
+    /i0 x0 urx sub xstep div floor def /i1 x1 llx sub xstep div ceiling def
+    /j0 y0 ury sub ystep div floor def /j1 y1 lly sub ystep div ceiling def
+    xstep 0 gt ystep 0 gt and i1 i0 sub 1 add j1 j0 sub 1 add mul 20000 le and {
+      i0 1 i1 { /i exch def
+        j0 1 j1 { /j exch def
+          gsave i xstep mul j ystep mul translate
+            llx lly urx llx sub ury lly sub rectclip
+            pattern /PaintType get 2 eq {
+              currentcolorspace 1 get setcolorspace tint aload pop setcolor
+            } if
+            pattern dup /PaintProc get end exec dg begin
+          grestore
+        } for
+      } for
+    } { (g ?\n) word clip path } ifelse  % too many tiles: left out
+  grestore
+} bind def
+/fill {  % (0): nonzero, (1): even-odd. A shading pattern paints its shading; a tiling
+          % pattern its tiles.
   visible not { pop } {
     { currentcolorspace 0 get /Pattern eq } stopped { false } if {
-      pop mark currentcolor dup type /dicttype eq { dup /PatternType get 2 eq } { false } ifelse
-      { /Shading get touser shading } { (g ?\n) word } ifelse  % a tiling: left out
-      cleartomark clip path
+      mark currentcolor dup type /dicttype eq { dup /PatternType get } { 0 } ifelse
+      dup 2 eq { pop /Shading get touser shading cleartomark pop clip path } {
+        1 eq { tiles } { cleartomark pop (g ?\n) word clip path } ifelse
+      } ifelse
     } {
       (f ) word word ( ) word colour (\n) word clip path
     } ifelse
