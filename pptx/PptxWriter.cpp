@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "common/PlainText.h"
 #include "pptx/PackageParts.h"
 
 namespace {
@@ -17,15 +18,6 @@ bool IsLinkedScheme(std::string_view address) {
     std::string scheme(address.substr(0, colon));
     for (char& ch : scheme) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
     return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "ftp";
-}
-
-// Text from the DVI file for a warning line: printable ASCII as it is, other bytes '?'.
-std::string Printable(std::string_view text) {
-    std::string line(text.substr(0, 200));
-    for (char& ch : line) {
-        if (ch < 0x20 || ch > 0x7E) ch = '?';
-    }
-    return line;
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
+#include "common/PlainText.h"
 #include "fonts/FontFileLookup.h"
 #include "ps/PaintRecords.h"
 
@@ -25,14 +25,6 @@ std::string Fixed(double value) {
     char text[40];
     std::snprintf(text, sizeof text, "%.3f", value);
     return text;
-}
-
-// Text of the DVI file for a warning line: printable ASCII, at most 60 characters.
-std::string Printable(std::string_view text) {
-    std::string line(text.substr(0, 60));
-    for (char& ch : line)
-        if (ch < 0x20 || ch > 0x7E) ch = '?';
-    return line;
 }
 
 std::string_view Trimmed(std::string_view text) {
@@ -54,6 +46,19 @@ bool SafeName(std::string_view name) {
         if (slash == std::string_view::npos) return true;
         start = slash + 1;
     }
+}
+
+// The bytes of a file, when it opens and holds at most `largestFile` of them.
+std::optional<std::string> Contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string contents;
+    char buffer[1 << 16];
+    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+        contents.append(buffer, static_cast<std::size_t>(file.gcount()));
+        if (contents.size() > largestFile) return std::nullopt;
+    }
+    return contents;
 }
 
 // A DOS EPS binary file keeps only its PostScript section.
@@ -105,26 +110,16 @@ std::optional<std::string> PostScriptGraphics::ReadFile(std::string_view name,
         failure = "the file name " + Printable(name) + " is not a plain relative one";
         return std::nullopt;
     }
-    std::string path = directory + std::string(name);
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        path = FindFontFile(std::string(name));
-        if (!path.empty()) file.open(path, std::ios::binary);
+    std::optional<std::string> contents = Contents(directory + std::string(name));
+    if (!contents) {
+        const std::string found = FindFontFile(std::string(name));
+        if (!found.empty()) contents = Contents(found);
     }
-    if (!file) {
-        failure = "the file " + Printable(name) + " is not found";
+    if (!contents) {
+        failure = "the file " + Printable(name) + " is not found, or larger than 64 MiB";
         return std::nullopt;
     }
-    std::string contents;
-    char buffer[1 << 16];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        contents.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (contents.size() > largestFile) {
-            failure = "the file " + Printable(name) + " is larger than 64 MiB";
-            return std::nullopt;
-        }
-    }
-    KeepPostScriptSection(contents);
+    KeepPostScriptSection(*contents);
     return contents;
 }
 
@@ -251,7 +246,6 @@ std::vector<Paint> PostScriptGraphics::Flush() {
                             std::make_move_iterator(queue.end()));
                 queue.clear();
                 documentOpen = pageOpen = transformed = false;
-                headersRun = 0;
                 for (Pending& pending : rest) {
                     if (pending.special && Ready(pending.page)) queue.push_back(std::move(pending));
                 }
@@ -288,15 +282,14 @@ bool PostScriptGraphics::Ready(std::uint32_t page) {
         if (prologue.empty()) {
             for (const char* name : {"tex.pro", "special.pro", "color.pro"}) {
                 const std::string path = FindFontFile(name);
-                std::ifstream file(path, std::ios::binary);
-                if (path.empty() || !file) {
+                std::optional<std::string> contents = path.empty() ? std::nullopt : Contents(path);
+                if (!contents) {
                     unavailable = true;
                     warnings << "PostScript specials are left out: dvips's " << name
                              << " is not found\n";
                     return false;
                 }
-                prologue.emplace_back(std::istreambuf_iterator<char>(file),
-                                      std::istreambuf_iterator<char>());
+                prologue.push_back(std::move(*contents));
             }
             // The page's size in dvips's units, the magnification and resolution.
             prologue.push_back("TeXDict begin " + std::to_string(std::lround(width * 65781.76)) +
@@ -306,20 +299,14 @@ bool PostScriptGraphics::Ready(std::uint32_t page) {
                                " (document.dvi) @start end");
         }
         for (const std::string& chunk : prologue) Queue(chunk, false, page);
+        // The headers, all read before the first page, run before it, as dvips puts
+        // them at the document's start.
+        for (const std::string& header : headers) Queue(header, false, page);
         documentOpen = true;
-        headersRun = 0;
     }
-    // Headers run outside the pages, as dvips puts them at the document's start; one
-    // that comes while a page is open runs there too, for the rest of the page.
-    if (pageOpen) {
-        for (; headersInPage < headers.size(); ++headersInPage)
-            Queue(headers[headersInPage], false, page);
-        return true;
-    }
-    for (; headersRun < headers.size(); ++headersRun) Queue(headers[headersRun], false, page);
+    if (pageOpen) return true;
     Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, page);
     pageOpen = true;
-    headersInPage = headers.size();
     Colour(colour);
     return true;
 }

@@ -35,8 +35,8 @@ class PostScriptGraphics {
     // Whether a special is one of PostScript's.
     static bool IsPostScript(std::string_view special);
 
-    // A header special ("!" or "header="), of those the document has: all are run
-    // before the first page, in the order given.
+    // A header special ("!" or "header="), of those the document has: all are given
+    // before the first special, and run before the first page, in their order.
     void Header(std::string_view special);
 
     // Queues a PostScript special at (h, v), in inches from TeX's origin, on the page
@@ -85,8 +85,6 @@ class PostScriptGraphics {
     PostScriptInterpreter interpreter;
     std::vector<std::string> prologue;  // dvips's prologue files and the set-up
     std::vector<std::string> headers;   // the document's, in order
-    std::size_t headersRun = 0;         // of them, run in the interpreter's document
-    std::size_t headersInPage = 0;      // run in the open page
     bool unavailable = false;           // the interpreter cannot be started
     bool documentOpen = false, pageOpen = false;  // as the queue leaves them
     std::vector<Pending> queue;

@@ -41,7 +41,6 @@ class PostScriptInterpreter {
     // outcome with its failure: the interpreter is stopped, the chunks after it do not
     // run, and the next call finds a fresh interpreter.
     std::vector<Outcome> Run(const std::vector<Chunk>& chunks);
-    bool Running() const { return child > 0; }
 
   private:
     std::string Start();  // the failure, or empty
