@@ -177,10 +177,20 @@ PaintPath ClipLines(const PaintPath& path, const PaintPath& clip) {
     return result;
 }
 
-bool AlongAnAxis(const ShadingStyle& shading) {
+namespace {
+
+// The direction of an axial shading's lines of one colour on the slide: across its axis
+// in shading space, (-ay, ax), mapped.
+std::pair<double, double> LineOfOneColour(const ShadingStyle& shading) {
     const Affine& m = shading.matrix;
     const double ax = shading.coords[2] - shading.coords[0], ay = shading.coords[3] - shading.coords[1];
-    const double lx = -ay * m[0] + ax * m[2], ly = -ay * m[1] + ax * m[3];
+    return {-ay * m[0] + ax * m[2], -ay * m[1] + ax * m[3]};
+}
+
+}  // namespace
+
+bool AlongAnAxis(const ShadingStyle& shading) {
+    const auto [lx, ly] = LineOfOneColour(shading);
     return std::abs(lx) <= 1e-6 * std::abs(ly) || std::abs(ly) <= 1e-6 * std::abs(lx);
 }
 
@@ -193,9 +203,8 @@ std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle&
     const auto& c = shading.coords;
     const double x0 = m[0] * c[0] + m[2] * c[1] + m[4], y0 = m[1] * c[0] + m[3] * c[1] + m[5];
     const double x1 = m[0] * c[2] + m[2] * c[3] + m[4], y1 = m[1] * c[2] + m[3] * c[3] + m[5];
-    const double ax = c[2] - c[0], ay = c[3] - c[1];
     // The direction across the lines of one colour, and the axis's length along it.
-    const double lx = -ay * m[0] + ax * m[2], ly = -ay * m[1] + ax * m[3];
+    const auto [lx, ly] = LineOfOneColour(shading);
     const double length = std::hypot(lx, ly);
     if (length == 0) return bands;
     const double nx = -ly / length, ny = lx / length;
@@ -242,7 +251,6 @@ std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle&
             }
         LinearGradient gradient;
         gradient.angle = std::atan2(ny, nx) * 180 / M_PI;
-        if (gradient.angle < 0) gradient.angle += 360;
         gradient.stops = {{0.0, colourAt(std::clamp(qa, a, b))}, {1.0, colourAt(std::clamp(qb, a, b))}};
         bands.emplace_back(std::move(band), std::move(gradient));
     }

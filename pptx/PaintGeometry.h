@@ -34,7 +34,7 @@ PaintPath ClipArea(const PaintPath& path, bool evenOdd, const PaintPath& clip);
 PaintPath ClipLines(const PaintPath& path, const PaintPath& clip);
 
 // DrawingML's linear gradient across a shape's box: its angle (degrees, clockwise from
-// the x axis) and its stops at positions 0 to 1.
+// the x axis, any turn) and its stops at positions 0 to 1.
 struct LinearGradient {
     double angle;
     std::vector<std::pair<double, RgbColour>> stops;

@@ -41,7 +41,8 @@ void SlideShapes::Draw(const Paint& paint) {
         }
         case Paint::Kind::Shading: {
             const ShadingStyle& shading = paint.shading;
-            PaintPath area = paint.path.Empty() ? ClipArea(paint.clip, false, paint.clip)
+            // What it paints: the path inside the clip, or for shfill the clip.
+            PaintPath area = paint.path.Empty() ? paint.clip
                                                 : ClipArea(paint.path, false, paint.clip);
             if (shading.type == 2 && AlongAnAxis(shading)) {
                 for (const auto& [band, gradient] : AxialBands(shading, area)) {

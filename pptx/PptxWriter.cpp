@@ -84,10 +84,7 @@ void PptxWriter::DrawPostScript(std::string_view special) {
         // dvips reads the headers, and the paper size, before the first page.
         std::vector<std::string> headers =
             ScanSpecials({"!", "header=", "Header=", "HEADER=", "papersize="});
-        for (const std::string& special : headers) {
-            if (!paperSize && special.starts_with("papersize="))
-                paperSize = ParsePaperSize(special);
-        }
+        for (const std::string& special : headers) ReadPaperSize(special);
         const PaperSize paper = paperSize.value_or(PaperSize{});
         graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
                                                         double(mag) * 0.001, warnings, interpreter);
@@ -97,6 +94,10 @@ void PptxWriter::DrawPostScript(std::string_view special) {
     }
     const double inches = emuPerUnit / double(emuPerInch);
     graphics->Special(special, h * inches, v * inches, slides + 1);
+}
+
+void PptxWriter::ReadPaperSize(std::string_view special) {
+    if (!paperSize && special.starts_with("papersize=")) paperSize = ParsePaperSize(special);
 }
 
 void PptxWriter::FlushPostScript() {
@@ -185,10 +186,12 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
     // A rule covers h .. h + b across and v - a .. v upwards from the baseline; one
     // without a positive height and width draws nothing.
     if (height <= 0 || width <= 0) return;
-    std::int64_t x = SlideX(h), y = SlideY(v);
+    const std::int64_t left = SlideX(h), top = SlideY(double(v) - height);
+    const std::int64_t right = SlideX(double(h) + width), bottom = SlideY(v);
+    // Under a transformation, the rule moves with its bottom left corner.
+    std::int64_t x = left, y = bottom;
     const Affine* linear = Transformed(x, y);
-    shapes.Rectangle(x, y - (SlideY(v) - SlideY(double(v) - height)),
-                     x + (SlideX(double(h) + width) - SlideX(h)), y, CurrentColour(), linear);
+    shapes.Rectangle(x, y - (bottom - top), x + (right - left), y, CurrentColour(), linear);
 }
 
 void PptxWriter::OnSpecial(std::string text) {
@@ -205,7 +208,7 @@ void PptxWriter::OnSpecial(std::string text) {
     if (special.starts_with("background")) {
         // LaTeX's \pagecolor: the page's background, and that of the pages after it.
         background = ParseColour(text.substr(10));
-    } else if (!paperSize && special.starts_with("papersize=")) {
-        paperSize = ParsePaperSize(special);
+    } else {
+        ReadPaperSize(special);
     }
 }

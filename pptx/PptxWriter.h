@@ -53,6 +53,8 @@ class PptxWriter : public DviReader {
     }
     void WritePageLinks();
     void DrawPostScript(std::string_view special);
+    // The slide size: the first papersize special's.
+    void ReadPaperSize(std::string_view special);
     // Draws what the PostScript specials queued since the last call paint.
     void FlushPostScript();
     // Moves a place on the slide as the page's PostScript has transformed where TeX

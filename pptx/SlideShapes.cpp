@@ -163,14 +163,31 @@ void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t ri
     rule.maxX = width;
     Pending(colour);  // first: a change of colour writes the freeform and its rules
     if (linear != nullptr) {
-        Glyph(rules.emplace_back(std::move(rule)), left, bottom, colour, linear);
+        Glyph(rule, left, bottom, colour, linear);  // which keeps the mapped copy
         return;
     }
     paths.push_back(Path{&rules.emplace_back(std::move(rule)), left, bottom});
 }
 
+SlideShapes::PathSpace SlideShapes::FreeformStart(std::string_view kind, std::int64_t left,
+                                                  std::int64_t top, std::int64_t right,
+                                                  std::int64_t bottom) {
+    // The shape's box holds every point of its paths, on a grid of path units; the
+    // farthest points fall on the far edges. A path space of zero width or height would
+    // divide by zero in a reader.
+    PathSpace space{FloorToUnit(left), FloorToUnit(top), 0, 0};
+    space.width = std::max<std::int64_t>(ToUnits(right - space.left), 1);
+    space.height = std::max<std::int64_t>(ToUnits(bottom - space.top), 1);
+    ShapeStart(kind);
+    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
+    Box(space.left, space.top, space.width * pathUnit, space.height * pathUnit);
+    shapes +=
+        "<a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/>"
+        "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst>";
+    return space;
+}
+
 void SlideShapes::WriteFreeform() {
-    // The shape's box holds every point of its paths, on a grid of path units.
     std::int64_t left = INT64_MAX, top = INT64_MAX, right = INT64_MIN, bottom = INT64_MIN;
     for (const Path& path : paths) {
         left = std::min(left, path.left + path.glyph->minX);
@@ -178,21 +195,11 @@ void SlideShapes::WriteFreeform() {
         right = std::max(right, path.left + path.glyph->maxX);
         bottom = std::max(bottom, path.top + path.glyph->maxY);
     }
-    left = FloorToUnit(left);
-    top = FloorToUnit(top);
-    // The farthest points fall on the far edges. A path space of zero width or height
-    // would divide by zero in a reader.
-    const std::int64_t width = std::max<std::int64_t>(ToUnits(right - left), 1);
-    const std::int64_t height = std::max<std::int64_t>(ToUnits(bottom - top), 1);
-
-    ShapeStart("Freeform");
-    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
-    Box(left, top, width * pathUnit, height * pathUnit);
-    shapes +=
-        "<a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/>"
-        "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst>";
-    const std::string pathStart = "<a:path w=\"" + std::to_string(width) + "\" h=\"" +
-                                  std::to_string(height) + "\" stroke=\"0\">";
+    const PathSpace space = FreeformStart("Freeform", left, top, right, bottom);
+    left = space.left;
+    top = space.top;
+    const std::string pathStart = "<a:path w=\"" + std::to_string(space.width) + "\" h=\"" +
+                                  std::to_string(space.height) + "\" stroke=\"0\">";
     for (const Path& path : paths) {
         shapes += pathStart;
         const std::int64_t* point = path.glyph->points.data();
@@ -215,38 +222,30 @@ void SlideShapes::WriteFreeform() {
     rules.clear();
 }
 
-void SlideShapes::FreeformStart(const PaintPath& path, std::string_view pathAttributes,
-                                bool closeSubpaths) {
-    const std::optional<Extent> bounds = Bounds(path);
+void SlideShapes::PathFreeformStart(const PaintPath& path, std::string_view pathAttributes,
+                                    bool closeSubpaths) {
     if (!paths.empty()) WriteFreeform();
-    const std::int64_t left = FloorToUnit(std::llround(bounds->left));
-    const std::int64_t top = FloorToUnit(std::llround(bounds->top));
-    const std::int64_t width =
-        std::max<std::int64_t>(ToUnits(std::llround(bounds->right) - left), 1);
-    const std::int64_t height =
-        std::max<std::int64_t>(ToUnits(std::llround(bounds->bottom) - top), 1);
-    ShapeStart("Drawing");
-    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
-    Box(left, top, width * pathUnit, height * pathUnit);
-    shapes += "<a:custGeom><a:avLst/><a:gdLst/><a:ahLst/><a:cxnLst/>"
-              "<a:rect l=\"l\" t=\"t\" r=\"r\" b=\"b\"/><a:pathLst><a:path w=\"";
-    AppendInteger(shapes, width);
+    const std::optional<Extent> bounds = Bounds(path);
+    const PathSpace space =
+        FreeformStart("Drawing", std::llround(bounds->left), std::llround(bounds->top),
+                      std::llround(bounds->right), std::llround(bounds->bottom));
+    const std::int64_t left = space.left, top = space.top;
+    shapes += "<a:path w=\"";
+    AppendInteger(shapes, space.width);
     shapes += "\" h=\"";
-    AppendInteger(shapes, height);
+    AppendInteger(shapes, space.height);
     shapes += '"';
     shapes += pathAttributes;
     shapes += '>';
     const double* point = path.points.data();
-    const auto units = [&](double emu, std::int64_t origin) {
-        return (std::llround(emu) - origin + pathUnit / 2) / pathUnit;
-    };
     bool open = false;  // a filled subpath is closed, as PostScript fills it
     for (const PaintPath::Op op : path.ops) {
         if (op == PaintPath::Op::Move && open && closeSubpaths) shapes += "<a:close/>";
         const StepMarkup& markup = stepMarkup[static_cast<std::size_t>(op)];
         shapes += markup.open;
         for (int i = 0; i < markup.points; ++i, point += 2)
-            AppendPoint(shapes, units(point[0], left), units(point[1], top));
+            AppendPoint(shapes, ToUnits(std::llround(point[0]) - left),
+                        ToUnits(std::llround(point[1]) - top));
         shapes += markup.close;
         open = op != PaintPath::Op::Close;
     }
@@ -257,7 +256,7 @@ void SlideShapes::FreeformStart(const PaintPath& path, std::string_view pathAttr
 void SlideShapes::Picture(const PaintPath& path, std::string png) {
     if (path.Empty() || png.empty()) return;
     pictures.push_back(std::move(png));
-    FreeformStart(path, " stroke=\"0\"", true);
+    PathFreeformStart(path, " stroke=\"0\"", true);
     shapes += "<a:blipFill rotWithShape=\"1\"><a:blip r:embed=\"rIm";
     AppendInteger(shapes, std::int64_t(pictures.size()));
     shapes += "\"/><a:stretch><a:fillRect/></a:stretch></a:blipFill>"
@@ -267,7 +266,8 @@ void SlideShapes::Picture(const PaintPath& path, std::string png) {
 void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
     if (path.Empty()) return;
     const bool filled = style.fill != nullptr || style.gradient != nullptr;
-    FreeformStart(path, filled ? (style.line ? "" : " stroke=\"0\"") : " fill=\"none\"", filled);
+    PathFreeformStart(path, filled ? (style.line ? "" : " stroke=\"0\"") : " fill=\"none\"",
+                      filled);
     if (style.gradient != nullptr) {
         shapes += "<a:gradFill rotWithShape=\"1\"><a:gsLst>";
         for (const auto& [position, colour] : style.gradient->stops) {
@@ -278,7 +278,9 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
             shapes += "</a:gs>";
         }
         shapes += "</a:gsLst><a:lin ang=\"";
-        AppendInteger(shapes, std::llround(style.gradient->angle * 60000) % 21600000);
+        const std::int64_t fullTurn = 21600000;  // in 60000ths of a degree
+        AppendInteger(shapes, (std::llround(style.gradient->angle * 60000) % fullTurn + fullTurn) %
+                                  fullTurn);
         shapes += "\" scaled=\"0\"/></a:gradFill>";
     } else if (style.fill != nullptr) {
         AppendFill(shapes, *style.fill);

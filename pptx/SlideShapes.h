@@ -86,9 +86,17 @@ class SlideShapes {
     void Click(const SlideLink& link);
     void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height);
 
-    // Starts a freeform of `path` (its shape properties open after the geometry); its
-    // path element gets `pathAttributes`.
-    void FreeformStart(const PaintPath& path, std::string_view pathAttributes, bool closeSubpaths);
+    // Starts a freeform shape whose points span left..right, top..bottom (EMU), up to
+    // its list of paths: its box on the grid of path units, and its size in them.
+    struct PathSpace {
+        std::int64_t left, top, width, height;
+    };
+    PathSpace FreeformStart(std::string_view kind, std::int64_t left, std::int64_t top,
+                            std::int64_t right, std::int64_t bottom);
+    // A freeform of `path` up to its shape properties after the geometry; its path
+    // element gets `pathAttributes`.
+    void PathFreeformStart(const PaintPath& path, std::string_view pathAttributes,
+                           bool closeSubpaths);
 
     std::string shapes;  // the shape tree's shapes so far
     std::vector<std::string> pictures;
