@@ -4,11 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "pptx/PaintGeometry.h"
 #include "ps/PaintRecords.h"
 #include "ps/PostScriptGraphics.h"
 
@@ -37,8 +38,8 @@ TEST(PaintRecords, ReadsWhatIsWellFormedAndDropsTheRest) {
              {"f 0 -1 0 1 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},
              {"f 0 2 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},  // colour > 1
              {"f 0 nan 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},
-             {"f 0 0 0 0\n" + std::string(clip) + "l 1 1\ne\nd 0\n", 0, 1, ""},  // no move
-             {"f 0 0 0 0\nm 1e12 0\ne\n" + path + "d 0\n", 0, 1, ""},          // too far
+             {"f 0 0 0 0\n" + std::string(clip) + "l 1 1\ne\nd 0\n", 0, 1, ""},          // no move
+             {"f 0 0 0 0\nm 1e12 0\ne\n" + path + "d 0\n", 0, 1, ""},                    // too far
              {"s 0 0 0 1 7 0 10 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},  // cap
              {"g 2 0 0 1 0 1 0 0 1 0 0 0 0 ?\n" + std::string(clip) + "e\nd 0\n", 0, 1, ""},
              {"i 4 4 8 1 0 0 0 1 0 0 1 0 0\nx 00zz\n" + std::string(clip) + "d 0\n", 0, 1, ""},
@@ -113,7 +114,8 @@ TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
     for (const char* hostile :
          {"\" {} loop", "\" [ 1 1 100000 { pop 100000 string } for ]", "\" quit",
           "\" << /ShadingType 1 /ColorSpace /DeviceRGB /Function {} >> shfill",
-          "\" (/etc/passwd) (r) file", "ps: 1 0 div", "\" newpath 0 0 moveto 1 1 lineto stroke 1 0 div"}) {
+          "\" (/etc/passwd) (r) file", "ps: 1 0 div",
+          "\" newpath 0 0 moveto 1 1 lineto stroke 1 0 div"}) {
         EXPECT_EQ(paints(hostile, 2), 0u) << hostile;
         EXPECT_EQ(square(2), 1u) << "after " << hostile;
     }
@@ -123,9 +125,11 @@ TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
     graphics.Special("\" 0 0 10 10 rectfill", 1, 1, 3);
     EXPECT_EQ(graphics.Flush().size(), 2u);
     const std::string said = warnings.str();
-    EXPECT_NE(said.find("PostScript on page 3 left out: it ran for more than 2 s\n"), std::string::npos);
+    EXPECT_NE(said.find("PostScript on page 3 left out: it ran for more than 2 s\n"),
+              std::string::npos);
     EXPECT_EQ(said.find("page 3", said.find("page 3") + 1), std::string::npos) << said;
-    EXPECT_NE(said.find("PostScript on page 2 left out: it ran for more than 2 s"), std::string::npos)
+    EXPECT_NE(said.find("PostScript on page 2 left out: it ran for more than 2 s"),
+              std::string::npos)
         << said;
     EXPECT_NE(said.find("(VMerror)"), std::string::npos) << said;
     EXPECT_NE(said.find("(invalidfileaccess)"), std::string::npos) << said;
@@ -141,4 +145,23 @@ TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
     EXPECT_EQ(missing.str(),
               "PostScript specials are left out: deckgen-no-such-program cannot be started: "
               "No such file or directory\n");
+}
+
+TEST(PaintGeometry, OnlyAnAxisParallelRectangleHoldsAPaintUnclipped) {
+    const auto path = [](std::vector<double> points) {
+        PaintPath p;
+        for (std::size_t i = 0; i < points.size(); i += 2)
+            p.ops.push_back(i ? PaintPath::Op::Line : PaintPath::Op::Move);
+        p.ops.push_back(PaintPath::Op::Close);
+        for (double& point : points) point *= 12700;  // big points, in EMU
+        p.points = std::move(points);
+        return p;
+    };
+    const Extent box{127000, 127000, 1143000, 1143000};  // 10 to 90 big points
+    EXPECT_TRUE(Holds(path({0, 0, 100, 0, 100, 100, 0, 100}), box));
+    EXPECT_FALSE(
+        Holds(path({0, 0, 100, 0, 100, 100, 0, 100}), Extent{127000, 127000, 1397000, 1143000}));
+    // A diamond with the same box cuts the paint's corners off.
+    EXPECT_FALSE(Holds(path({50, 0, 100, 50, 50, 100, 0, 50}), box));
+    EXPECT_FALSE(Holds(path({0, 0, 100, 0, 100, 100}), box));  // a triangle
 }
