@@ -75,7 +75,9 @@ std::string Sized(const char* pattern, int size) {
 
 struct LayerFonts::Entry {
     std::string typeface, metrics, kerning;
-    FontStyle style;
+    FontStyle style, asked;        // as drawn, and as asked for
+    std::array<int, 8> sizes;      // the family's design sizes
+    std::vector<int> designSizes;  // its faces in each of them, once asked for
     bool inked = false;
     bool opened = false;
     FT_Face metricsFace = nullptr, kerningFace = nullptr;
@@ -93,7 +95,8 @@ LayerFonts::~LayerFonts() {
     entries.clear();  // the faces before their library
 }
 
-int LayerFonts::Face(FontStyle style, bool inked, double points) {
+int LayerFonts::Face(const FontStyle asked, bool inked, double points) {
+    FontStyle style = asked;
     const int rounded = std::clamp(static_cast<int>(std::lround(points)), 0, largestPoints);
     const int kind = style.Face() + (style.smallCaps ? 16 : 0) + (style.mathItalic ? 32 : 0);
     int& id = chosen[static_cast<std::size_t>((kind * 2 + (inked ? 1 : 0)) * (largestPoints + 1) +
@@ -119,6 +122,8 @@ int LayerFonts::Face(FontStyle style, bool inked, double points) {
     entry->metrics = Sized(variant.metrics, design);
     entry->kerning = Sized(variant.kerning, design);
     entry->style = style;
+    entry->asked = asked;
+    entry->sizes = variant.sizes;
     entry->inked = inked;
     entries.push_back(std::move(entry));
     id = static_cast<int>(entries.size()) - 1;
@@ -131,6 +136,20 @@ int LayerFonts::SymbolFace(int face) {
     FontStyle style = entry.style;
     style.family = symbols;
     return Face(style, entry.inked, 0.0);
+}
+
+const std::vector<int>& LayerFonts::DesignSizes(int face) {
+    Entry& entry = *entries[static_cast<std::size_t>(face)];
+    if (entry.designSizes.empty()) {
+        // (Face adds entries, each kept where it is.)
+        std::vector<int> faces;
+        for (const int size : entry.sizes) {
+            if (size != 0) faces.push_back(Face(entry.asked, entry.inked, size));
+        }
+        if (faces.empty()) faces.push_back(face);
+        entry.designSizes = std::move(faces);
+    }
+    return entry.designSizes;
 }
 
 std::string_view LayerFonts::Typeface(int face) const {

@@ -2,9 +2,10 @@
 // font a face of the same style, its advance widths and kerning pairs read with
 // FreeType from the same fonts the slide programs draw with. Transparent text is set
 // in Latin Modern at the design size nearest the TeX font's, whose letters are as wide
-// as Computer Modern's; text the layer draws (of fonts without outlines) in the common
-// families Times New Roman, Arial and Courier New, measured by URW's metric twins.
-// Mathematical symbols, and what the others lack, are set in Latin Modern Math.
+// as Computer Modern's (or at another design size of the family, whose letters are as
+// wide as another TeX font's, mathematical italic's say); text the layer draws (of fonts without
+// outlines) in the common families Times New Roman, Arial and Courier New, measured by URW's metric
+// twins. Mathematical symbols, and what the others lack, are set in Latin Modern Math.
 #pragma once
 
 #include <array>
@@ -30,6 +31,8 @@ class LayerFonts {
     int Face(FontStyle style, bool inked, double points);
     // The face, of the same kind, for the symbols that `face` lacks.
     int SymbolFace(int face);
+    // The faces of the same kind as `face` in each design size of its family.
+    const std::vector<int>& DesignSizes(int face);
 
     std::string_view Typeface(int face) const;
     FontStyle Style(int face) const;

@@ -25,6 +25,9 @@ constexpr double spacingTolerance = 0.02;
 // A character more than this share of the font size away from where a run of its word
 // would put it makes each character a run of its own.
 constexpr double uniformity = 0.05;
+// Transparent text whose width is within this share of its font size of TeX's is left
+// in the face of the TeX font's design size, and at its size.
+constexpr double widthTolerance = 0.02;
 // How far the size of drawn text may depart from its TeX font's to make its letters as
 // wide as TeX's.
 constexpr double minScale = 0.6, maxScale = 1.6;
@@ -204,6 +207,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
     const Char& first = chars[begin];
     std::int64_t position = first.x;            // where the layer's text has got to
     std::int64_t largest = 0, right = first.x;  // the largest run size, in EMU
+    std::int64_t shift = 0;                     // how far the text box starts left of TeX
     for (std::size_t i = begin; i < end;) {
         // A piece: the characters up to a space or a change of colour (a line is in
         // one font).
@@ -223,20 +227,41 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         const std::int64_t wordEnd = last.x + last.advance;
         const std::string_view text(texts.data() + head.text, last.text + last.length - head.text);
         std::size_t count = 0;
-        const double ems = Ems(head.face, text, &count);
-
-        // A piece is made as wide as TeX's by its size (within limits), then by
-        // spacing; in Latin Modern, whose letters are as wide as Computer Modern's,
-        // the size stays near the TeX font's. (A character the face lacks keeps its
-        // size: its width is a guess.)
         const double wanted = double(wordEnd - position);
-        const double scale =
-            ems > 0 && head.measured
-                ? std::clamp(wanted / (ems * double(head.size)), minScale, maxScale)
-                : 1.0;
+        int face = head.face;
+        double ems = Ems(face, text, &count);
+
+        // Drawn text is made as wide as TeX's by its size (within limits), then by
+        // spacing. Transparent text keeps the TeX font's size, for text extractors join
+        // characters into a word only at one size and build lines around the size of
+        // their first word: its width comes from the design size of the family whose
+        // letters are as wide as TeX's (mathematical italic is wider than roman at the
+        // same size, as a smaller design size is), and a piece still narrower than
+        // TeX's grows, so that no gap opens inside TeX's word. (A character the face
+        // lacks keeps its size: its width is a guess.)
+        if (!head.ink && head.measured &&
+            std::abs(ems * double(head.size) - wanted) > widthTolerance * double(head.size)) {
+            for (const int other : fonts.DesignSizes(head.face)) {
+                const double width = Ems(other, text);
+                if (std::abs(width * double(head.size) - wanted) <
+                    std::abs(ems * double(head.size) - wanted)) {
+                    face = other;
+                    ems = width;
+                }
+            }
+        }
+        const double fit = ems > 0 && head.measured ? wanted / (ems * double(head.size)) : 1.0;
+        const bool narrow = wanted - ems * double(head.size) > widthTolerance * double(head.size);
+        const double scale = head.ink ? std::clamp(fit, minScale, maxScale)
+                             : narrow ? std::min(fit, maxScale)
+                                      : 1.0;
         const double millimetres = std::max(whole(double(head.size) * scale), 36.0);
         const double runSize = millimetres * emuPerMillimetre;  // EMU
         const std::int64_t letters = std::llround(ems * runSize);
+        // A lone transparent character wider than TeX's (a symbol of the mathematical
+        // face) ends where TeX's does, keeping the gap after it.
+        if (!head.ink && end - begin == 1 && double(letters) > wanted)
+            shift = letters - std::llround(wanted);
         largest = std::max<std::int64_t>(largest, std::llround(runSize));
         right = std::max(right, wordEnd);
 
@@ -246,9 +271,9 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         const std::int64_t spacingOfLetters =
             space || stop == end ? (count > 1 ? spacing(wanted - double(letters), count - 1) : 0)
                                  : spread(wanted - double(letters), count);
-        const FontStyle style = fonts.Style(head.face);
+        const FontStyle style = fonts.Style(face);
         TextRun run{text,
-                    fonts.Typeface(head.face),
+                    fonts.Typeface(face),
                     style.bold,
                     style.italic,
                     std::llround(runSize / emuPerHundredth),
@@ -264,7 +289,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // else a run of its own that fills the gap, by its spacing when the gap is wider
         // than a space and by its size when narrower.
         const std::int64_t next = chars[stop].x;
-        const double spaceEms = Ems(head.face, " ");
+        const double spaceEms = Ems(face, " ");
         const std::int64_t spaceWidth = std::llround(spaceEms * runSize);
         const std::int64_t joint =
             spread(double(next - position - letters - spaceWidth), count + 1);
@@ -291,6 +316,6 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
             position += std::llround(spaceEms * narrow);
         }
     }
-    shapes.TextLine(first.x, first.y - std::llround(ascent * double(largest)), right - first.x,
-                    std::llround(1.3 * double(largest)), runs);
+    shapes.TextLine(first.x - shift, first.y - std::llround(ascent * double(largest)),
+                    right - first.x + shift, std::llround(1.3 * double(largest)), runs);
 }

@@ -25,9 +25,6 @@ DOCUMENTS = {"plain-math": "tex", "colour": "latex", "long": "tex", "beamer": "l
 # Words: each page's words as pdftotext finds them (NFKC, punctuation left out), as a
 # multiset: at least WORDS of TeX's are on the slide, and of the slide's in TeX's PDF.
 WORDS = .95
-# The documents held to it. Around mathematics, and a footnote mark after a full stop,
-# pdftotext still joins or splits TeX's words differently: those pages are only shown.
-WORDS_HELD = {"plain-math", "colour", "long", "t1-lmodern", "href"}
 # Characters of the slides' text (without LibreOffice): each page holds CHARACTERS of
 # TeX's, and they as much of the slide's.
 CHARACTERS = .95
@@ -305,7 +302,7 @@ def tex_pages(dvi, work, pages):
             for a, b, n in zip(dvipdfmx, ghostscript, drawn)]
 
 
-def compare(name, what, tex, slide, least, held=True):
+def compare(name, what, tex, slide, least):
     """Multisets per page, TeX's against the slides': each page with any of TeX's holds
     `least` of them, and they `least` of the slide's."""
     if len(tex) != len(slide):
@@ -316,7 +313,7 @@ def compare(name, what, tex, slide, least, held=True):
         recall, precision = common / max(sum(a.values()), 1), common / max(sum(b.values()), 1)
         print(f"{name} page {number}: {what} {sum(a.values())} in TeX's PDF, recall {recall:.1%}"
               f" precision {precision:.1%}")
-        if a and min(recall, precision) < least and held:
+        if a and min(recall, precision) < least:
             failing.append((number, sorted((a - b).elements())[:20], sorted((b - a).elements())[:20]))
     if failing:
         raise Failure(f"pages whose {what} differ (TeX's only, slide's only): {failing}")
@@ -327,7 +324,7 @@ def check_words(tex, pdf, name):
     strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
     words = lambda pages: [collections.Counter(filter(None, map(strip, normal(p).split())))
                            for p in pages]
-    compare(name, "words", words(tex), words(pdf_pages(pdf)), WORDS, name in WORDS_HELD)
+    compare(name, "words", words(tex), words(pdf_pages(pdf)), WORDS)
 
 
 def check_links(dvi, pptx, pdf, work):
