@@ -2,6 +2,7 @@
 #include "pptx/PptxWriter.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/PlainText.h"
 #include "pptx/PackageParts.h"
@@ -24,7 +25,11 @@ bool IsLinkedScheme(std::string_view address) {
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
                        std::ostream& warnings, bool textLayer, std::string interpreter)
-    : dviName(dviName), interpreter(std::move(interpreter)), warnings(warnings), textLayer(textLayer), links(0.0) {
+    : dviName(dviName),
+      interpreter(std::move(interpreter)),
+      warnings(warnings),
+      textLayer(textLayer),
+      links(0.0) {
     Open(dviName);
     package.Create(pptxName);
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
@@ -177,9 +182,24 @@ void PptxWriter::OnChar(std::int32_t c) {
     const GlyphOutlines::CharacterText text = outlines->Text(font, c);
     const std::int32_t width =
         font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)].width;
+    // Text turned and scaled alike in both directions (rotated, scaled, a node's text)
+    // is laid along its baseline at its size, text stretched along the axes at its
+    // height; other text (reflected, slanted), upright at its place.
+    double across = 1.0, up = 1.0, angle = 0.0;
+    if (linear != nullptr) {
+        const auto [a, b, c2, d, e, f] = *linear;
+        const double length = std::hypot(a, b), tolerance = 1e-3 * std::hypot(length, c2, d);
+        if (length > 0 && std::abs(c2 + b) <= tolerance && std::abs(d - a) <= tolerance) {
+            across = up = length;
+            angle = std::atan2(b, a);
+        } else if (a > 0 && d > 0 && std::abs(b) <= tolerance && std::abs(c2) <= tolerance) {
+            across = a;
+            up = d;
+        }
+    }
     layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, x, y,
-              ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit), text.style,
-              glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt);
+              ToEmu(width * emuPerUnit * across), ToEmu(font.scaledSize * emuPerUnit * up),
+              text.style, glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt, angle);
 }
 
 void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {

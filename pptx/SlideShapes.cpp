@@ -107,9 +107,15 @@ void SlideShapes::ShapeStart(std::string_view kind, const SlideLink* link) {
     shapes += "</p:cNvPr>";
 }
 
-void SlideShapes::Box(std::int64_t left, std::int64_t top, std::int64_t width,
-                      std::int64_t height) {
-    shapes += "<a:xfrm><a:off x=\"";
+void SlideShapes::Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+                      std::int64_t rotation) {
+    shapes += "<a:xfrm";
+    if (rotation != 0) {
+        shapes += " rot=\"";
+        AppendInteger(shapes, rotation);
+        shapes += '"';
+    }
+    shapes += "><a:off x=\"";
     AppendInteger(shapes, left);
     shapes += "\" y=\"";
     AppendInteger(shapes, top);
@@ -125,8 +131,8 @@ void SlideShapes::Pending(RgbColour colour) {
     pathColour = colour;
 }
 
-void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y,
-                        RgbColour colour, const Affine* linear) {
+void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour,
+                        const Affine* linear) {
     if (glyph.steps.empty()) return;
     Pending(colour);
     if (linear == nullptr) {
@@ -259,8 +265,9 @@ void SlideShapes::Picture(const PaintPath& path, std::string png) {
     PathFreeformStart(path, " stroke=\"0\"", true);
     shapes += "<a:blipFill rotWithShape=\"1\"><a:blip r:embed=\"rIm";
     AppendInteger(shapes, std::int64_t(pictures.size()));
-    shapes += "\"/><a:stretch><a:fillRect/></a:stretch></a:blipFill>"
-              "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+    shapes +=
+        "\"/><a:stretch><a:fillRect/></a:stretch></a:blipFill>"
+        "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
 }
 
 void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
@@ -272,15 +279,16 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
         shapes += "<a:gradFill rotWithShape=\"1\"><a:gsLst>";
         for (const auto& [position, colour] : style.gradient->stops) {
             shapes += "<a:gs pos=\"";
-            AppendInteger(shapes, std::clamp<std::int64_t>(std::llround(position * 100000), 0, 100000));
+            AppendInteger(shapes,
+                          std::clamp<std::int64_t>(std::llround(position * 100000), 0, 100000));
             shapes += "\">";
             AppendColour(shapes, colour);
             shapes += "</a:gs>";
         }
         shapes += "</a:gsLst><a:lin ang=\"";
         const std::int64_t fullTurn = 21600000;  // in 60000ths of a degree
-        AppendInteger(shapes, (std::llround(style.gradient->angle * 60000) % fullTurn + fullTurn) %
-                                  fullTurn);
+        AppendInteger(
+            shapes, (std::llround(style.gradient->angle * 60000) % fullTurn + fullTurn) % fullTurn);
         shapes += "\" scaled=\"0\"/></a:gradFill>";
     } else if (style.fill != nullptr) {
         AppendFill(shapes, *style.fill);
@@ -305,7 +313,8 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
         // Dashes and gaps in thousandths of a percent of the line's width; an odd
         // pattern repeats to make pairs.
         shapes += "<a:custDash>";
-        const std::size_t count = line.dash.size() % 2 == 0 ? line.dash.size() : 2 * line.dash.size();
+        const std::size_t count =
+            line.dash.size() % 2 == 0 ? line.dash.size() : 2 * line.dash.size();
         const auto share = [&](double emu) {
             return std::clamp<std::int64_t>(std::llround(emu / lineWidth * 100000), 0, 2147483647);
         };
@@ -324,7 +333,8 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
         shapes += "<a:bevel/>";
     } else {
         shapes += "<a:miter lim=\"";
-        AppendInteger(shapes, std::clamp<std::int64_t>(std::llround(line.miterLimit * 100000), 0, 2147483647));
+        AppendInteger(shapes, std::clamp<std::int64_t>(std::llround(line.miterLimit * 100000), 0,
+                                                       2147483647));
         shapes += "\"/>";
     }
     shapes += "</a:ln></p:spPr></p:sp>";
@@ -337,11 +347,12 @@ void SlideShapes::Click(const SlideLink& link) {
 }
 
 void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t width,
-                           std::int64_t height, const std::vector<TextRun>& runs) {
+                           std::int64_t height, const std::vector<TextRun>& runs,
+                           std::int64_t rotation) {
     if (!paths.empty()) WriteFreeform();
     ShapeStart("Text");
     shapes += "<p:cNvSpPr txBox=\"1\"/><p:nvPr/></p:nvSpPr><p:spPr>";
-    Box(left, top, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1));
+    Box(left, top, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1), rotation);
     shapes +=
         "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr>"
         "<p:txBody><a:bodyPr wrap=\"none\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\">"

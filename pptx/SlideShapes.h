@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
-#include "ps/Paint.h"
 #include "pptx/GlyphOutlines.h"
 #include "pptx/PaintGeometry.h"
+#include "ps/Paint.h"
 
 // A link on the slide: its relationship in the slide's relationships, to a web address
 // or to another slide.
@@ -63,9 +63,10 @@ class SlideShapes {
     // The pictures of the slide given since the last call, in the order of their n.
     std::vector<std::string> TakePictures() { return std::move(pictures); }
     // A text box at (left, top), `width` by `height`, holding one line of runs that
-    // starts at its top left corner.
+    // starts at its top left corner; turned clockwise about its centre by `rotation`
+    // (in 60,000ths of a degree, 0 to 21,599,999).
     void TextLine(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
-                  const std::vector<TextRun>& runs);
+                  const std::vector<TextRun>& runs, std::int64_t rotation = 0);
     // An invisible rectangle that follows a link when clicked.
     void LinkArea(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
                   const SlideLink& link);
@@ -84,7 +85,8 @@ class SlideShapes {
     void WriteFreeform();
     void ShapeStart(std::string_view kind, const SlideLink* link = nullptr);
     void Click(const SlideLink& link);
-    void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height);
+    void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
+             std::int64_t rotation = 0);
 
     // Starts a freeform shape whose points span left..right, top..bottom (EMU), up to
     // its list of paths: its box on the grid of path units, and its size in them.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <numbers>
 
 #include "fonts/GlyphNames.h"
 
@@ -32,6 +33,8 @@ constexpr double widthTolerance = 0.02;
 // wide as TeX's.
 constexpr double minScale = 0.6, maxScale = 1.6;
 constexpr double emuPerPoint = 12700.0;
+constexpr std::int64_t fullTurn = 21600000;    // DrawingML's angles: 60,000ths of a degree
+constexpr std::int64_t turnedTolerance = 127;  // a hundredth of a point
 constexpr std::int64_t emuPerHundredth = 127;  // a hundredth of a point
 constexpr double emuPerMillimetre = 360.0;     // a hundredth of a millimetre
 constexpr std::int64_t maxSpacing = 400000;    // DrawingML's limit for spacing
@@ -74,8 +77,19 @@ char32_t Single(std::string_view text) {
 }  // namespace
 
 void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
-                    std::int64_t size, FontStyle style, std::optional<RgbColour> ink) {
+                    std::int64_t size, FontStyle style, std::optional<RgbColour> ink,
+                    double angle) {
     if (text.empty()) return;
+    // A turned baseline is kept in coordinates turned with it, where it runs across.
+    auto rotation = std::llround(angle / (2 * std::numbers::pi) * fullTurn) % fullTurn;
+    if (rotation < 0) rotation += fullTurn;
+    if (rotation != 0) {
+        const double turned = double(rotation) / fullTurn * 2 * std::numbers::pi;
+        const double c = std::cos(turned), s = std::sin(turned);
+        const double px = double(x), py = double(y);
+        x = std::llround(px * c + py * s);
+        y = std::llround(py * c - px * s);
+    }
     // An accent TeX set over this letter (\accent puts it first, overlapping the
     // letter, raised for capitals) joins it as the accented letter where Unicode has
     // one.
@@ -84,7 +98,7 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
         const std::string_view previousText(texts.data() + previous.text, previous.length);
         const char32_t mark = CombiningMark(Single(previousText)), letter = Single(text);
         // (A mark of no width, as TeX's \not, overlaps from where it stands.)
-        const bool over = previous.x < x + advance &&
+        const bool over = previous.rotation == rotation && previous.x < x + advance &&
                           x < previous.x + std::max<std::int64_t>(previous.advance, 1) &&
                           std::abs(previous.y - y) <= size;
         if (mark != 0 && letter != 0 && over) {
@@ -96,23 +110,30 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
                 chars.pop_back();
                 std::string joined;
                 AppendUtf8(joined, composed);
-                Add(joined, x, y, advance, size, style, ink);
+                chars.push_back(Char{x, y, advance, size, rotation,
+                                     static_cast<std::uint32_t>(texts.size()),
+                                     static_cast<std::uint32_t>(joined.size()), 0, false, ink});
+                Place(chars.back(), joined, style);
+                texts += joined;
                 return;
             }
         }
     }
+    chars.push_back(Char{x, y, advance, size, rotation, static_cast<std::uint32_t>(texts.size()),
+                         static_cast<std::uint32_t>(text.size()), 0, false, ink});
+    Place(chars.back(), text, style);
+    texts += text;
+}
+
+void TextLayer::Place(Char& c, std::string_view text, FontStyle style) {
     // What the TeX font's family lacks (Greek letters, mathematical symbols) is set in
     // the symbol family.
-    int face = fonts.Face(style, ink.has_value(), double(size) / emuPerPoint);
-    bool measured = Measurable(face, text);
-    if (!measured) {
-        face = fonts.SymbolFace(face);
-        measured = Measurable(face, text);
+    c.face = fonts.Face(style, c.ink.has_value(), double(c.size) / emuPerPoint);
+    c.measured = Measurable(c.face, text);
+    if (!c.measured) {
+        c.face = fonts.SymbolFace(c.face);
+        c.measured = Measurable(c.face, text);
     }
-    const auto at = static_cast<std::uint32_t>(texts.size());
-    chars.push_back(Char{x, y, advance, size, at, static_cast<std::uint32_t>(text.size()), face,
-                         measured, ink});
-    texts += text;
 }
 
 bool TextLayer::Measurable(int face, std::string_view text) {
@@ -130,7 +151,9 @@ void TextLayer::Finish(SlideShapes& shapes) {
         if (i < chars.size()) {
             const Char &previous = chars[i - 1], &c = chars[i];
             const double gap = double(c.x - previous.x - previous.advance);
-            if (previous.measured && c.measured && c.y == previous.y &&
+            // (Turned baselines are equal within rounding.)
+            if (previous.measured && c.measured && c.rotation == previous.rotation &&
+                std::abs(c.y - previous.y) <= (c.rotation != 0 ? turnedTolerance : 0) &&
                 gap >= -backwards * double(previous.size) && c.face == previous.face &&
                 c.size == previous.size)
                 continue;
@@ -316,6 +339,15 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
             position += std::llround(spaceEms * narrow);
         }
     }
-    shapes.TextLine(first.x - shift, first.y - std::llround(ascent * double(largest)),
-                    right - first.x + shift, std::llround(1.3 * double(largest)), runs);
+    std::int64_t left = first.x - shift, top = first.y - std::llround(ascent * double(largest));
+    const std::int64_t width = right - left, height = std::llround(1.3 * double(largest));
+    if (first.rotation != 0) {
+        // The box turns about its centre: the centre is turned back onto the slide.
+        const double turned = double(first.rotation) / fullTurn * 2 * std::numbers::pi;
+        const double c = std::cos(turned), s = std::sin(turned);
+        const double u = double(left) + double(width) / 2, v = double(top) + double(height) / 2;
+        left = std::llround(u * c - v * s - double(width) / 2);
+        top = std::llround(u * s + v * c - double(height) / 2);
+    }
+    shapes.TextLine(left, top, width, height, runs, first.rotation);
 }

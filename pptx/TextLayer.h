@@ -21,21 +21,26 @@
 class TextLayer {
   public:
     // A character whose text (UTF-8) TeX set at x on the baseline y, advancing by
-    // `advance`, in a font of `size` (all in EMU). With `ink`, the layer draws it.
+    // `advance`, in a font of `size` (all in EMU), its baseline turned clockwise by
+    // `angle` radians about (x, y). With `ink`, the layer draws it.
     void Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
-             std::int64_t size, FontStyle style, std::optional<RgbColour> ink);
+             std::int64_t size, FontStyle style, std::optional<RgbColour> ink, double angle = 0.0);
 
     // Writes the page's text lines into `shapes` and starts the next page.
     void Finish(SlideShapes& shapes);
 
   private:
     struct Char {
-        std::int64_t x, y, advance, size;
+        // Along and across the baseline: on the slide, turned by `rotation` about the
+        // slide's origin (in 60,000ths of a degree, clockwise).
+        std::int64_t x, y, advance, size, rotation;
         std::uint32_t text, length;  // in `texts`
         int face;                    // of the layer's fonts
         bool measured;               // the face has every character of the text
         std::optional<RgbColour> ink;
     };
+    // Chooses the face of a character of `text` in a TeX font of `style`.
+    void Place(Char& c, std::string_view text, FontStyle style);
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
     // Whether a run of characters begin to end puts each where TeX put it.
     bool Uniform(std::size_t begin, std::size_t end);

@@ -11,20 +11,29 @@ matched when the other drawing has, within one pixel of it (across, down or diag
 a pixel whose colour lies within NEAR of its own (Euclidean distance in RGB). At least
 LEAST of TeX's ink must be matched on the slide, and of the slide's ink in TeX's drawing.
 
+The words pdftotext finds on each page of Ghostscript's PDF of the same PostScript
+(NFKC, punctuation left out, as multisets) are at least WORDS of those it finds on the
+slide, and they as much of the slide's: TeX's characters set inside transformations
+(rotated, scaled, node text) are read as words too.
+
 The presentation is the same, byte for byte, when made again, and its parts are valid
 against the OOXML schemas (with OOXML_VALIDATOR).
 
 Exits 0 when every page holds, 1 when one does not, 77 (skipped) when a tool is missing.
 --keep DIR leaves the work files in DIR.
 """
-import glob, importlib.util, os, shutil, subprocess, sys, tempfile
+import collections, glob, importlib.util, os, shutil, subprocess, sys, tempfile, unicodedata
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DOCUMENTS = os.path.join(HERE, "graphics")
 DPI, INK, NEAR, LEAST = 100, 235, 60, .95
 # The drawings may differ by the rounding of the page size to whole pixels.
 SLACK = 2
-TOOLS = ["latex", "dvips", "gs", "soffice", "pdftoppm"]
+# Words. The EPS figures show words, which the slides draw from their outlines; and
+# pdftotext reads graphicx-boxes' reflected word backwards in Ghostscript's PDF. Those
+# pages hold what is given here.
+WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .5, "eps-figure": .8}
+TOOLS = ["latex", "dvips", "gs", "ps2pdf", "soffice", "pdftoppm", "pdftotext"]
 
 
 class Failure(Exception):
@@ -87,7 +96,30 @@ def draw(deckgen_pptx, name, work, validator=None):
     drawn = pages(work + "/slide-*.png"), pages(work + "/tex*.png")
     if len(drawn[0]) != len(drawn[1]):
         raise Failure(f"{len(drawn[0])} slides drawn, {len(drawn[1])} pages by dvips and gs")
+    run(["ps2pdf", "doc.ps", "doc.pdf"], work)
     return list(zip(*drawn))
+
+
+def words(pdf):
+    """Each page's words, as pdftotext finds them: NFKC, punctuation left out."""
+    text = subprocess.run(["pdftotext", "-enc", "UTF-8", pdf, "-"], capture_output=True,
+                          text=True, check=True).stdout
+    strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
+    return [collections.Counter(filter(None, map(strip, unicodedata.normalize("NFKC", page).split())))
+            for page in text.split("\f")[:-1]]
+
+
+def compare_words(name, work):
+    """Prints each page's figures; returns the numbers of the pages that fall short."""
+    failing, least = [], FEWER_WORDS.get(name, WORDS)
+    for number, (tex, slide) in enumerate(zip(words(work + "/doc.pdf"), words(work + "/out.pdf")), 1):
+        common = sum((tex & slide).values())
+        shares = common / max(sum(tex.values()), 1), common / max(sum(slide.values()), 1)
+        print(f"{name} page {number}: words {sum(tex.values())} in TeX's PDF, "
+              f"recall {100 * shares[0]:.1f}% precision {100 * shares[1]:.1f}%")
+        if tex and min(shares) < least:
+            failing.append(number)
+    return failing
 
 
 def matched(ink, colours, other, np):
@@ -151,6 +183,7 @@ def main(argv):
     try:
         drawings = draw(binary, name, work, validator)
         failing = compare(name, drawings)
+        failing_words = compare_words(name, work)
     except (Failure, subprocess.TimeoutExpired) as failure:
         print(f"{name}: FAILED: {failure}")
         return 1
@@ -160,6 +193,9 @@ def main(argv):
     if failing:
         print(f"{name}: FAILED: pages {', '.join(map(str, failing))} below "
               f"{100 * LEAST:.0f}% matched ink")
+        return 1
+    if failing_words:
+        print(f"{name}: FAILED: pages {', '.join(map(str, failing_words))}: their words differ")
         return 1
     print(f"{name}: all {len(drawings)} pages hold")
     return 0
