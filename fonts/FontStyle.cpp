@@ -42,3 +42,23 @@ FontStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme) {
     style.smallCaps = Contains(shape, "csc") || shape.starts_with("cc");
     return style;
 }
+
+FontStyle StyleOfPostScriptFont(std::string_view fontName) {
+    std::string name(fontName);
+    for (char& ch : name) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    // TeX's fonts by their TFM names; others by the words of their names.
+    if (name.starts_with("cm") || name.starts_with("lm") || name.starts_with("sf"))
+        return StyleOfFont(name, "");
+    FontStyle style;
+    if (Contains(name, "symbol") || Contains(name, "math")) {
+        style.family = 3;
+    } else if (Contains(name, "courier") || Contains(name, "mono") ||
+               Contains(name, "typewriter")) {
+        style.family = 2;
+    } else if (Contains(name, "helvetica") || Contains(name, "arial") || Contains(name, "sans")) {
+        style.family = 1;
+    }
+    style.bold = Contains(name, "bold") || Contains(name, "black") || Contains(name, "heavy");
+    style.italic = Contains(name, "italic") || Contains(name, "oblique");
+    return style;
+}

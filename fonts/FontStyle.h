@@ -16,3 +16,6 @@ struct FontStyle {
 };
 
 FontStyle StyleOfFont(std::string_view tfmName, std::string_view codingScheme);
+// The style of a PostScript font by its name (Helvetica-BoldOblique, Times-Italic,
+// CMR10 ...).
+FontStyle StyleOfPostScriptFont(std::string_view fontName);

@@ -25,6 +25,7 @@ printf "g 3 0 0 0 5 5 10 1 0 0 1 50 50 0 1 0 1 0 0 1 0 0 1\nm 40 40\nl 60 40\nl 
   >"$out/paints/radial"
 printf "i 2 2 8 3 0 0 0 10 0 0 -10 5 25\nx 00ff00ff000000ff00ff00ff\n${clip}i 8 1 1 0 1 0 0 8 0 0 1 0 0\nx a5\n${clip}" \
   >"$out/paints/image"
+printf 't 10 90 20 90 12 A Helvetica\nt 20 90 30 90 12 ff Times-Roman\nd 0\n' >"$out/paints/glyphs"
 printf 'psfile="figure.eps" llx=10 lly=20 urx=30 ury=40 rwi=200 clip' >"$out/paints/psfile"
 printf 'ps::[begin] 1 2 moveto' >"$out/paints/literal"
 

@@ -122,6 +122,25 @@ const GlyphOutline* GlyphOutlines::Find(const TfmFont& font, std::int32_t c) {
     return glyph.get();
 }
 
+void GlyphOutlines::ReadMap() {
+    if (mapRead) return;
+    mapRead = true;
+    const std::string mapPath = FindFontFile("pdftex.map");
+    std::ifstream map(mapPath);
+    if (!mapPath.empty()) fontMap.Read(map);
+    // TeX's own names first: they override the general list for TeX's glyphs.
+    for (const char* list : {"texglyphlist.txt", "glyphlist.txt"}) {
+        const std::string listPath = FindFontFile(list);
+        std::ifstream file(listPath);
+        if (!listPath.empty()) glyphNames.Read(file);
+    }
+}
+
+std::string GlyphOutlines::TextOfGlyphName(std::string_view name) {
+    ReadMap();
+    return glyphNames.Text(name);
+}
+
 GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
     if (&font == lastFont && lastScaled->generation == font.generation) return *lastScaled;
     std::unique_ptr<ScaledFont>& scaled = fonts[&font];
@@ -129,18 +148,7 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
         if (scaled) retired.push_back(std::move(scaled));
         scaled = std::make_unique<ScaledFont>();
         scaled->generation = font.generation;
-        if (!mapRead) {
-            mapRead = true;
-            const std::string mapPath = FindFontFile("pdftex.map");
-            std::ifstream map(mapPath);
-            if (!mapPath.empty()) fontMap.Read(map);
-            // TeX's own names first: they override the general list for TeX's glyphs.
-            for (const char* list : {"texglyphlist.txt", "glyphlist.txt"}) {
-                const std::string listPath = FindFontFile(list);
-                std::ifstream file(listPath);
-                if (!listPath.empty()) glyphNames.Read(file);
-            }
-        }
+        ReadMap();
         if (const FontMapEntry* entry = fontMap.Find(font.name)) {
             scaled->face = OpenFace(*entry);
             scaled->slant = entry->slant;

@@ -50,6 +50,8 @@ class GlyphOutlines {
         FontStyle style;
     };
     CharacterText Text(const TfmFont& font, std::int32_t c);
+    // The Unicode text (UTF-8) of a glyph name; empty when it has none.
+    std::string TextOfGlyphName(std::string_view name);
 
     // Frees the glyphs of fonts that a redefinition has reloaded since the last call.
     // Until then their outlines stay valid, for a page may still hold them.
@@ -59,6 +61,8 @@ class GlyphOutlines {
     struct Face;        // an open Type 1 font with its encoding
     struct ScaledFont;  // a TFM font entry's glyphs at its size
     ScaledFont& Prepare(const TfmFont& font);
+    // Reads the font map and the glyph lists, once.
+    void ReadMap();
     Face* OpenFace(const FontMapEntry& entry);
     void Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const;
     using Texts = std::array<std::string, 256>;

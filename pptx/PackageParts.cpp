@@ -31,21 +31,20 @@ std::string ContentTypes(std::uint32_t slides, bool pictures) {
         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
     if (pictures) xml += "<Default Extension=\"png\" ContentType=\"image/png\"/>";
-    xml +=
-        "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
-        "presentationml.presentation.main+xml\"/>"
-        "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" CONTENT_TYPE
-        "presentationml.slideMaster+xml\"/>"
-        "<Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" CONTENT_TYPE
-        "presentationml.slideLayout+xml\"/>"
-        "<Override PartName=\"/ppt/theme/theme1.xml\" ContentType=\"" CONTENT_TYPE
-        "theme+xml\"/>"
-        "<Override PartName=\"/ppt/presProps.xml\" ContentType=\"" CONTENT_TYPE
-        "presentationml.presProps+xml\"/>"
-        "<Override PartName=\"/ppt/viewProps.xml\" ContentType=\"" CONTENT_TYPE
-        "presentationml.viewProps+xml\"/>"
-        "<Override PartName=\"/ppt/tableStyles.xml\" ContentType=\"" CONTENT_TYPE
-        "presentationml.tableStyles+xml\"/>";
+    xml += "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
+           "presentationml.presentation.main+xml\"/>"
+           "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" CONTENT_TYPE
+           "presentationml.slideMaster+xml\"/>"
+           "<Override PartName=\"/ppt/slideLayouts/slideLayout1.xml\" ContentType=\"" CONTENT_TYPE
+           "presentationml.slideLayout+xml\"/>"
+           "<Override PartName=\"/ppt/theme/theme1.xml\" ContentType=\"" CONTENT_TYPE
+           "theme+xml\"/>"
+           "<Override PartName=\"/ppt/presProps.xml\" ContentType=\"" CONTENT_TYPE
+           "presentationml.presProps+xml\"/>"
+           "<Override PartName=\"/ppt/viewProps.xml\" ContentType=\"" CONTENT_TYPE
+           "presentationml.viewProps+xml\"/>"
+           "<Override PartName=\"/ppt/tableStyles.xml\" ContentType=\"" CONTENT_TYPE
+           "presentationml.tableStyles+xml\"/>";
     for (std::uint32_t i = 1; i <= slides; ++i) {
         xml += "<Override PartName=\"/ppt/slides/slide" + Number(i) +
                ".xml\" ContentType=\"" CONTENT_TYPE "presentationml.slide+xml\"/>";
@@ -160,8 +159,8 @@ std::string SlideRelationships(const std::vector<LinkTarget>& links,
         xml += "\" TargetMode=\"External\"/>";
     }
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        xml += "<Relationship Id=\"rIm" + Number(std::int64_t(i) + 1) + "\" Type=\"" RELATIONSHIP
-               "image\" Target=\"../media/" + pictures[i] + "\"/>";
+        xml += "<Relationship Id=\"rIm" + Number(std::int64_t(i) + 1) +
+               "\" Type=\"" RELATIONSHIP "image\" Target=\"../media/" + pictures[i] + "\"/>";
     }
     return xml + "</Relationships>";
 }

@@ -1,10 +1,9 @@
 // Clipping with Clipper on integer EMU.
 #include "pptx/PaintGeometry.h"
 
-#include <polyclipping/clipper.hpp>
-
 #include <algorithm>
 #include <cmath>
+#include <polyclipping/clipper.hpp>
 
 namespace {
 
@@ -16,7 +15,9 @@ using ClipperLib::Paths;
 // polygon's length (at least 4, at most 128).
 constexpr double emuPerStep = 2 * 12700.0;
 
-IntPoint Point(double x, double y) { return IntPoint(std::llround(x), std::llround(y)); }
+IntPoint Point(double x, double y) {
+    return IntPoint(std::llround(x), std::llround(y));
+}
 
 // The path's subpaths as polylines; `closed` says of each whether it was closed.
 Paths Flatten(const PaintPath& path, std::vector<bool>* closed = nullptr) {
@@ -183,7 +184,8 @@ namespace {
 // in shading space, (-ay, ax), mapped.
 std::pair<double, double> LineOfOneColour(const ShadingStyle& shading) {
     const Affine& m = shading.matrix;
-    const double ax = shading.coords[2] - shading.coords[0], ay = shading.coords[3] - shading.coords[1];
+    const double ax = shading.coords[2] - shading.coords[0],
+                 ay = shading.coords[3] - shading.coords[1];
     return {-ay * m[0] + ax * m[2], -ay * m[1] + ax * m[3]};
 }
 
@@ -251,7 +253,8 @@ std::vector<std::pair<PaintPath, LinearGradient>> AxialBands(const ShadingStyle&
             }
         LinearGradient gradient;
         gradient.angle = std::atan2(ny, nx) * 180 / M_PI;
-        gradient.stops = {{0.0, colourAt(std::clamp(qa, a, b))}, {1.0, colourAt(std::clamp(qb, a, b))}};
+        gradient.stops = {{0.0, colourAt(std::clamp(qa, a, b))},
+                          {1.0, colourAt(std::clamp(qb, a, b))}};
         bands.emplace_back(std::move(band), std::move(gradient));
     }
     return bands;

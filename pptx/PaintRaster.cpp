@@ -3,10 +3,10 @@
 
 #include <png.h>
 
-#include "ps/CmykColour.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "ps/CmykColour.h"
 
 namespace {
 
@@ -55,7 +55,8 @@ std::optional<Raster> AxialRaster(const ShadingStyle& shading, const Extent& box
     const double d0 = shading.stops.front().first, d1 = shading.stops.back().first;
     const Affine& m = *inverse;
     return Draw(box, emuPerPixel, [&](double sx, double sy) -> std::optional<RgbColour> {
-        const double px = m[0] * sx + m[2] * sy + m[4] - c[0], py = m[1] * sx + m[3] * sy + m[5] - c[1];
+        const double px = m[0] * sx + m[2] * sy + m[4] - c[0],
+                     py = m[1] * sx + m[3] * sy + m[5] - c[1];
         const double s = (px * dx + py * dy) / length;
         if ((s < 0 && !shading.extendStart) || (s > 1 && !shading.extendEnd)) return std::nullopt;
         return ShadingColour(shading, d0 + std::clamp(s, 0.0, 1.0) * (d1 - d0));
@@ -117,35 +118,37 @@ std::optional<Raster> ImageRaster(const ImageSamples& image, RgbColour colour, c
         (std::size_t(image.width) * std::size_t(components) * std::size_t(image.bits) + 7) / 8;
     const unsigned top = (1u << image.bits) - 1;
     const auto value = [&](std::size_t x, std::size_t y, int component) {
-        const std::size_t bit = (x * std::size_t(components) + std::size_t(component)) *
-                                std::size_t(image.bits);
+        const std::size_t bit =
+            (x * std::size_t(components) + std::size_t(component)) * std::size_t(image.bits);
         const auto byte = static_cast<unsigned char>(image.samples[y * row + bit / 8]);
         return double((byte >> (8 - image.bits - bit % 8)) & top) / top;
     };
-    return Draw(box, std::min(emuPerPixel, std::max(sample / 2, 1.0)),
-                [&](double sx, double sy) -> std::optional<RgbColour> {
-                    const double x = m[0] * sx + m[2] * sy + m[4], y = m[1] * sx + m[3] * sy + m[5];
-                    if (x < 0 || y < 0 || x >= image.width || y >= image.height)
-                        return std::nullopt;
-                    const auto i = static_cast<std::size_t>(x), j = static_cast<std::size_t>(y);
-                    const auto level = [](double v) {
-                        return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
-                    };
-                    switch (image.components) {
-                        case 0: return value(i, j, 0) == 1 ? std::optional(colour) : std::nullopt;
-                        case -1: return value(i, j, 0) == 0 ? std::optional(colour) : std::nullopt;
-                        case 1: {
-                            const std::uint8_t g = level(value(i, j, 0));
-                            return RgbColour{g, g, g};
-                        }
-                        case 3:
-                            return RgbColour{level(value(i, j, 0)), level(value(i, j, 1)),
-                                             level(value(i, j, 2))};
-                        default:
-                            return CmykToRgb(value(i, j, 0), value(i, j, 1), value(i, j, 2),
-                                             value(i, j, 3));
-                    }
-                });
+    return Draw(
+        box, std::min(emuPerPixel, std::max(sample / 2, 1.0)),
+        [&](double sx, double sy) -> std::optional<RgbColour> {
+            const double x = m[0] * sx + m[2] * sy + m[4], y = m[1] * sx + m[3] * sy + m[5];
+            if (x < 0 || y < 0 || x >= image.width || y >= image.height) return std::nullopt;
+            const auto i = static_cast<std::size_t>(x), j = static_cast<std::size_t>(y);
+            const auto level = [](double v) {
+                return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+            };
+            switch (image.components) {
+                case 0:
+                    return value(i, j, 0) == 1 ? std::optional(colour) : std::nullopt;
+                case -1:
+                    return value(i, j, 0) == 0 ? std::optional(colour) : std::nullopt;
+                case 1: {
+                    const std::uint8_t g = level(value(i, j, 0));
+                    return RgbColour{g, g, g};
+                }
+                case 3:
+                    return RgbColour{level(value(i, j, 0)), level(value(i, j, 1)),
+                                     level(value(i, j, 2))};
+                default:
+                    return CmykToRgb(value(i, j, 0), value(i, j, 1), value(i, j, 2),
+                                     value(i, j, 3));
+            }
+        });
 }
 
 std::string EncodePng(const Raster& raster) {
@@ -163,7 +166,8 @@ std::string EncodePng(const Raster& raster) {
     png_set_write_fn(
         writer, &png,
         [](png_structp p, png_bytep data, png_size_t length) {
-            static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<char*>(data), length);
+            static_cast<std::string*>(png_get_io_ptr(p))
+                ->append(reinterpret_cast<char*>(data), length);
         },
         nullptr);
     png_set_IHDR(writer, info, png_uint_32(raster.width), png_uint_32(raster.height), 8,

@@ -16,8 +16,8 @@ void SlideShapes::Draw(const Paint& paint) {
             // Slide programs fill a freeform's subpaths by the even-odd rule: a nonzero
             // fill of one subpath is the same; others go through the clipper, which
             // leaves areas that do not overlap.
-            const bool single = std::count(paint.path.ops.begin(), paint.path.ops.end(),
-                                           PaintPath::Op::Move) == 1;
+            const bool single =
+                std::count(paint.path.ops.begin(), paint.path.ops.end(), PaintPath::Op::Move) == 1;
             DrawingStyle style;
             style.fill = &paint.colour;
             if (Holds(paint.clip, *box) && (evenOdd || single)) {
@@ -32,18 +32,20 @@ void SlideShapes::Draw(const Paint& paint) {
             if (!box) return;
             // A miter reaches out at most miter limit times half the width.
             const double reach = paint.stroke.width / 2 * std::max(paint.stroke.miterLimit, 1.5);
-            box = Extent{box->left - reach, box->top - reach, box->right + reach, box->bottom + reach};
+            box = Extent{box->left - reach, box->top - reach, box->right + reach,
+                         box->bottom + reach};
             DrawingStyle style;
             style.line = &paint.stroke;
             style.lineColour = paint.colour;
-            Drawing(Holds(paint.clip, *box) ? paint.path : ClipLines(paint.path, paint.clip), style);
+            Drawing(Holds(paint.clip, *box) ? paint.path : ClipLines(paint.path, paint.clip),
+                    style);
             return;
         }
         case Paint::Kind::Shading: {
             const ShadingStyle& shading = paint.shading;
             // What it paints: the path inside the clip, or for shfill the clip.
-            PaintPath area = paint.path.Empty() ? paint.clip
-                                                : ClipArea(paint.path, false, paint.clip);
+            PaintPath area =
+                paint.path.Empty() ? paint.clip : ClipArea(paint.path, false, paint.clip);
             if (shading.type == 2 && AlongAnAxis(shading)) {
                 for (const auto& [band, gradient] : AxialBands(shading, area)) {
                     DrawingStyle style;
@@ -75,5 +77,7 @@ void SlideShapes::Draw(const Paint& paint) {
                 Picture(area, EncodePng(*raster));
             return;
         }
+        case Paint::Kind::Glyph:  // text, whose outline comes as a fill
+            return;
     }
 }

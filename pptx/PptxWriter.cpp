@@ -107,7 +107,24 @@ void PptxWriter::ReadPaperSize(std::string_view special) {
 
 void PptxWriter::FlushPostScript() {
     if (!graphics) return;
-    for (const Paint& paint : graphics->Flush()) shapes.Draw(paint);
+    for (const Paint& paint : graphics->Flush()) {
+        if (paint.kind != Paint::Kind::Glyph) {
+            shapes.Draw(paint);
+        } else if (textLayer) {
+            Shown(paint.glyph);
+        }
+    }
+}
+
+void PptxWriter::Shown(const ShownGlyph& glyph) {
+    // A character that PostScript showed (a figure's label), whose outline came as a
+    // fill, is read from the text layer too, along its baseline.
+    const std::string text = outlines->TextOfGlyphName(glyph.name);
+    if (text.empty()) return;
+    const double across = glyph.toX - glyph.x, down = glyph.toY - glyph.y;
+    layer.Add(text, std::llround(glyph.x), std::llround(glyph.y),
+              std::llround(std::hypot(across, down)), std::llround(glyph.size),
+              StyleOfPostScriptFont(glyph.font), std::nullopt, std::atan2(down, across));
 }
 
 const Affine* PptxWriter::Transformed(std::int64_t& x, std::int64_t& y) {

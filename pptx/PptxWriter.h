@@ -57,6 +57,7 @@ class PptxWriter : public DviReader {
     void ReadPaperSize(std::string_view special);
     // Draws what the PostScript specials queued since the last call paint.
     void FlushPostScript();
+    void Shown(const ShownGlyph& glyph);
     // Moves a place on the slide as the page's PostScript has transformed where TeX
     // sets things; the transformation, or null when there is none.
     const Affine* Transformed(std::int64_t& x, std::int64_t& y);
@@ -70,7 +71,7 @@ class PptxWriter : public DviReader {
     bool textLayer;
     TextLayer layer;
     LinkSpecials links;
-    std::vector<std::vector<PageLink>> slideLinks;  // the links kept, by slide
+    std::vector<std::vector<PageLink>> slideLinks;        // the links kept, by slide
     std::vector<std::vector<std::string>> slidePictures;  // media part names, by slide
     std::uint32_t pictures = 0;
     std::unordered_set<std::string> addressesLeftOut;

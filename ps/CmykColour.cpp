@@ -16,9 +16,9 @@ cmsHTRANSFORM Transform() {
         cmsHPROFILE cmyk = cmsOpenProfileFromFile(cmykProfile, "r");
         if (cmyk == nullptr) return cmsHTRANSFORM{};
         cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-        cmsHTRANSFORM made = cmsCreateTransform(cmyk, TYPE_CMYK_DBL, srgb, TYPE_RGB_8,
-                                                INTENT_RELATIVE_COLORIMETRIC,
-                                                cmsFLAGS_BLACKPOINTCOMPENSATION);
+        cmsHTRANSFORM made =
+            cmsCreateTransform(cmyk, TYPE_CMYK_DBL, srgb, TYPE_RGB_8, INTENT_RELATIVE_COLORIMETRIC,
+                               cmsFLAGS_BLACKPOINTCOMPENSATION);
         cmsCloseProfile(cmyk);
         cmsCloseProfile(srgb);
         return made;

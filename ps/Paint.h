@@ -1,5 +1,6 @@
 // What the PostScript of a page paints, as the interpreter reports it: fills, strokes,
-// shadings and images, each with the clip path it was painted through. Coordinates
+// shadings and images, each with the clip path it was painted through, and the
+// characters it shows (whose outlines come as fills). Coordinates
 // are slide EMU (914400 to the inch) from the page's top left corner, y downwards.
 #pragma once
 
@@ -21,8 +22,8 @@ struct PaintPath {
 using Affine = std::array<double, 6>;
 
 struct StrokeStyle {
-    double width = 1.0;        // EMU
-    int cap = 0, join = 0;     // PostScript's codes: butt, round, square; miter, round, bevel
+    double width = 1.0;     // EMU
+    int cap = 0, join = 0;  // PostScript's codes: butt, round, square; miter, round, bevel
     double miterLimit = 10.0;
     std::vector<double> dash;  // EMU, on and off in turn
     double dashOffset = 0.0;
@@ -47,13 +48,22 @@ struct ImageSamples {
     std::string samples;  // rows padded to whole bytes
 };
 
+// A character that PostScript showed: from its origin (x, y) its width moves to (toX, toY),
+// in a font whose em is `size` high; its glyph's name and the font's, as PostScript
+// names them (64 characters at most).
+struct ShownGlyph {
+    double x = 0, y = 0, toX = 0, toY = 0, size = 0;
+    std::string name, font;
+};
+
 struct Paint {
-    enum class Kind : std::uint8_t { Fill, EvenOddFill, Stroke, Shading, Image };
+    enum class Kind : std::uint8_t { Fill, EvenOddFill, Stroke, Shading, Image, Glyph };
     Kind kind = Kind::Fill;
     RgbColour colour{0, 0, 0};
     StrokeStyle stroke;
     ShadingStyle shading;
     ImageSamples image;
-    PaintPath clip;  // painting happens inside it (nonzero)
-    PaintPath path;  // what is filled or stroked; a shading's area when not empty
+    ShownGlyph glyph;  // for a Glyph, which has neither clip nor path
+    PaintPath clip;    // painting happens inside it (nonzero)
+    PaintPath path;    // what is filled or stroked; a shading's area when not empty
 };

@@ -7,18 +7,19 @@
 //                                                function is of another kind
 //   i w h bits components r g b matrix(6)        an image, then its samples:
 //   x hex
+//   t x y tx ty size glyph font                  a character shown: a line of its own
 // Each record is followed by the clip path and (but for images) the painted path:
 //   m x y / l x y / c x1 y1 x2 y2 x3 y3 / h, ended by e
 // and the chunk by "d 0" (and, in an open page, the transformation from the page's
-// coordinates to the current ones: 6 numbers), or "d 1 name" after a PostScript error. Other lines (the
-// interpreter's own messages) are skipped between records.
+// coordinates to the current ones: 6 numbers), or "d 1 name" after a PostScript error. Other lines
+// (the interpreter's own messages) are skipped between records.
 #include "ps/PaintRecords.h"
-
-#include "ps/CmykColour.h"
 
 #include <charconv>
 #include <cmath>
 #include <optional>
+
+#include "ps/CmykColour.h"
 
 namespace {
 
@@ -158,8 +159,7 @@ bool ReadHeader(char kind, Numbers& numbers, Paint& paint, double pageHeight) {
                        components = numbers.Next();
             const std::optional<RgbColour> colour = Colour(numbers);
             const std::optional<Affine> matrix = Matrix(numbers, pageHeight);
-            if (!width || !height || !bits || !components || !colour || !matrix ||
-                !numbers.AtEnd())
+            if (!width || !height || !bits || !components || !colour || !matrix || !numbers.AtEnd())
                 return false;
             if (*width < 1 || *width > maxImageSide || *height < 1 || *height > maxImageSide ||
                 *width != std::floor(*width) || *height != std::floor(*height))
@@ -184,10 +184,11 @@ bool ReadHeader(char kind, Numbers& numbers, Paint& paint, double pageHeight) {
 
 // The image's samples from hex digits, as many as its rows take.
 bool ReadSamples(std::string_view hex, ImageSamples& image) {
-    const std::size_t row =
-        (static_cast<std::size_t>(image.width) * static_cast<std::size_t>(std::max(image.components, 1)) *
-             static_cast<std::size_t>(image.bits) +
-         7) / 8;
+    const std::size_t row = (static_cast<std::size_t>(image.width) *
+                                 static_cast<std::size_t>(std::max(image.components, 1)) *
+                                 static_cast<std::size_t>(image.bits) +
+                             7) /
+                            8;
     const std::size_t size = row * static_cast<std::size_t>(image.height);
     if (size > maxSamples || hex.size() % 2 != 0 || hex.size() / 2 > size) return false;
     image.samples.assign(size, '\0');  // what the source did not give stays 0
@@ -205,17 +206,65 @@ bool ReadSamples(std::string_view hex, ImageSamples& image) {
     return true;
 }
 
+// A name of the prologue's: printable, without spaces, 64 characters at most.
+bool IsName(std::string_view name) {
+    if (name.empty() || name.size() > 64) return false;
+    for (const char ch : name)
+        if (ch < 0x21 || ch > 0x7E) return false;
+    return true;
+}
+
+// A character's record after its "t".
+bool ReadGlyph(std::string_view line, Paint& paint, double pageHeight) {
+    paint.kind = Paint::Kind::Glyph;
+    ShownGlyph& glyph = paint.glyph;
+    const std::size_t nameAt = [&] {
+        std::size_t at = 0;
+        for (int field = 0; field < 5 && at != std::string_view::npos; ++field)
+            at = line.find(' ', line.find_first_not_of(' ', at));
+        return at;
+    }();
+    if (nameAt == std::string_view::npos) return false;
+    Numbers numbers(line.substr(0, nameAt));
+    double values[5];
+    for (double& value : values) {
+        const std::optional<double> number = numbers.Next();
+        if (!number || std::abs(*number) > farthest) return false;
+        value = *number;
+    }
+    std::string_view names = line.substr(nameAt + 1);
+    const std::size_t space = names.find(' ');
+    if (values[4] <= 0 || space == std::string_view::npos) return false;
+    glyph.name = names.substr(0, space);
+    glyph.font = names.substr(space + 1);
+    glyph.x = values[0] * emuPerBigPoint;
+    glyph.y = (pageHeight - values[1]) * emuPerBigPoint;
+    glyph.toX = values[2] * emuPerBigPoint;
+    glyph.toY = (pageHeight - values[3]) * emuPerBigPoint;
+    glyph.size = values[4] * emuPerBigPoint;
+    return IsName(glyph.name) && IsName(glyph.font);
+}
+
 // Adds a path line to `path`; false when it is not one.
 bool ReadPathLine(char kind, Numbers& numbers, PaintPath& path, double pageHeight) {
     using Op = PaintPath::Op;
     int points = 0;
     Op op;
     switch (kind) {
-        case 'm': op = Op::Move, points = 1; break;
-        case 'l': op = Op::Line, points = 1; break;
-        case 'c': op = Op::Cubic, points = 3; break;
-        case 'h': op = Op::Close; break;
-        default: return false;
+        case 'm':
+            op = Op::Move, points = 1;
+            break;
+        case 'l':
+            op = Op::Line, points = 1;
+            break;
+        case 'c':
+            op = Op::Cubic, points = 3;
+            break;
+        case 'h':
+            op = Op::Close;
+            break;
+        default:
+            return false;
     }
     for (int i = 0; i < points; ++i) {
         const std::optional<double> x = numbers.Next(), y = numbers.Next();
@@ -239,8 +288,10 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
     Paint paint;
     bool valid = true;
     const auto finish = [&] {
-        if (valid) report.paints.push_back(std::move(paint));
-        else ++report.dropped;
+        if (valid)
+            report.paints.push_back(std::move(paint));
+        else
+            ++report.dropped;
         paint = Paint{};
         state = State::Between;
     };
@@ -279,14 +330,19 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                             if (ch < 0x21 || ch > 0x7E) ch = '?';
                         report.error = name.empty() ? "error" : name;
                     }
+                } else if (kind == 't') {
+                    valid = ReadGlyph(line.substr(std::min<std::size_t>(line.size(), 2)), paint,
+                                      pageHeight);
+                    finish();
                 } else if (kind == 'f' || kind == 's' || kind == 'g' || kind == 'i') {
                     valid = ReadHeader(kind, numbers, paint, pageHeight);
                     state = kind == 'i' ? State::Samples : State::Clip;
                 }
                 break;
             case State::Samples:
-                valid = valid && kind == 'x' && single &&
-                        ReadSamples(line.substr(std::min<std::size_t>(line.size(), 2)), paint.image);
+                valid =
+                    valid && kind == 'x' && single &&
+                    ReadSamples(line.substr(std::min<std::size_t>(line.size(), 2)), paint.image);
                 state = State::Clip;
                 break;
             case State::Clip:

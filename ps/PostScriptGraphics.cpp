@@ -68,7 +68,8 @@ void KeepPostScriptSection(std::string& contents) {
     const auto word = [&](std::size_t at) {
         std::uint32_t value = 0;
         for (int i = 3; i >= 0; --i)
-            value = value << 8 | static_cast<unsigned char>(contents[at + static_cast<std::size_t>(i)]);
+            value =
+                value << 8 | static_cast<unsigned char>(contents[at + static_cast<std::size_t>(i)]);
         return std::size_t{value};
     };
     const std::size_t start = word(4), length = word(8);
@@ -105,7 +106,7 @@ bool PostScriptGraphics::IsPostScript(std::string_view special) {
 }
 
 std::optional<std::string> PostScriptGraphics::ReadFile(std::string_view name,
-                                                       std::string& failure) const {
+                                                        std::string& failure) const {
     if (!SafeName(name)) {
         failure = "the file name " + Printable(name) + " is not a plain relative one";
         return std::nullopt;
@@ -124,11 +125,12 @@ std::optional<std::string> PostScriptGraphics::ReadFile(std::string_view name,
 }
 
 std::optional<PostScriptGraphics::Code> PostScriptGraphics::Translate(std::string_view special,
-                                                                   std::string& failure) {
+                                                                      std::string& failure) {
     if (!IsPostScript(special)) return std::nullopt;
     // The forms of "ps:", longest first: "ps::[begin]" starts at the current point,
     // as "ps:" does; the others continue where the last left off.
-    if (special.starts_with("ps::[begin]")) return Code{std::string(special.substr(11)), false, true};
+    if (special.starts_with("ps::[begin]"))
+        return Code{std::string(special.substr(11)), false, true};
     if (special.starts_with("ps::[end]")) return Code{std::string(special.substr(9)), false, false};
     if (special.starts_with("ps::[nobreak]"))
         return Code{std::string(special.substr(13)), false, false};
@@ -143,8 +145,9 @@ std::optional<PostScriptGraphics::Code> PostScriptGraphics::Translate(std::strin
         return Code{std::string(special.substr(3)), false, true};
     }
     if (special.starts_with('"')) {
-        return Code{"@beginspecial @setspecial\n" + std::string(special.substr(1)) + "\n@endspecial",
-                    true, true};
+        return Code{
+            "@beginspecial @setspecial\n" + std::string(special.substr(1)) + "\n@endspecial", true,
+            true};
     }
     if (special.starts_with('!') || std::tolower(static_cast<unsigned char>(special[0])) == 'h')
         return std::nullopt;  // a header, run before the first page
@@ -200,8 +203,7 @@ void PostScriptGraphics::Header(std::string_view special) {
     }
 }
 
-void PostScriptGraphics::Queue(std::string code, bool isolated, std::uint32_t page,
-                               bool special) {
+void PostScriptGraphics::Queue(std::string code, bool isolated, std::uint32_t page, bool special) {
     queue.push_back(Pending{std::move(code), isolated, page, special});
 }
 
@@ -259,9 +261,10 @@ std::vector<Paint> PostScriptGraphics::Flush() {
                 continue;
             }
             if (report.dropped > 0) {
-                warnings << "PostScript on page " << page << ": " << report.dropped
-                         << " of its paints left out (shadings of other kinds, patterns of too many "
-                            "tiles, malformed records)\n";
+                warnings
+                    << "PostScript on page " << page << ": " << report.dropped
+                    << " of its paints left out (shadings of other kinds, patterns of too many "
+                       "tiles, malformed records)\n";
             }
             if (report.transform) {
                 transform = *report.transform;
@@ -311,8 +314,7 @@ bool PostScriptGraphics::Ready(std::uint32_t page) {
     return true;
 }
 
-void PostScriptGraphics::Special(std::string_view special, double h, double v,
-                                 std::uint32_t page) {
+void PostScriptGraphics::Special(std::string_view special, double h, double v, std::uint32_t page) {
     if (unavailable) return;
     std::string failure;
     std::optional<Code> code = Translate(special, failure);
@@ -321,8 +323,7 @@ void PostScriptGraphics::Special(std::string_view special, double h, double v,
             warnings << "PostScript on page " << page << " left out: " << failure << '\n';
         return;
     }
-    if (!code->positioned && code->text.find_first_not_of(" \t\r\n") == std::string::npos)
-        return;
+    if (!code->positioned && code->text.find_first_not_of(" \t\r\n") == std::string::npos) return;
     if (!Ready(page)) return;
     if (code->positioned) {
         code->text = Fixed(h * resolution) + ' ' + Fixed(v * resolution) + " a\n" + code->text;

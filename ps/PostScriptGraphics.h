@@ -29,8 +29,8 @@ class PostScriptGraphics {
     // `dviName`: figure files are looked for beside it. The page is `width` by `height`
     // big points, the document magnified by `magnification` (1 for none).
     PostScriptGraphics(const std::string& dviName, double width, double height,
-                       double magnification, std::ostream& warnings,
-                       std::string program = "gs", InterpreterLimits limits = {});
+                       double magnification, std::ostream& warnings, std::string program = "gs",
+                       InterpreterLimits limits = {});
 
     // Whether a special is one of PostScript's.
     static bool IsPostScript(std::string_view special);
@@ -44,10 +44,9 @@ class PostScriptGraphics {
     void Special(std::string_view special, double h, double v, std::uint32_t page);
     // Runs the queue: what its specials paint, in order.
     std::vector<Paint> Flush();
-    // The transformation (after Flush) from the page's coordinates (dvips's pixels, 600 to the inch,
-    // from TeX's origin, y downwards) to those in which TeX's characters and rules are
-    // now set, as the page's PostScript left it (pgf sets node text so); null when
-    // there is none.
+    // The transformation (after Flush) from the page's coordinates (dvips's pixels, 600 to the
+    // inch, from TeX's origin, y downwards) to those in which TeX's characters and rules are now
+    // set, as the page's PostScript left it (pgf sets node text so); null when there is none.
     const Affine* Transform() const { return transformed ? &transform : nullptr; }
     static constexpr double pixelsPerInch = 600;
 
@@ -83,9 +82,9 @@ class PostScriptGraphics {
     double width, height, magnification;
     std::ostream& warnings;
     PostScriptInterpreter interpreter;
-    std::vector<std::string> prologue;  // dvips's prologue files and the set-up
-    std::vector<std::string> headers;   // the document's, in order
-    bool unavailable = false;           // the interpreter cannot be started
+    std::vector<std::string> prologue;            // dvips's prologue files and the set-up
+    std::vector<std::string> headers;             // the document's, in order
+    bool unavailable = false;                     // the interpreter cannot be started
     bool documentOpen = false, pageOpen = false;  // as the queue leaves them
     std::vector<Pending> queue;
     Affine transform{1, 0, 0, 1, 0, 0};

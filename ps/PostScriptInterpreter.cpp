@@ -33,7 +33,9 @@ PostScriptInterpreter::PostScriptInterpreter(std::string program, double width, 
                                              InterpreterLimits limits)
     : program(std::move(program)), width(width), height(height), limits(limits) {}
 
-PostScriptInterpreter::~PostScriptInterpreter() { Stop(); }
+PostScriptInterpreter::~PostScriptInterpreter() {
+    Stop();
+}
 
 void PostScriptInterpreter::Stop() {
     if (input >= 0) close(input);
@@ -56,10 +58,17 @@ std::string PostScriptInterpreter::Start() {
         close(socketEnds[1]);
         return std::string("cannot make a pipe: ") + std::strerror(errno);
     }
-    std::vector<std::string> arguments = {
-        program, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=nullpage",
-        "-dDEVICEWIDTHPOINTS=" + Number(width), "-dDEVICEHEIGHTPOINTS=" + Number(height),
-        "-dFIXEDMEDIA", "-K" + std::to_string(limits.memoryKiB), "-_"};
+    std::vector<std::string> arguments = {program,
+                                          "-q",
+                                          "-dSAFER",
+                                          "-dNOPAUSE",
+                                          "-dBATCH",
+                                          "-sDEVICE=nullpage",
+                                          "-dDEVICEWIDTHPOINTS=" + Number(width),
+                                          "-dDEVICEHEIGHTPOINTS=" + Number(height),
+                                          "-dFIXEDMEDIA",
+                                          "-K" + std::to_string(limits.memoryKiB),
+                                          "-_"};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -144,7 +153,8 @@ bool PostScriptInterpreter::Exchange(std::string_view message, std::size_t count
         if (ready < 0 && errno != EINTR) return fail(std::string("poll: ") + std::strerror(errno));
         if (!message.empty() && (polled[1].revents & (POLLOUT | POLLERR | POLLHUP)) != 0) {
             const ssize_t sent = send(input, message.data(), message.size(), MSG_NOSIGNAL);
-            if (sent < 0 && errno != EAGAIN && errno != EINTR) return fail("the interpreter stopped");
+            if (sent < 0 && errno != EAGAIN && errno != EINTR)
+                return fail("the interpreter stopped");
             if (sent > 0) message.remove_prefix(static_cast<std::size_t>(sent));
         }
         if ((polled[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {

@@ -5,14 +5,15 @@
 // which starts afresh for the next chunk. Chunks go in batches, each batch one exchange.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
 #include <vector>
-#include <sys/types.h>
 
 struct InterpreterLimits {
-    int seconds = 20;                            // for one chunk
-    long memoryKiB = 1L << 20;                   // Ghostscript's -K
+    int seconds = 20;                                  // for one chunk
+    long memoryKiB = 1L << 20;                         // Ghostscript's -K
     std::size_t reportBytes = std::size_t{256} << 20;  // of one chunk's records
 };
 
@@ -27,8 +28,8 @@ class PostScriptInterpreter {
     PostScriptInterpreter& operator=(const PostScriptInterpreter&) = delete;
 
     struct Outcome {
-        std::string records;  // up to the chunk's closing line
-        std::string failure;  // why the chunk did not finish; empty when it did
+        std::string records;      // up to the chunk's closing line
+        std::string failure;      // why the chunk did not finish; empty when it did
         bool notStarted = false;  // the interpreter could not be started
     };
     // A chunk of PostScript; an `isolated` one runs between save and restore.
@@ -52,5 +53,4 @@ class PostScriptInterpreter {
     InterpreterLimits limits;
     pid_t child = -1;
     int input = -1, output = -1;  // our ends: its standard input and standard output
-
 };

@@ -103,8 +103,36 @@ dg begin
 /rects {  % x y w h, or an array of them -> path
   dup type /arraytype eq { aload length 4 idiv { rect } repeat } { rect } ifelse
 } bind def
-/text {  % string: its outline at the current point, which moves on
+/text {  % string: its outline at the current point, which moves on; and its characters
+  visible { dup glyphs } if
   currentpoint gsave newpath moveto dup false charpath (0) fill grestore stringwidth rmoveto
+} bind def
+% Each character of a string shown from the current point, as a record of its origin,
+% the point its width moves to, the font's size (the height of its em), its glyph name
+% and the font's name.
+/glyphs {
+  gsave
+  { /cc exch def
+    (t ) word currentpoint transform matrix defaultmatrix itransform pt ( ) word
+    cc character stringwidth rmoveto
+    currentpoint transform matrix defaultmatrix itransform pt ( ) word
+    % The em is a unit of the font's own space before scaling (OrigFont's, in
+    % Ghostscript's scaled fonts).
+    0 1 currentfont dup /OrigFont known { /OrigFont get } if /FontMatrix get
+    matrix invertmatrix dtransform currentfont /FontMatrix get dtransform
+    dtransform matrix defaultmatrix idtransform dup mul exch dup mul add sqrt num ( ) word
+    currentfont /Encoding known {
+      currentfont /Encoding get dup type /arraytype eq { dup length cc gt } { false } ifelse
+      { cc get } { pop null } ifelse
+    } { null } ifelse glyphname ( ) word
+    currentfont /FontName known { currentfont /FontName get } { null } ifelse glyphname (\n) word
+  } forall
+  grestore
+} bind def
+/namebuf 64 string def
+/glyphname {  % a name of at most 64 characters, else .notdef
+  dup type /nametype eq { dup length 64 le } { false } ifelse
+  { namebuf cvs word } { pop (.notdef) word } ifelse
 } bind def
 /character { 1 string dup 0 4 -1 roll put } bind def
 /shown {  % string numbers step: each character, then a move by the numbers

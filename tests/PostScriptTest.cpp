@@ -45,6 +45,12 @@ TEST(PaintRecords, ReadsWhatIsWellFormedAndDropsTheRest) {
              {"i 4 4 8 1 0 0 0 1 0 0 1 0 0\nx 00zz\n" + std::string(clip) + "d 0\n", 0, 1, ""},
              {"i 1 1 8 1 0 0 0 1 0 0 1 0 0\nx 0000\n" + std::string(clip) + "d 0\n", 0, 1, ""},
              {"f 0 0 0 0\nm 0 0\nd 0\n", 0, 1, ""},  // the chunk ends inside a record
+             // Characters shown: a line each, names printable and short.
+             {"t 10 90 20 90 12 A Helvetica\nt 20 90 30 90 12 B Helvetica\nd 0\n", 2, 0, ""},
+             {"t 10 90 20 90 0 A Helvetica\nd 0\n", 0, 1, ""},  // no size
+             {"t 10 90 20 90 12 A\nd 0\n", 0, 1, ""},           // no font
+             {"t 10 90 20 90 12 A\x01 F\nd 0\n", 0, 1, ""},
+             {"t 10 90 20 12 A F\nd 0\n", 0, 1, ""},
          }) {
         const ChunkReport report = ReadPaintRecords(c.records, 100);
         EXPECT_TRUE(report.finished) << c.records;
@@ -60,6 +66,15 @@ TEST(PaintRecords, ReadsWhatIsWellFormedAndDropsTheRest) {
     EXPECT_EQ(report.paints[0].path.points[1], 10 * 12700.0);
     ASSERT_TRUE(report.transform);
     EXPECT_EQ((*report.transform)[5], 6);
+    const ChunkReport shown =
+        ReadPaintRecords("t 10 90 20 80 12 quoteright Times-Roman\nd 0\n", 100);
+    ASSERT_EQ(shown.paints.size(), 1u);
+    const ShownGlyph& glyph = shown.paints[0].glyph;
+    EXPECT_EQ(glyph.x, 10 * 12700.0);
+    EXPECT_EQ(glyph.toY, 20 * 12700.0);
+    EXPECT_EQ(glyph.size, 12 * 12700.0);
+    EXPECT_EQ(glyph.name, "quoteright");
+    EXPECT_EQ(glyph.font, "Times-Roman");
 }
 
 TEST(PostScriptGraphics, TurnsSpecialsIntoDvipsPostScriptAndRefusesUnsafeFiles) {

@@ -29,10 +29,9 @@ DOCUMENTS = os.path.join(HERE, "graphics")
 DPI, INK, NEAR, LEAST = 100, 235, 60, .95
 # The drawings may differ by the rounding of the page size to whole pixels.
 SLACK = 2
-# Words. The EPS figures show words, which the slides draw from their outlines; and
-# pdftotext reads graphicx-boxes' reflected word backwards in Ghostscript's PDF. Those
-# pages hold what is given here.
-WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .5, "eps-figure": .8}
+# Words. pdftotext reads graphicx-boxes' reflected word backwards in Ghostscript's PDF,
+# and splits its tilted words at other places: that page holds what is given here.
+WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .75}
 TOOLS = ["latex", "dvips", "gs", "ps2pdf", "soffice", "pdftoppm", "pdftotext"]
 
 
