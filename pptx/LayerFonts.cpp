@@ -79,7 +79,7 @@ struct LayerFonts::Entry {
     std::array<int, 8> sizes;      // the family's design sizes
     std::vector<int> designSizes;  // its faces in each of them, once asked for
     bool inked = false;
-    bool opened = false;
+    bool opened = false, kerningOpened = false;
     FT_Face metricsFace = nullptr, kerningFace = nullptr;
     ~Entry() {
         if (metricsFace != nullptr) FT_Done_Face(metricsFace);
@@ -160,10 +160,8 @@ FontStyle LayerFonts::Style(int face) const {
     return entries[static_cast<std::size_t>(face)]->style;
 }
 
-LayerFonts::Entry& LayerFonts::Open(int face) {
+LayerFonts::Entry& LayerFonts::Open(int face, bool kerning) {
     Entry& entry = *entries[static_cast<std::size_t>(face)];
-    if (entry.opened) return entry;
-    entry.opened = true;
     const auto load = [&](const std::string& name) -> FT_Face {
         const std::string path = FindFontFile(name);
         FT_Face handle = nullptr;
@@ -172,13 +170,19 @@ LayerFonts::Entry& LayerFonts::Open(int face) {
             return nullptr;
         return handle;
     };
-    entry.metricsFace = load(entry.metrics);
-    if (!entry.kerning.empty() && (entry.kerningFace = load(entry.kerning + ".pfb"))) {
-        const std::string afm = FindFontFile(entry.kerning + ".afm");
-        if (afm.empty() || FT_Attach_File(entry.kerningFace, afm.c_str()) != 0 ||
-            !FT_HAS_KERNING(entry.kerningFace)) {
-            FT_Done_Face(entry.kerningFace);
-            entry.kerningFace = nullptr;
+    if (!entry.opened) {
+        entry.opened = true;
+        entry.metricsFace = load(entry.metrics);
+    }
+    if (kerning && !entry.kerningOpened) {
+        entry.kerningOpened = true;
+        if (!entry.kerning.empty() && (entry.kerningFace = load(entry.kerning + ".pfb"))) {
+            const std::string afm = FindFontFile(entry.kerning + ".afm");
+            if (afm.empty() || FT_Attach_File(entry.kerningFace, afm.c_str()) != 0 ||
+                !FT_HAS_KERNING(entry.kerningFace)) {
+                FT_Done_Face(entry.kerningFace);
+                entry.kerningFace = nullptr;
+            }
         }
     }
     return entry;
@@ -188,7 +192,7 @@ std::optional<double> LayerFonts::Width(int face, char32_t c) {
     const std::uint64_t key = std::uint64_t(face) << 32 | c;
     if (const auto found = widths.find(key); found != widths.end()) return found->second;
     std::optional<double> width;
-    if (FT_Face handle = Open(face).metricsFace) {
+    if (FT_Face handle = Open(face, false).metricsFace) {
         const FT_UInt index = FT_Get_Char_Index(handle, c);
         if (index != 0 && FT_Load_Glyph(handle, index, FT_LOAD_NO_SCALE) == 0)
             width = double(handle->glyph->metrics.horiAdvance) / handle->units_per_EM;
@@ -202,7 +206,7 @@ double LayerFonts::Kerning(int face, char32_t a, char32_t b) {
     if (const auto found = kerning.find(key); found != kerning.end()) return found->second;
     double amount = 0.0;
     FT_Vector vector{};
-    if (FT_Face handle = Open(face).kerningFace;
+    if (FT_Face handle = Open(face, true).kerningFace;
         handle != nullptr &&
         FT_Get_Kerning(handle, FT_Get_Char_Index(handle, a), FT_Get_Char_Index(handle, b),
                        FT_KERNING_UNSCALED, &vector) == 0)

@@ -45,7 +45,9 @@ class LayerFonts {
 
   private:
     struct Entry;
-    Entry& Open(int face);
+    // Opens the face's metrics font, and with `kerning` its kerning pairs (an AFM file
+    // to read, for faces whose text has pairs).
+    Entry& Open(int face, bool kerning);
 
     std::unique_ptr<FreeTypeLibrary> library;
     std::vector<std::unique_ptr<Entry>> entries;

@@ -26,8 +26,12 @@ constexpr double spacingTolerance = 0.02;
 // A character more than this share of the font size away from where a run of its word
 // would put it makes each character a run of its own.
 constexpr double uniformity = 0.05;
-// Transparent text whose width is within this share of its font size of TeX's is left
-// in the face of the TeX font's design size, and at its size.
+// A transparent character whose width is within this share of TeX's keeps the face of
+// the TeX font's design size (Latin Modern's letters are Computer Modern's), and so does
+// a longer piece within this share of its font size (a ligature is narrower than its
+// letters: pieces further off are stretched, by PostScript);
+constexpr double faceTolerance = 0.03, stretched = 0.1;
+// and within this share of its font size, its size.
 constexpr double widthTolerance = 0.02;
 // How far the size of drawn text may depart from its TeX font's to make its letters as
 // wide as TeX's.
@@ -166,14 +170,14 @@ void TextLayer::Finish(SlideShapes& shapes) {
 }
 
 double TextLayer::Ems(int face, std::string_view text, std::size_t* count,
-                      std::vector<double>* places) {
+                      std::vector<double>* places, bool kerned) {
     if (places != nullptr) places->assign(text.size() + 1, 0.0);
     double width = 0.0;
     char32_t previous = 0;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t at = i;
         const char32_t c = NextCodePoint(text, i);
-        if (previous != 0) width += fonts.Kerning(face, previous, c);
+        if (previous != 0 && kerned) width += fonts.Kerning(face, previous, c);
         if (places != nullptr) (*places)[at] = width;
         // What the face lacks, another font draws: a guess, and a text box of its own
         // (see Finish) keeps the guess from moving what follows.
@@ -257,21 +261,26 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // Drawn text is made as wide as TeX's by its size (within limits), then by
         // spacing. Transparent text keeps the TeX font's size, for text extractors join
         // characters into a word only at one size and build lines around the size of
-        // their first word: its width comes from the design size of the family whose
-        // letters are as wide as TeX's (mathematical italic is wider than roman at the
-        // same size, as a smaller design size is), and a piece still narrower than
-        // TeX's grows, so that no gap opens inside TeX's word. (A character the face
-        // lacks keeps its size: its width is a guess.)
+        // their first word: its width comes from the design size of the
+        // family whose letters are as wide as TeX's (mathematical italic is wider than
+        // roman at the same size, as a smaller design size is), and a piece still
+        // narrower than TeX's grows, so that no gap opens inside TeX's word. (A
+        // character the face lacks keeps its size: its width is a guess.)
+        // (The other design sizes are measured without kerning, whose pairs take long to
+        // read and change little.)
+        const double miss = std::abs(ems * double(head.size) - wanted);
         if (!head.ink && head.measured &&
-            std::abs(ems * double(head.size) - wanted) > widthTolerance * double(head.size)) {
+            (count == 1 ? miss > faceTolerance * wanted : miss > stretched * double(head.size))) {
+            double best = std::abs(ems * double(head.size) - wanted);
             for (const int other : fonts.DesignSizes(head.face)) {
-                const double width = Ems(other, text);
-                if (std::abs(width * double(head.size) - wanted) <
-                    std::abs(ems * double(head.size) - wanted)) {
+                const double miss = std::abs(
+                    Ems(other, text, nullptr, nullptr, false) * double(head.size) - wanted);
+                if (miss < best) {
+                    best = miss;
                     face = other;
-                    ems = width;
                 }
             }
+            if (face != head.face) ems = Ems(face, text);
         }
         const double fit = ems > 0 && head.measured ? wanted / (ems * double(head.size)) : 1.0;
         const bool narrow = wanted - ems * double(head.size) > widthTolerance * double(head.size);

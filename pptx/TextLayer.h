@@ -44,10 +44,11 @@ class TextLayer {
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
     // Whether a run of characters begin to end puts each where TeX put it.
     bool Uniform(std::size_t begin, std::size_t end);
-    // The width of `text` in a face, in ems, kerned; `count` grows by its code points,
+    // The width of `text` in a face, in ems, kerned unless not `kerned`; `count` grows
+    // by its code points,
     // and `places` gets the width before each code point at the index of its first byte.
     double Ems(int face, std::string_view text, std::size_t* count = nullptr,
-               std::vector<double>* places = nullptr);
+               std::vector<double>* places = nullptr, bool kerned = true);
     // Whether a face has every character of `text`.
     bool Measurable(int face, std::string_view text);
 
