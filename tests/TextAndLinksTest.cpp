@@ -23,10 +23,10 @@ TEST(GlyphNames, ListsAndNamingRules) {
              {"A.sc", "A"},                   // a suffix is dropped
              {"summationdisplay", "\u2211"},  // TeX's size names
              {"uni00E900E8", "\u00E9\u00E8"},
-             {"u1D400", "\U0001D400"},
-             {"uni00e9", ""},    // lowercase digits are no code
-             {"uniD800", ""},    // nor is a surrogate
-             {"controlBS", ""},  // nor what XML cannot hold
+             {"u1D44E", "\U0001D44E"},  // every bit of the last byte counts
+             {"uni00e9", ""},           // lowercase digits are no code
+             {"uniD800", ""},           // nor is a surrogate
+             {"controlBS", ""},         // nor what XML cannot hold
              {"uniFFFE", ""},
              {"u110000", ""},
              {"bad", ""},
