@@ -38,10 +38,15 @@ constexpr double widthTolerance = 0.02;
 constexpr double minScale = 0.6, maxScale = 1.6;
 constexpr double emuPerPoint = 12700.0;
 constexpr std::int64_t fullTurn = 21600000;    // DrawingML's angles: 60,000ths of a degree
-constexpr std::int64_t turnedTolerance = 127;  // a hundredth of a point
 constexpr std::int64_t emuPerHundredth = 127;  // a hundredth of a point
 constexpr double emuPerMillimetre = 360.0;     // a hundredth of a millimetre
 constexpr std::int64_t maxSpacing = 400000;    // DrawingML's limit for spacing
+
+// The cosine and sine of a DrawingML angle.
+std::pair<double, double> Turn(std::int64_t rotation) {
+    const double angle = double(rotation) / fullTurn * 2 * std::numbers::pi;
+    return {std::cos(angle), std::sin(angle)};
+}
 
 // Decodes the next code point of UTF-8 text that this program wrote itself.
 char32_t NextCodePoint(std::string_view text, std::size_t& i) {
@@ -88,8 +93,7 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
     auto rotation = std::llround(angle / (2 * std::numbers::pi) * fullTurn) % fullTurn;
     if (rotation < 0) rotation += fullTurn;
     if (rotation != 0) {
-        const double turned = double(rotation) / fullTurn * 2 * std::numbers::pi;
-        const double c = std::cos(turned), s = std::sin(turned);
+        const auto [c, s] = Turn(rotation);
         const double px = double(x), py = double(y);
         x = std::llround(px * c + py * s);
         y = std::llround(py * c - px * s);
@@ -97,6 +101,7 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
     // An accent TeX set over this letter (\accent puts it first, overlapping the
     // letter, raised for capitals) joins it as the accented letter where Unicode has
     // one.
+    std::string composedText;
     if (!chars.empty()) {
         const Char& previous = chars.back();
         const std::string_view previousText(texts.data() + previous.text, previous.length);
@@ -112,32 +117,22 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
             if (composed != 0) {
                 texts.resize(previous.text);
                 chars.pop_back();
-                std::string joined;
-                AppendUtf8(joined, composed);
-                chars.push_back(Char{x, y, advance, size, rotation,
-                                     static_cast<std::uint32_t>(texts.size()),
-                                     static_cast<std::uint32_t>(joined.size()), 0, false, ink});
-                Place(chars.back(), joined, style);
-                texts += joined;
-                return;
+                AppendUtf8(composedText, composed);
+                text = composedText;
             }
         }
     }
-    chars.push_back(Char{x, y, advance, size, rotation, static_cast<std::uint32_t>(texts.size()),
-                         static_cast<std::uint32_t>(text.size()), 0, false, ink});
-    Place(chars.back(), text, style);
-    texts += text;
-}
-
-void TextLayer::Place(Char& c, std::string_view text, FontStyle style) {
     // What the TeX font's family lacks (Greek letters, mathematical symbols) is set in
     // the symbol family.
-    c.face = fonts.Face(style, c.ink.has_value(), double(c.size) / emuPerPoint);
-    c.measured = Measurable(c.face, text);
-    if (!c.measured) {
-        c.face = fonts.SymbolFace(c.face);
-        c.measured = Measurable(c.face, text);
+    int face = fonts.Face(style, ink.has_value(), double(size) / emuPerPoint);
+    bool measured = Measurable(face, text);
+    if (!measured) {
+        face = fonts.SymbolFace(face);
+        measured = Measurable(face, text);
     }
+    chars.push_back(Char{x, y, advance, size, rotation, static_cast<std::uint32_t>(texts.size()),
+                         static_cast<std::uint32_t>(text.size()), face, measured, ink});
+    texts += text;
 }
 
 bool TextLayer::Measurable(int face, std::string_view text) {
@@ -157,7 +152,7 @@ void TextLayer::Finish(SlideShapes& shapes) {
             const double gap = double(c.x - previous.x - previous.advance);
             // (Turned baselines are equal within rounding.)
             if (previous.measured && c.measured && c.rotation == previous.rotation &&
-                std::abs(c.y - previous.y) <= (c.rotation != 0 ? turnedTolerance : 0) &&
+                std::abs(c.y - previous.y) <= (c.rotation != 0 ? emuPerHundredth : 0) &&
                 gap >= -backwards * double(previous.size) && c.face == previous.face &&
                 c.size == previous.size)
                 continue;
@@ -261,22 +256,20 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // Drawn text is made as wide as TeX's by its size (within limits), then by
         // spacing. Transparent text keeps the TeX font's size, for text extractors join
         // characters into a word only at one size and build lines around the size of
-        // their first word: its width comes from the design size of the
-        // family whose letters are as wide as TeX's (mathematical italic is wider than
-        // roman at the same size, as a smaller design size is), and a piece still
-        // narrower than TeX's grows, so that no gap opens inside TeX's word. (A
-        // character the face lacks keeps its size: its width is a guess.)
-        // (The other design sizes are measured without kerning, whose pairs take long to
-        // read and change little.)
-        const double miss = std::abs(ems * double(head.size) - wanted);
+        // their first word: its width comes from the design size of the family whose
+        // letters are as wide as TeX's (mathematical italic is wider than roman at the
+        // same size, as a smaller design size is; the others are measured without
+        // kerning, whose pairs take long to read), and a piece still narrower than TeX's
+        // grows, so that no gap opens inside TeX's word. (A character the face lacks
+        // keeps its size: its width is a guess.)
+        double miss = std::abs(ems * double(head.size) - wanted);
         if (!head.ink && head.measured &&
             (count == 1 ? miss > faceTolerance * wanted : miss > stretched * double(head.size))) {
-            double best = std::abs(ems * double(head.size) - wanted);
             for (const int other : fonts.DesignSizes(head.face)) {
-                const double miss = std::abs(
+                const double otherMiss = std::abs(
                     Ems(other, text, nullptr, nullptr, false) * double(head.size) - wanted);
-                if (miss < best) {
-                    best = miss;
+                if (otherMiss < miss) {
+                    miss = otherMiss;
                     face = other;
                 }
             }
@@ -352,8 +345,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
     const std::int64_t width = right - left, height = std::llround(1.3 * double(largest));
     if (first.rotation != 0) {
         // The box turns about its centre: the centre is turned back onto the slide.
-        const double turned = double(first.rotation) / fullTurn * 2 * std::numbers::pi;
-        const double c = std::cos(turned), s = std::sin(turned);
+        const auto [c, s] = Turn(first.rotation);
         const double u = double(left) + double(width) / 2, v = double(top) + double(height) / 2;
         left = std::llround(u * c - v * s - double(width) / 2);
         top = std::llround(u * s + v * c - double(height) / 2);

@@ -39,8 +39,6 @@ class TextLayer {
         bool measured;               // the face has every character of the text
         std::optional<RgbColour> ink;
     };
-    // Chooses the face of a character of `text` in a TeX font of `style`.
-    void Place(Char& c, std::string_view text, FontStyle style);
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
     // Whether a run of characters begin to end puts each where TeX put it.
     bool Uniform(std::size_t begin, std::size_t end);

@@ -215,24 +215,16 @@ bool IsName(std::string_view name) {
 }
 
 // A character's record after its "t".
-bool ReadGlyph(std::string_view line, Paint& paint, double pageHeight) {
+bool ReadGlyph(Numbers& numbers, Paint& paint, double pageHeight) {
     paint.kind = Paint::Kind::Glyph;
     ShownGlyph& glyph = paint.glyph;
-    const std::size_t nameAt = [&] {
-        std::size_t at = 0;
-        for (int field = 0; field < 5 && at != std::string_view::npos; ++field)
-            at = line.find(' ', line.find_first_not_of(' ', at));
-        return at;
-    }();
-    if (nameAt == std::string_view::npos) return false;
-    Numbers numbers(line.substr(0, nameAt));
     double values[5];
     for (double& value : values) {
         const std::optional<double> number = numbers.Next();
         if (!number || std::abs(*number) > farthest) return false;
         value = *number;
     }
-    std::string_view names = line.substr(nameAt + 1);
+    const std::string_view names = numbers.Rest();
     const std::size_t space = names.find(' ');
     if (values[4] <= 0 || space == std::string_view::npos) return false;
     glyph.name = names.substr(0, space);
@@ -331,8 +323,7 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                         report.error = name.empty() ? "error" : name;
                     }
                 } else if (kind == 't') {
-                    valid = ReadGlyph(line.substr(std::min<std::size_t>(line.size(), 2)), paint,
-                                      pageHeight);
+                    valid = ReadGlyph(numbers, paint, pageHeight);
                     finish();
                 } else if (kind == 'f' || kind == 's' || kind == 'g' || kind == 'i') {
                     valid = ReadHeader(kind, numbers, paint, pageHeight);
