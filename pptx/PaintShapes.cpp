@@ -20,6 +20,7 @@ void SlideShapes::Draw(const Paint& paint) {
                 std::count(paint.path.ops.begin(), paint.path.ops.end(), PaintPath::Op::Move) == 1;
             DrawingStyle style;
             style.fill = &paint.colour;
+            style.opacity = OpacityOf(paint.alpha);
             if (Holds(paint.clip, *box) && (evenOdd || single)) {
                 Drawing(paint.path, style);
             } else {
@@ -36,6 +37,7 @@ void SlideShapes::Draw(const Paint& paint) {
                          box->bottom + reach};
             DrawingStyle style;
             style.line = &paint.stroke;
+            style.opacity = OpacityOf(paint.alpha);
             style.lineColour = paint.colour;
             Drawing(Holds(paint.clip, *box) ? paint.path : ClipLines(paint.path, paint.clip),
                     style);
@@ -46,9 +48,11 @@ void SlideShapes::Draw(const Paint& paint) {
             // What it paints: the path inside the clip, or for shfill the clip.
             PaintPath area =
                 paint.path.Empty() ? paint.clip : ClipArea(paint.path, false, paint.clip);
-            if (shading.type == 2 && AlongAnAxis(shading)) {
+            // Translucent bands would show their seams: such a shading is a picture.
+            if (shading.type == 2 && AlongAnAxis(shading) && paint.alpha >= 1) {
                 for (const auto& [band, gradient] : AxialBands(shading, area)) {
                     DrawingStyle style;
+                    style.opacity = OpacityOf(paint.alpha);
                     if (gradient.stops.front().second == gradient.stops.back().second)
                         style.fill = &gradient.stops.front().second;
                     else
@@ -66,7 +70,7 @@ void SlideShapes::Draw(const Paint& paint) {
             if (!box) return;
             const std::optional<Raster> raster =
                 shading.type == 2 ? AxialRaster(shading, *box) : RadialRaster(shading, *box);
-            if (raster) Picture(area, EncodePng(*raster));
+            if (raster) Picture(area, EncodePng(*raster), OpacityOf(paint.alpha));
             return;
         }
         case Paint::Kind::Image: {
@@ -74,7 +78,7 @@ void SlideShapes::Draw(const Paint& paint) {
             const std::optional<Extent> box = Bounds(area);
             if (!box) return;
             if (const std::optional<Raster> raster = ImageRaster(paint.image, paint.colour, *box))
-                Picture(area, EncodePng(*raster));
+                Picture(area, EncodePng(*raster), OpacityOf(paint.alpha));
             return;
         }
         case Paint::Kind::Glyph:  // text, whose outline comes as a fill

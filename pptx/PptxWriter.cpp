@@ -188,7 +188,7 @@ void PptxWriter::OnChar(std::int32_t c) {
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
     if (glyph != nullptr) {
-        shapes.Glyph(*glyph, x, y, CurrentColour(), linear);
+        shapes.Glyph(*glyph, x, y, CurrentColour(), linear, Opacity());
         if (!textLayer) return;
     } else if (fontsAsText.insert(font.name).second) {
         warnings << "Font " << Printable(font.name)
@@ -228,7 +228,8 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
     // Under a transformation, the rule moves with its bottom left corner.
     std::int64_t x = left, y = bottom;
     const Affine* linear = Transformed(x, y);
-    shapes.Rectangle(x, y - (bottom - top), x + (right - left), y, CurrentColour(), linear);
+    shapes.Rectangle(x, y - (bottom - top), x + (right - left), y, CurrentColour(), linear,
+                     Opacity());
 }
 
 void PptxWriter::OnSpecial(std::string text) {

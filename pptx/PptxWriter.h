@@ -61,6 +61,8 @@ class PptxWriter : public DviReader {
     // Moves a place on the slide as the page's PostScript has transformed where TeX
     // sets things; the transformation, or null when there is none.
     const Affine* Transformed(std::int64_t& x, std::int64_t& y);
+    // The opacity in which the page's PostScript has TeX set things (pgf's opacity).
+    std::int32_t Opacity() const { return graphics ? OpacityOf(graphics->Alpha()) : opaque; }
 
     std::string dviName, interpreter;
     ZipPackage package;

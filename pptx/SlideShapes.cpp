@@ -58,18 +58,24 @@ void AppendPoint(std::string& xml, std::int64_t x, std::int64_t y) {
     xml += "\"/>";
 }
 
-void AppendColour(std::string& xml, RgbColour colour) {
+void AppendColour(std::string& xml, RgbColour colour, std::int32_t opacity = opaque) {
     static constexpr char hex[] = "0123456789ABCDEF";
     const char text[] = {hex[colour.r >> 4], hex[colour.r & 15], hex[colour.g >> 4],
                          hex[colour.g & 15], hex[colour.b >> 4], hex[colour.b & 15]};
     xml += "<a:srgbClr val=\"";
     xml.append(text, sizeof text);
-    xml += "\"/>";
+    if (opacity >= opaque) {
+        xml += "\"/>";
+        return;
+    }
+    xml += "\"><a:alpha val=\"";
+    AppendInteger(xml, opacity);
+    xml += "\"/></a:srgbClr>";
 }
 
-void AppendFill(std::string& xml, RgbColour colour) {
+void AppendFill(std::string& xml, RgbColour colour, std::int32_t opacity = opaque) {
     xml += "<a:solidFill>";
-    AppendColour(xml, colour);
+    AppendColour(xml, colour, opacity);
     xml += "</a:solidFill>";
 }
 
@@ -126,15 +132,16 @@ void SlideShapes::Box(std::int64_t left, std::int64_t top, std::int64_t width, s
     shapes += "\"/></a:xfrm>";
 }
 
-void SlideShapes::Pending(RgbColour colour) {
-    if (!paths.empty() && !(colour == pathColour)) WriteFreeform();
+void SlideShapes::Pending(RgbColour colour, std::int32_t opacity) {
+    if (!paths.empty() && (!(colour == pathColour) || opacity != pathOpacity)) WriteFreeform();
     pathColour = colour;
+    pathOpacity = opacity;
 }
 
 void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour,
-                        const Affine* linear) {
-    if (glyph.steps.empty()) return;
-    Pending(colour);
+                        const Affine* linear, std::int32_t opacity) {
+    if (glyph.steps.empty() || opacity == 0) return;
+    Pending(colour, opacity);
     if (linear == nullptr) {
         paths.push_back(Path{&glyph, x, y});
         return;
@@ -157,7 +164,9 @@ void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t 
 }
 
 void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t right,
-                            std::int64_t bottom, RgbColour colour, const Affine* linear) {
+                            std::int64_t bottom, RgbColour colour, const Affine* linear,
+                            std::int32_t opacity) {
+    if (opacity == 0) return;
     // A rule is drawn as a glyph of its own: its outline, with its origin at its
     // bottom left corner, lives until the freeform is written.
     using Step = GlyphOutline::Step;
@@ -167,9 +176,9 @@ void SlideShapes::Rectangle(std::int64_t left, std::int64_t top, std::int64_t ri
     rule.points = {0, -height, width, -height, width, 0, 0, 0};
     rule.minY = -height;
     rule.maxX = width;
-    Pending(colour);  // first: a change of colour writes the freeform and its rules
+    Pending(colour, opacity);  // first: a change of colour writes the freeform and its rules
     if (linear != nullptr) {
-        Glyph(rule, left, bottom, colour, linear);  // which keeps the mapped copy
+        Glyph(rule, left, bottom, colour, linear, opacity);  // which keeps the mapped copy
         return;
     }
     paths.push_back(Path{&rules.emplace_back(std::move(rule)), left, bottom});
@@ -222,7 +231,7 @@ void SlideShapes::WriteFreeform() {
         shapes += "</a:path>";
     }
     shapes += "</a:pathLst></a:custGeom>";
-    AppendFill(shapes, pathColour);
+    AppendFill(shapes, pathColour, pathOpacity);
     shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
     paths.clear();
     rules.clear();
@@ -259,14 +268,21 @@ void SlideShapes::PathFreeformStart(const PaintPath& path, std::string_view path
     shapes += "</a:path></a:pathLst></a:custGeom>";
 }
 
-void SlideShapes::Picture(const PaintPath& path, std::string png) {
-    if (path.Empty() || png.empty()) return;
+void SlideShapes::Picture(const PaintPath& path, std::string png, std::int32_t opacity) {
+    if (path.Empty() || png.empty() || opacity == 0) return;
     pictures.push_back(std::move(png));
     PathFreeformStart(path, " stroke=\"0\"", true);
     shapes += "<a:blipFill rotWithShape=\"1\"><a:blip r:embed=\"rIm";
     AppendInteger(shapes, std::int64_t(pictures.size()));
+    if (opacity < opaque) {
+        shapes += "\"><a:alphaModFix amt=\"";
+        AppendInteger(shapes, opacity);
+        shapes += "\"/></a:blip>";
+    } else {
+        shapes += "\"/>";
+    }
     shapes +=
-        "\"/><a:stretch><a:fillRect/></a:stretch></a:blipFill>"
+        "<a:stretch><a:fillRect/></a:stretch></a:blipFill>"
         "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
 }
 
@@ -282,7 +298,7 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
             AppendInteger(shapes,
                           std::clamp<std::int64_t>(std::llround(position * 100000), 0, 100000));
             shapes += "\">";
-            AppendColour(shapes, colour);
+            AppendColour(shapes, colour, style.opacity);
             shapes += "</a:gs>";
         }
         shapes += "</a:gsLst><a:lin ang=\"";
@@ -291,7 +307,7 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
             shapes, (std::llround(style.gradient->angle * 60000) % fullTurn + fullTurn) % fullTurn);
         shapes += "\" scaled=\"0\"/></a:gradFill>";
     } else if (style.fill != nullptr) {
-        AppendFill(shapes, *style.fill);
+        AppendFill(shapes, *style.fill, style.opacity);
     } else {
         shapes += "<a:noFill/>";
     }
@@ -308,7 +324,7 @@ void SlideShapes::Drawing(const PaintPath& path, const DrawingStyle& style) {
     shapes += "\" cap=\"";
     shapes += caps[static_cast<std::size_t>(line.cap)];
     shapes += "\">";
-    AppendFill(shapes, style.lineColour);
+    AppendFill(shapes, style.lineColour, style.opacity);
     if (!line.dash.empty()) {
         // Dashes and gaps in thousandths of a percent of the line's width; an odd
         // pattern repeats to make pairs.

@@ -5,6 +5,8 @@
 // page's text and the areas of its links.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -23,13 +25,20 @@ struct SlideLink {
     bool toSlide;
 };
 
+// Opacity in DrawingML's thousandths of a percent: `opaque` is 100000.
+constexpr std::int32_t opaque = 100000;
+inline std::int32_t OpacityOf(double alpha) {
+    return static_cast<std::int32_t>(std::clamp<long>(std::lround(alpha * opaque), 0, opaque));
+}
+
 // How a drawing of the page's PostScript is painted: filled in a colour or a gradient,
-// or neither; stroked or not.
+// or neither; stroked or not; at an opacity.
 struct DrawingStyle {
     const RgbColour* fill = nullptr;
     const LinearGradient* gradient = nullptr;
     const StrokeStyle* line = nullptr;
     RgbColour lineColour{0, 0, 0};
+    std::int32_t opacity = opaque;
 };
 
 // A piece of a text line in one typeface, size and spacing.
@@ -47,11 +56,12 @@ class SlideShapes {
     // A glyph whose origin is at (x, y), in EMU from the slide's top left corner; with
     // `linear` (a b c d of an affine map), its outline mapped so about its origin.
     void Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour,
-               const Affine* linear = nullptr);
+               const Affine* linear = nullptr, std::int32_t opacity = opaque);
     // A filled rectangle from (left, top) to (right, bottom), or its corners mapped by
     // `linear` about (left, bottom).
     void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
-                   RgbColour colour, const Affine* linear = nullptr);
+                   RgbColour colour, const Affine* linear = nullptr,
+                   std::int32_t opacity = opaque);
     // A freeform of `path`, in EMU from the slide's top left corner, painted as
     // `style` says.
     void Drawing(const PaintPath& path, const DrawingStyle& style);
@@ -59,7 +69,7 @@ class SlideShapes {
     void Draw(const Paint& paint);
     // A freeform of `path` filled with a PNG picture stretched over its box; the
     // picture is the slide's relationship "rImn", n counting from 1.
-    void Picture(const PaintPath& path, std::string png);
+    void Picture(const PaintPath& path, std::string png, std::int32_t opacity = opaque);
     // The pictures of the slide given since the last call, in the order of their n.
     std::vector<std::string> TakePictures() { return std::move(pictures); }
     // A text box at (left, top), `width` by `height`, holding one line of runs that
@@ -81,7 +91,7 @@ class SlideShapes {
         const GlyphOutline* glyph;
         std::int64_t left, top;
     };
-    void Pending(RgbColour colour);
+    void Pending(RgbColour colour, std::int32_t opacity);
     void WriteFreeform();
     void ShapeStart(std::string_view kind, const SlideLink* link = nullptr);
     void Click(const SlideLink& link);
@@ -105,5 +115,6 @@ class SlideShapes {
     std::vector<Path> paths;
     std::deque<GlyphOutline> rules;  // the outlines of the pending freeform's rules
     RgbColour pathColour{0, 0, 0};
+    std::int32_t pathOpacity = opaque;
     std::uint32_t shapeCount = 0;  // on this slide so far
 };

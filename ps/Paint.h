@@ -60,6 +60,8 @@ struct Paint {
     enum class Kind : std::uint8_t { Fill, EvenOddFill, Stroke, Shading, Image, Glyph };
     Kind kind = Kind::Fill;
     RgbColour colour{0, 0, 0};
+    double alpha = 1;      // constant alpha, above 0
+    bool blended = false;  // painted under a blend mode other than Normal
     StrokeStyle stroke;
     ShadingStyle shading;
     ImageSamples image;

@@ -8,10 +8,13 @@
 //   i w h bits components r g b matrix(6)        an image, then its samples:
 //   x hex
 //   t x y tx ty size glyph font                  a character shown: a line of its own
+//   o alpha blend                                 before a record painted under a constant
+//                                                 alpha (0 < alpha <= 1), or blend mode
+//                                                 other than Normal (blend 1)
 // Each record is followed by the clip path and (but for images) the painted path:
 //   m x y / l x y / c x1 y1 x2 y2 x3 y3 / h, ended by e
 // and the chunk by "d 0" (and, in an open page, the transformation from the page's
-// coordinates to the current ones: 6 numbers), or "d 1 name" after a PostScript error. Other lines
+// coordinates to the current ones: 6 numbers, then the fill alpha), or "d 1 name" after a PostScript error. Other lines
 // (the interpreter's own messages) are skipped between records.
 #include "ps/PaintRecords.h"
 
@@ -279,12 +282,14 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
     enum class State { Between, Samples, Clip, Path } state = State::Between;
     Paint paint;
     bool valid = true;
+    bool opacityRead = true;  // the record's "o" line, when it has one, was well-formed
     const auto finish = [&] {
         if (valid)
             report.paints.push_back(std::move(paint));
         else
             ++report.dropped;
         paint = Paint{};
+        opacityRead = true;
         state = State::Between;
     };
     while (!records.empty() && !report.finished) {
@@ -314,7 +319,12 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                             read = read && number.has_value();
                             value = number.value_or(0);
                         }
-                        if (read && numbers.AtEnd()) report.transform = m;
+                        const std::optional<double> alpha =
+                            numbers.AtEnd() ? std::optional(1.0) : numbers.Next();
+                        if (read && alpha && *alpha >= 0 && *alpha <= 1 && numbers.AtEnd()) {
+                            report.transform = m;
+                            report.alpha = *alpha;
+                        }
                     }
                     if (status && *status != 0) {
                         std::string name(numbers.Rest().substr(0, 40));
@@ -322,11 +332,18 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                             if (ch < 0x21 || ch > 0x7E) ch = '?';
                         report.error = name.empty() ? "error" : name;
                     }
+                } else if (kind == 'o') {
+                    // The alpha and blend mode of the record that follows.
+                    const auto opacity = numbers.Next(), blend = numbers.Next();
+                    opacityRead = opacity && *opacity > 0 && *opacity <= 1 && blend &&
+                                  (*blend == 0 || *blend == 1) && numbers.AtEnd();
+                    paint.alpha = opacity.value_or(1);
+                    paint.blended = blend == 1.0;
                 } else if (kind == 't') {
                     valid = ReadGlyph(numbers, paint, pageHeight);
                     finish();
                 } else if (kind == 'f' || kind == 's' || kind == 'g' || kind == 'i') {
-                    valid = ReadHeader(kind, numbers, paint, pageHeight);
+                    valid = ReadHeader(kind, numbers, paint, pageHeight) && opacityRead;
                     state = kind == 'i' ? State::Samples : State::Clip;
                 }
                 break;

@@ -18,6 +18,7 @@ struct ChunkReport {
     // After a chunk that ran in an open page: the transformation from the page's
     // coordinates (dvips's pixels) to those the page's PostScript now uses.
     std::optional<Affine> transform;
+    double alpha = 1;  // and the fill alpha there
     std::size_t dropped = 0;  // records left out (malformed, or what cannot be drawn)
 };
 

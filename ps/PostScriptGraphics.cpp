@@ -203,119 +203,185 @@ void PostScriptGraphics::Header(std::string_view special) {
     }
 }
 
-void PostScriptGraphics::Queue(std::string code, bool isolated, std::uint32_t page, bool special) {
-    queue.push_back(Pending{std::move(code), isolated, page, special});
+void PostScriptGraphics::Queue(std::string code, bool isolated, std::uint32_t at, Role role) {
+    queue.push_back(Pending{std::move(code), isolated, at, role});
 }
 
 std::vector<Paint> PostScriptGraphics::Flush() {
     std::vector<Paint> paints;
-    // After a failure the chunks go one at a time, so that the one that fails is known:
-    // a batch's records come back at its end.
-    bool singly = false;
-    while (!queue.empty()) {
-        std::vector<Pending> batch;
-        if (singly) {
-            batch.push_back(std::move(queue.front()));
-            queue.erase(queue.begin());
-        } else {
-            batch = std::move(queue);
-            queue.clear();
-        }
+    while (!queue.empty() && !unavailable) {
+        std::vector<Pending> batch = std::move(queue);
+        queue.clear();
         std::vector<PostScriptInterpreter::Chunk> chunks;
+        chunks.reserve(batch.size());
         for (const Pending& pending : batch) chunks.push_back({pending.code, pending.isolated});
         const std::vector<PostScriptInterpreter::Outcome> outcomes = interpreter.Run(chunks);
         for (std::size_t i = 0; i < outcomes.size(); ++i) {
             const PostScriptInterpreter::Outcome& outcome = outcomes[i];
-            const std::uint32_t page = batch[i].page;
-            if (outcome.notStarted) {
-                // Nothing of PostScript can be drawn.
+            const Pending& chunk = batch[i];
+            if (outcome.notStarted || outcome.exhausted) {
+                // Nothing more of PostScript can be drawn.
                 unavailable = true;
                 queue.clear();
-                warnings << "PostScript specials are left out: " << outcome.failure << '\n';
+                if (outcome.notStarted) {
+                    warnings << "PostScript specials are left out: " << outcome.failure << '\n';
+                } else {
+                    warnings << "PostScript from page " << std::max(chunk.page, page)
+                             << " on left out: " << outcome.failure << '\n';
+                }
                 return paints;
             }
+            // The chunks after one that did not finish, or after a page's special that
+            // failed and may have left its state behind, run in a fresh interpreter.
+            const auto rest = [&] {
+                return std::vector<Pending>(std::make_move_iterator(batch.begin() + long(i) + 1),
+                                            std::make_move_iterator(batch.end()));
+            };
             if (!outcome.failure.empty()) {
-                // The interpreter is gone: the specials not yet done run again in a fresh
-                // one, the failing one too when it may have been another in its batch.
-                std::vector<Pending> rest(std::make_move_iterator(batch.begin() + long(i)),
-                                          std::make_move_iterator(batch.end()));
-                if (singly || batch.size() == 1) {
-                    warnings << "PostScript on page " << page << " left out: " << outcome.failure
-                             << '\n';
-                    rest.erase(rest.begin());
+                if (chunk.role == Role::Special) {
+                    warnings << "PostScript on page " << chunk.page
+                             << " left out: " << outcome.failure << '\n';
                 }
-                rest.insert(rest.end(), std::make_move_iterator(queue.begin()),
-                            std::make_move_iterator(queue.end()));
-                queue.clear();
-                documentOpen = pageOpen = transformed = false;
-                for (Pending& pending : rest) {
-                    if (pending.special && Ready(pending.page)) queue.push_back(std::move(pending));
-                }
-                singly = true;
+                Restart(chunk, rest());
                 break;
             }
             ChunkReport report = ReadPaintRecords(outcome.records, height);
             if (!report.error.empty()) {
-                warnings << "PostScript on page " << page << " left out: it failed ("
-                         << report.error << ")\n";
+                if (chunk.role == Role::Special) {
+                    warnings << "PostScript on page " << chunk.page << " left out: it failed ("
+                             << report.error << ")\n";
+                    if (!chunk.isolated) {
+                        Restart(chunk, rest());
+                        break;
+                    }
+                } else if (chunk.role == Role::Header) {
+                    warnings << "PostScript header left out: it failed (" << report.error
+                             << ")\n";
+                }
                 continue;
             }
-            if (report.dropped > 0) {
-                warnings
-                    << "PostScript on page " << page << ": " << report.dropped
-                    << " of its paints left out (shadings of other kinds, patterns of too many "
-                       "tiles, malformed records)\n";
-            }
-            if (report.transform) {
-                transform = *report.transform;
-                const Affine& t = transform;
-                transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 ||
-                              std::abs(t[2]) > 1e-6 || std::abs(t[3] - 1) > 1e-6 ||
-                              std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
-            }
-            for (Paint& paint : report.paints) paints.push_back(std::move(paint));
+            Take(chunk, report, paints);
         }
     }
     return paints;
 }
 
-bool PostScriptGraphics::Ready(std::uint32_t page) {
+void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
+                              std::vector<Paint>& paints) {
+    switch (chunk.role) {
+        case Role::PageOpen:
+            interpreterInPage = true;
+            pageOpening = chunk.code;
+            pageLog.clear();
+            break;
+        case Role::PageClose:
+            interpreterInPage = false;
+            pageLog.clear();
+            break;
+        case Role::Colour:
+        case Role::Special:
+            if (!chunk.isolated && interpreterInPage) pageLog.push_back(chunk.code);
+            break;
+        default:
+            break;
+    }
+    if (report.transform) {
+        transform = *report.transform;
+        const Affine& t = transform;
+        transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 ||
+                      std::abs(t[2]) > 1e-6 || std::abs(t[3] - 1) > 1e-6 ||
+                      std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
+    }
+    alpha = report.alpha;
+    if (chunk.role == Role::Replay) return;  // drawn when it first ran
+    if (report.dropped > 0) {
+        warnings << "PostScript on page " << chunk.page << ": " << report.dropped
+                 << " of its paints left out (shadings of other kinds, patterns of too many "
+                    "tiles, malformed records)\n";
+    }
+    for (Paint& paint : report.paints) {
+        if (pagePaints == maxPagePaints) {
+            ++pageDropped;
+            continue;
+        }
+        ++pagePaints;
+        if (paint.blended) ++pageBlended;
+        paints.push_back(std::move(paint));
+    }
+}
+
+void PostScriptGraphics::Restart(const Pending& failed, std::vector<Pending> rest) {
+    interpreter.Stop();
+    // A header or a chunk run again that failed is not run again.
+    if (failed.role == Role::Header) std::erase(headers, failed.code);
+    if (failed.role == Role::Replay) std::erase(pageLog, failed.code);
+    std::vector<Pending> next;
+    if (!DocumentSetUp(next, failed.page)) {
+        unavailable = true;
+        queue.clear();
+        return;
+    }
+    if (interpreterInPage) {
+        next.push_back(Pending{pageOpening, false, failed.page, Role::Replay});
+        for (const std::string& code : pageLog)
+            next.push_back(Pending{code, false, failed.page, Role::Replay});
+    }
+    next.insert(next.end(), std::make_move_iterator(rest.begin()),
+                std::make_move_iterator(rest.end()));
+    next.insert(next.end(), std::make_move_iterator(queue.begin()),
+                std::make_move_iterator(queue.end()));
+    queue = std::move(next);
+    // The state is that of the page before the chunk, once the chunks run again.
+    transformed = false;
+    alpha = 1;
+}
+
+bool PostScriptGraphics::DocumentSetUp(std::vector<Pending>& into, std::uint32_t at) {
+    if (prologue.empty()) {
+        for (const char* name : {"tex.pro", "special.pro", "color.pro"}) {
+            const std::string path = FindFontFile(name);
+            std::optional<std::string> contents = path.empty() ? std::nullopt : Contents(path);
+            if (!contents) {
+                warnings << "PostScript specials are left out: dvips's " << name
+                         << " is not found\n";
+                return false;
+            }
+            prologue.push_back(std::move(*contents));
+        }
+        // The page's size in dvips's units, the magnification and resolution.
+        prologue.push_back("TeXDict begin " + std::to_string(std::lround(width * 65781.76)) +
+                           ' ' + std::to_string(std::lround(height * 65781.76)) + ' ' +
+                           std::to_string(std::lround(magnification * 1000)) + ' ' +
+                           Fixed(resolution) + ' ' + Fixed(resolution) +
+                           " (document.dvi) @start end");
+    }
+    for (const std::string& chunk : prologue) into.push_back(Pending{chunk, false, at, Role::Prologue});
+    // The headers, all read before the first page, run before it, as dvips puts them at
+    // the document's start.
+    for (const std::string& header : headers)
+        into.push_back(Pending{header, false, at, Role::Header});
+    return true;
+}
+
+bool PostScriptGraphics::Ready(std::uint32_t at) {
     if (unavailable) return false;
     if (!documentOpen) {
-        if (prologue.empty()) {
-            for (const char* name : {"tex.pro", "special.pro", "color.pro"}) {
-                const std::string path = FindFontFile(name);
-                std::optional<std::string> contents = path.empty() ? std::nullopt : Contents(path);
-                if (!contents) {
-                    unavailable = true;
-                    warnings << "PostScript specials are left out: dvips's " << name
-                             << " is not found\n";
-                    return false;
-                }
-                prologue.push_back(std::move(*contents));
-            }
-            // The page's size in dvips's units, the magnification and resolution.
-            prologue.push_back("TeXDict begin " + std::to_string(std::lround(width * 65781.76)) +
-                               ' ' + std::to_string(std::lround(height * 65781.76)) + ' ' +
-                               std::to_string(std::lround(magnification * 1000)) + ' ' +
-                               Fixed(resolution) + ' ' + Fixed(resolution) +
-                               " (document.dvi) @start end");
+        if (!DocumentSetUp(queue, at)) {
+            unavailable = true;
+            return false;
         }
-        for (const std::string& chunk : prologue) Queue(chunk, false, page);
-        // The headers, all read before the first page, run before it, as dvips puts
-        // them at the document's start.
-        for (const std::string& header : headers) Queue(header, false, page);
         documentOpen = true;
     }
     if (pageOpen) return true;
-    Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, page);
+    Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, at, Role::PageOpen);
     pageOpen = true;
     Colour(colour);
     return true;
 }
 
-void PostScriptGraphics::Special(std::string_view special, double h, double v, std::uint32_t page) {
+void PostScriptGraphics::Special(std::string_view special, double h, double v, std::uint32_t at) {
     if (unavailable) return;
+    page = at;
     std::string failure;
     std::optional<Code> code = Translate(special, failure);
     if (!code) {
@@ -328,7 +394,7 @@ void PostScriptGraphics::Special(std::string_view special, double h, double v, s
     if (code->positioned) {
         code->text = Fixed(h * resolution) + ' ' + Fixed(v * resolution) + " a\n" + code->text;
     }
-    Queue(std::move(code->text), code->isolated, page, true);
+    Queue(std::move(code->text), code->isolated, page, Role::Special);
 }
 
 void PostScriptGraphics::Colour(RgbColour next) {
@@ -336,12 +402,22 @@ void PostScriptGraphics::Colour(RgbColour next) {
     if (!pageOpen) return;
     Queue(Fixed(colour.r / 255.0) + ' ' + Fixed(colour.g / 255.0) + ' ' + Fixed(colour.b / 255.0) +
               " setrgbcolor",
-          false, 0);
+          false, page, Role::Colour);
 }
 
 void PostScriptGraphics::EndPage() {
     transformed = false;
+    alpha = 1;
+    if (pageDropped > 0) {
+        warnings << "PostScript on page " << page << ": " << pageDropped
+                 << " paints left out beyond the page's " << maxPagePaints << '\n';
+    }
+    if (pageBlended > 0) {
+        warnings << "PostScript on page " << page << ": " << pageBlended
+                 << " paints under a blend mode other than Normal drawn as Normal\n";
+    }
+    pagePaints = pageDropped = pageBlended = 0;
     if (!pageOpen) return;
     pageOpen = false;
-    Queue("eop end", false, 0);
+    Queue("eop end", false, page, Role::PageClose);
 }

@@ -9,7 +9,8 @@
 // The DVI file is not trusted: figure and header files are read only when named by a
 // relative path without "..", beside the DVI file or through kpsewhich, and sent on the
 // pipe (the interpreter itself opens no file). A special that fails leaves out what it
-// paints, with one warning line naming the page and the reason.
+// paints, with one warning line naming the page and the reason; what follows it is drawn
+// as if it had painted nothing. A page keeps at most `maxPagePaints` paints.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,8 @@
 #include "dvi/ColourSpecials.h"
 #include "ps/Paint.h"
 #include "ps/PostScriptInterpreter.h"
+
+struct ChunkReport;
 
 class PostScriptGraphics {
   public:
@@ -48,7 +51,10 @@ class PostScriptGraphics {
     // inch, from TeX's origin, y downwards) to those in which TeX's characters and rules are now
     // set, as the page's PostScript left it (pgf sets node text so); null when there is none.
     const Affine* Transform() const { return transformed ? &transform : nullptr; }
+    // The constant alpha (after Flush) in which TeX's characters and rules are now set.
+    double Alpha() const { return alpha; }
     static constexpr double pixelsPerInch = 600;
+    static constexpr std::size_t maxPagePaints = 50000;
 
     // The colour of TeX's colour specials, in which the PostScript that follows paints.
     void Colour(RgbColour colour);
@@ -66,16 +72,34 @@ class PostScriptGraphics {
     std::optional<Code> Translate(std::string_view special, std::string& failure);
 
   private:
+    // What a chunk is to the page: a special's, or the set-up around the specials.
+    enum class Role : std::uint8_t {
+        Prologue,   // dvips's prologue files and set-up
+        Header,     // one of the document's headers
+        PageOpen,   // bop
+        PageClose,  // eop
+        Colour,     // TeX's colour
+        Special,
+        Replay,  // run again in a fresh interpreter to bring back the page's state; paints nothing
+    };
     struct Pending {
         std::string code;
         bool isolated;
         std::uint32_t page;
-        bool special;  // a page's special, rather than the set-up around them
+        Role role;
     };
-    void Queue(std::string code, bool isolated, std::uint32_t page, bool special = false);
+    void Queue(std::string code, bool isolated, std::uint32_t page, Role role);
     // Queues what the interpreter's document lacks (prologue files, set-up, headers)
     // and the opening of the page; false when nothing can run.
     bool Ready(std::uint32_t page);
+    // Queues the prologue files, the set-up and the headers into `into`; false when
+    // dvips's prologue files are missing.
+    bool DocumentSetUp(std::vector<Pending>& into, std::uint32_t page);
+    // After the chunk `failed` of `batch` failed: a fresh interpreter, brought to the state
+    // the chunks before it left, runs `rest` next.
+    void Restart(const Pending& failed, std::vector<Pending> rest);
+    // Takes in a finished chunk's report: its paints into `paints`, its state.
+    void Take(const Pending& chunk, ChunkReport& report, std::vector<Paint>& paints);
     std::optional<std::string> ReadFile(std::string_view name, std::string& failure) const;
 
     std::string directory;  // of the DVI file, with a trailing '/' (or empty)
@@ -84,10 +108,19 @@ class PostScriptGraphics {
     PostScriptInterpreter interpreter;
     std::vector<std::string> prologue;            // dvips's prologue files and the set-up
     std::vector<std::string> headers;             // the document's, in order
-    bool unavailable = false;                     // the interpreter cannot be started
+    bool unavailable = false;  // the interpreter cannot be started, or its time is spent
     bool documentOpen = false, pageOpen = false;  // as the queue leaves them
     std::vector<Pending> queue;
+    // The non-isolated chunks the interpreter has run since it opened the page, which a
+    // fresh one runs again; the chunk that opened it.
+    std::vector<std::string> pageLog;
+    std::string pageOpening;
+    bool interpreterInPage = false;  // as the chunks run so far leave the interpreter
     Affine transform{1, 0, 0, 1, 0, 0};
     bool transformed = false;
+    double alpha = 1;
     RgbColour colour{0, 0, 0};
+    std::uint32_t page = 0;                       // of the last special
+    std::size_t pagePaints = 0, pageDropped = 0;  // paints kept and left out on the page
+    std::size_t pageBlended = 0;                  // paints under other blend modes
 };

@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -61,6 +61,9 @@ std::string PostScriptInterpreter::Start() {
     std::vector<std::string> arguments = {program,
                                           "-q",
                                           "-dSAFER",
+                                          // Constant alpha and blend modes are set and
+                                          // reported; the prologue keeps the device.
+                                          "-dALLOWPSTRANSPARENCY",
                                           "-dNOPAUSE",
                                           "-dBATCH",
                                           "-sDEVICE=nullpage",
@@ -96,10 +99,19 @@ std::string PostScriptInterpreter::Start() {
     return {};
 }
 
+std::string PostScriptInterpreter::BudgetFailure() const {
+    return "the document's PostScript ran for more than " +
+           std::to_string(limits.documentSeconds) + " s";
+}
+
 std::vector<PostScriptInterpreter::Outcome> PostScriptInterpreter::Run(
     const std::vector<Chunk>& chunks) {
     std::vector<Outcome> outcomes;
     std::string message;
+    if (spent >= std::chrono::seconds(limits.documentSeconds)) {
+        outcomes.push_back(Outcome{{}, BudgetFailure(), false, true});
+        return outcomes;
+    }
     if (child < 0) {
         Outcome& outcome = outcomes.emplace_back();
         outcome.failure = Start();
@@ -111,8 +123,7 @@ std::vector<PostScriptInterpreter::Outcome> PostScriptInterpreter::Run(
     }
     for (const Chunk& chunk : chunks) {
         message += std::to_string(chunk.code.size());
-        message += chunk.isolated ? " 1" : " 0";
-        message += &chunk == &chunks.back() ? " 1\n" : " 0\n";
+        message += chunk.isolated ? " 1\n" : " 0\n";
         message += chunk.code;
         message += '\n';
     }
@@ -123,13 +134,26 @@ std::vector<PostScriptInterpreter::Outcome> PostScriptInterpreter::Run(
 bool PostScriptInterpreter::Exchange(std::string_view message, std::size_t count,
                                      std::vector<Outcome>& outcomes) {
     using Clock = std::chrono::steady_clock;
-    // Each chunk has its time from the end of the one before.
-    Clock::time_point deadline = Clock::now() + std::chrono::seconds(limits.seconds);
+    const Clock::time_point start = Clock::now();
+    // Each chunk has its time from the end of the one before, within what is left of
+    // the document's.
+    const Clock::time_point budgetEnd =
+        start + (std::chrono::seconds(limits.documentSeconds) - spent);
+    const auto chunkDeadline = [&] {
+        return std::min(budgetEnd, Clock::now() + std::chrono::seconds(limits.seconds));
+    };
+    Clock::time_point deadline = chunkDeadline();
     std::string records;      // of the chunk running
     std::size_t scanned = 0;  // of them: the complete lines looked at
+    std::size_t reported = 0;  // bytes of the batch's records so far
     char buffer[1 << 16];
-    const auto fail = [&](std::string failure) {
-        outcomes.push_back(Outcome{std::move(records), std::move(failure), false});
+    struct Spent {  // counts the exchange's time, however it ends
+        Clock::time_point start;
+        Clock::duration& total;
+        ~Spent() { total += Clock::now() - start; }
+    } counted{start, spent};
+    const auto fail = [&](std::string failure, bool exhausted = false) {
+        outcomes.push_back(Outcome{std::move(records), std::move(failure), false, exhausted});
         return false;
     };
     while (outcomes.size() < count) {
@@ -142,12 +166,15 @@ bool PostScriptInterpreter::Exchange(std::string_view message, std::size_t count
             outcomes.push_back(Outcome{records.substr(0, end + 1), {}, false});
             records.erase(0, end + 1);
             scanned = 0;
-            deadline = Clock::now() + std::chrono::seconds(limits.seconds);
+            deadline = chunkDeadline();
             if (outcomes.size() == count) return true;
         }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return fail("it ran for more than " + std::to_string(limits.seconds) + " s");
+        if (left <= 0) {
+            if (deadline == budgetEnd) return fail(BudgetFailure(), true);
+            return fail("it ran for more than " + std::to_string(limits.seconds) + " s");
+        }
         pollfd polled[2] = {{output, POLLIN, 0}, {input, POLLOUT, 0}};
         const int ready = poll(polled, message.empty() ? 1 : 2, static_cast<int>(left));
         if (ready < 0 && errno != EINTR) return fail(std::string("poll: ") + std::strerror(errno));
@@ -161,8 +188,11 @@ bool PostScriptInterpreter::Exchange(std::string_view message, std::size_t count
             const ssize_t got = read(output, buffer, sizeof buffer);
             if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
                 return fail("the interpreter stopped");
-            if (got > 0) records.append(buffer, static_cast<std::size_t>(got));
-            if (records.size() > limits.reportBytes) {
+            if (got > 0) {
+                records.append(buffer, static_cast<std::size_t>(got));
+                reported += static_cast<std::size_t>(got);
+            }
+            if (reported > limits.reportBytes) {
                 return fail("it painted more than " + std::to_string(limits.reportBytes >> 20) +
                             " MiB of records");
             }

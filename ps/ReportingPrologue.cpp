@@ -8,9 +8,27 @@ const std::string_view reportingPrologue = R"ps(
 % operator writes a record to standard output: a header line, then the clip path and
 % the painted path in default user space (big points, y upwards), each ended by "e".
 % This is loaded before dvips's prologue files, whose bound procedures then call these.
-/dg 60 dict def
+/dg 70 dict def
 dg begin
 /in currentfile def
+% What the main loop keeps across a chunk, in global VM: a chunk may restore to a save
+% made before it began (dvips's eop restores bop's), which must not take these back.
+currentglobal true setglobal /state 8 dict def setglobal
+state /stroking false put
+% Constant alpha and blend mode (pgf's opacity). A record painted under an alpha below
+% 1, or under a blend mode other than Normal, is preceded by "o alpha blend"; one
+% painted under alpha 0 is not reported: it paints nothing.
+/.currentfillconstantalpha where { pop
+  /alpha { state /stroking get { .currentstrokeconstantalpha } { .currentfillconstantalpha } ifelse } bind def
+} { /alpha { 1 } bind def } ifelse
+/.currentblendmode where { pop
+  /blend { .currentblendmode dup /Normal eq exch /Compatible eq or { 0 } { 1 } ifelse } bind def
+} { /blend { 0 } bind def } ifelse
+/opacity {  % -> whether the paint shows; writes its "o" line when it needs one
+  alpha dup 0 le { pop false } {
+    dup 1 lt blend 0 ne or { (o ) word num ( ) word blend num (\n) word } { pop } ifelse true
+  } ifelse
+} bind def
 % What is painted on another device (pgf's invisible drawing goes to nulldevice) is
 % not reported.
 /page currentdevice def
@@ -73,11 +91,11 @@ dg begin
   visible not { pop } {
     { currentcolorspace 0 get /Pattern eq } stopped { false } if {
       mark currentcolor dup type /dicttype eq { dup /PatternType get } { 0 } ifelse
-      dup 2 eq { pop /Shading get touser shading cleartomark pop clip path } {
+      dup 2 eq { pop /Shading get touser opacity { shading clip path } { pop pop } ifelse cleartomark pop } {
         1 eq { tiles } { cleartomark pop (g ?\n) word clip path } ifelse
       } ifelse
     } {
-      (f ) word word ( ) word colour (\n) word clip path
+      opacity { (f ) word word ( ) word colour (\n) word clip path } { pop } ifelse
     } ifelse
   } ifelse
 } bind def
@@ -87,15 +105,19 @@ dg begin
   % scaled; else its outline is filled.
   touser aload pop pop pop /d exch def /c exch def /b exch def /a exch def
   a d sub abs b c add abs add a d add abs b c sub abs add 2 copy gt { exch } if pop
+  state /stroking true put
   a abs b abs add c abs add d abs add 1e-5 mul le {
     /factor a d mul b c mul sub abs sqrt def
-    (s ) word colour ( ) word currentlinewidth factor mul num ( ) word
-    currentlinecap num ( ) word currentlinejoin num ( ) word currentmiterlimit num ( ) word
-    currentdash factor mul num ( ) word dup length num { ( ) word factor mul num } forall
-    (\n) word clip path
+    opacity {
+      (s ) word colour ( ) word currentlinewidth factor mul num ( ) word
+      currentlinecap num ( ) word currentlinejoin num ( ) word currentmiterlimit num ( ) word
+      currentdash factor mul num ( ) word dup length num { ( ) word factor mul num } forall
+      (\n) word clip path
+    } if
   } {
     strokepath (0) fill
   } ifelse
+  state /stroking false put
 } bind def
 /rect {  % x y w h -> path
   4 -2 roll moveto 1 index 0 rlineto 0 exch rlineto neg 0 rlineto closepath
@@ -158,7 +180,7 @@ dg begin
 /picture {  % width height bits components matrix source -> (components 0: a mask)
   /source exch def /imatrix exch def /components exch def /bits exch def /height exch def /width exch def
   source width components 1 max mul bits mul 7 add 8 idiv height mul samples
-  dup length 16#1000000 le width 0 gt and height 0 gt and visible and {
+  dup length 16#1000000 le width 0 gt and height 0 gt and visible and { opacity } { false } ifelse {
     (i ) word width num ( ) word height num ( ) word bits num ( ) word components num
     ( ) word colour imatrix matrix invertmatrix touser matrix concatmatrix matrixout
     (\nx ) word out exch writehexstring (\n) word clip
@@ -209,14 +231,14 @@ dg begin
     (\n) word
   } { (g ?\n) word } ifelse  % of another kind
 } bind def
-% The main loop: each chunk of input is a line "length isolated last" and that many
-% bytes of PostScript, run and followed by the line "d 0", or "d 1 error" when it
-% failed; after the last of a batch the records go out.
+% The main loop: each chunk of input is a line "length isolated" and that many bytes
+% of PostScript, run and followed by the line "d 0" (with, in an open page, the
+% transformation and the fill alpha in which TeX sets what comes next), or "d 1 error"
+% when it failed; the records go out at each chunk's end.
 /next {  % -> file true, or false at the end of the input
   { in line readline not { pop false exit } if
     dup length 0 gt {
-      token pop exch token pop exch token pop exch pop 1 eq /last exch def
-      1 eq /isolated exch def
+      token pop exch token pop exch pop 1 eq state /isolated 3 -1 roll put
       dup 0 eq { pop () } { string in exch readstring pop } ifelse
       dup length () /SubFileDecode filter true exit
     } if pop
@@ -225,26 +247,26 @@ dg begin
 /transform {  % writes the current transformation from the page's, when a page is open
   base null ne {
     matrix currentmatrix base matrix invertmatrix matrix concatmatrix matrixout
+    ( ) word state /stroking false put alpha num
   } if
 } bind def
 /main {
-  { dg begin next end not { exit } if
-    count 1 sub dg exch /operands exch put dg /dicts countdictstack put
-    dg /isolated get { dg /saved save put } if
+  { //dg begin next end not { exit } if
+    count 1 sub //state exch /operands exch put //state /dicts countdictstack put
+    //state /isolated get { //dg /saved save put } if
     cvx stopped {
-      dg begin (d 1 ) word $error /errorname get buffer cvs word (\n) word end
+      //dg begin (d 1 ) word $error /errorname get buffer cvs word (\n) word end
       $error /newerror false put
-      dg /failed true put
-    } { dg /failed false put } ifelse
+      //state /failed true put
+    } { //state /failed false put } ifelse
     % After a failure, and for an isolated chunk, the stacks are as they were.
-    dg /failed get dg /isolated get or {
-      count dg /operands get sub dup 0 gt { { pop } repeat } { pop } ifelse
-      countdictstack dg /dicts get sub dup 0 gt { { end } repeat } { pop } ifelse
+    //state /failed get //state /isolated get or {
+      count //state /operands get sub dup 0 gt { { pop } repeat } { pop } ifelse
+      countdictstack //state /dicts get sub dup 0 gt { { end } repeat } { pop } ifelse
     } if
-    dg /failed get
-    dg /isolated get { dg /saved get restore } if
-    not { dg begin (d 0) word transform (\n) word end } if
-    dg /last get { dg /out get flushfile } if
+    //state /isolated get { //dg /saved get restore } if
+    //state /failed get not { //dg begin (d 0) word transform (\n) word end } if
+    //dg /out get flushfile
   } loop
 } bind def
 end
@@ -294,8 +316,16 @@ dg begin userdict begin
     /s exch def /m exch def { 0 } { -1 } ifelse 1 exch m s picture
   } ifelse end
 } bind def
-/shfill { dg begin visible { touser shading clip newpath path } { pop } ifelse end } bind def
+/shfill {
+  dg begin visible { touser opacity { shading clip newpath path } { pop pop } ifelse } { pop } ifelse end
+} bind def
 /showpage { } bind def
+% Transparency is reported, not composited: the device stays the page's, and a soft
+% mask (pgf's fadings) leaves what it masks at its constant alpha.
+/.pushpdf14devicefilter { pop } bind def
+/.poppdf14devicefilter { } bind def
+/.begintransparencymaskgroup { pop pop pop pop pop pop } bind def
+/.endtransparencymask { pop } bind def
 end end
 dg /main get exec
 )ps";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -104,15 +105,17 @@ TEST(PostScriptGraphics, TurnsSpecialsIntoDvipsPostScriptAndRefusesUnsafeFiles) 
     EXPECT_FALSE(graphics.Translate("ps::[end] stroke", failure)->positioned);
 }
 
-TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
+bool GhostscriptFound() {
     const char* path = std::getenv("PATH");
-    bool found = false;
-    for (std::istringstream folders(path ? path : ""); !found;) {
+    for (std::istringstream folders(path ? path : "");;) {
         std::string folder;
-        if (!std::getline(folders, folder, ':')) break;
-        found = access((folder + "/gs").c_str(), X_OK) == 0;
+        if (!std::getline(folders, folder, ':')) return false;
+        if (access((folder + "/gs").c_str(), X_OK) == 0) return true;
     }
-    if (!found) GTEST_SKIP() << "gs not found";
+}
+
+TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
     std::ostringstream warnings;
     InterpreterLimits limits;
     limits.seconds = 2;
@@ -160,6 +163,128 @@ TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
     EXPECT_EQ(missing.str(),
               "PostScript specials are left out: deckgen-no-such-program cannot be started: "
               "No such file or directory\n");
+}
+
+// What the page's state is after each special: the transformation and alpha in which TeX
+// sets its characters, and whether the special's own paints came.
+struct AfterSpecial {
+    std::size_t paints;
+    std::optional<Affine> transform;
+    double alpha;
+};
+
+// Runs the pages, each a list of specials at (1, 1) inch, through one PostScriptGraphics
+// as the writer does: a flush before each character (here after each special) and at the
+// page's end.
+std::vector<std::vector<AfterSpecial>> RunPages(PostScriptGraphics& graphics,
+                                                const std::vector<std::vector<std::string>>& pages) {
+    std::vector<std::vector<AfterSpecial>> states;
+    std::uint32_t number = 0;
+    for (const std::vector<std::string>& specials : pages) {
+        ++number;
+        std::vector<AfterSpecial>& page = states.emplace_back();
+        for (const std::string& special : specials) {
+            graphics.Special(special, 1, 1, number);
+            const std::size_t paints = graphics.Flush().size();
+            const Affine* transform = graphics.Transform();
+            page.push_back({paints, transform ? std::optional(*transform) : std::nullopt,
+                            graphics.Alpha()});
+        }
+        graphics.Flush();
+        graphics.EndPage();
+    }
+    return states;
+}
+
+TEST(PostScriptGraphics, AFailureCostsItsOwnDrawingOnly) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    // Each kind of failure, in the middle of pgf's way of drawing (a transformation and an
+    // alpha set by one special, used and taken back by later ones): what follows it on its
+    // page, and the pages after, are as if it had painted nothing.
+    const std::string square = "ps:: 0 0 moveto 10 0 rlineto 0 10 rlineto fill";
+    const std::vector<std::vector<std::string>> document = {
+        {"ps::[begin] gsave 2 2 scale 0.5 .setfillconstantalpha", square, "FAIL", square,
+         "ps::[end] grestore"},
+        {square, "\" 0 0 10 10 rectfill"},
+    };
+    InterpreterLimits limits;
+    limits.seconds = 2;
+    std::ostringstream quiet;
+    PostScriptGraphics reference("doc.dvi", 200, 200, 1, quiet, "gs", limits);
+    std::vector<std::vector<std::string>> without = document;
+    std::erase(without[0], "FAIL");
+    std::vector<std::vector<AfterSpecial>> expected = RunPages(reference, without);
+    ASSERT_EQ(quiet.str(), "");
+    ASSERT_TRUE(expected[0][1].transform);
+    EXPECT_EQ(expected[0][1].alpha, 0.5);
+    EXPECT_EQ(expected[0][1].paints, 1u);
+    expected[0].insert(expected[0].begin() + 2, AfterSpecial{});  // the failing one's place
+    for (const char* failing :
+         {"ps:: gsave 5 5 scale 30 rotate 0.2 .setfillconstantalpha 0 0 10 10 rectfill 1 0 div",
+          "ps:: gsave 5 5 scale end end end pop pop pop 0 0 10 10 rectfill /nosuchname",
+          "ps:: 3 3 scale save 0 0 10 10 rectfill {} loop",
+          "ps:: 0.1 .setfillconstantalpha 4 4 scale [ 1 1 100000000 { } for ]"}) {
+        std::ostringstream warnings;
+        PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings, "gs", limits);
+        std::vector<std::vector<std::string>> pages = document;
+        pages[0][2] = failing;
+        const std::vector<std::vector<AfterSpecial>> states = RunPages(graphics, pages);
+        for (std::size_t p = 0; p < states.size(); ++p) {
+            for (std::size_t i = 0; i < states[p].size(); ++i) {
+                if (p == 0 && i == 2) {
+                    EXPECT_EQ(states[p][i].paints, 0u) << failing;
+                    continue;
+                }
+                const AfterSpecial &got = states[p][i], &want = expected[p][i];
+                EXPECT_EQ(got.paints, want.paints) << failing << " page " << p + 1 << " #" << i;
+                EXPECT_EQ(got.alpha, want.alpha) << failing << " page " << p + 1 << " #" << i;
+                ASSERT_EQ(got.transform.has_value(), want.transform.has_value())
+                    << failing << " page " << p + 1 << " #" << i;
+                if (got.transform) {
+                    for (std::size_t k = 0; k < 6; ++k)
+                        EXPECT_NEAR((*got.transform)[k], (*want.transform)[k], 1e-6) << failing;
+                }
+            }
+        }
+        EXPECT_NE(warnings.str().find("PostScript on page 1 left out"), std::string::npos)
+            << failing;
+        EXPECT_EQ(warnings.str().find("page 2"), std::string::npos) << warnings.str();
+    }
+}
+
+TEST(PostScriptGraphics, TheDocumentHasOneBudgetAndNoWaitOfItsOwn) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    using Clock = std::chrono::steady_clock;
+    // Pages without PostScript after one with it cost nothing like the time a chunk may
+    // take (dvips's eop restores to bop's save, which must not take back the interpreter's
+    // own state).
+    {
+        std::ostringstream warnings;
+        PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings);
+        const Clock::time_point start = Clock::now();
+        RunPages(graphics, {{"ps: 0 0 10 10 rectfill", "\" 0 0 5 5 rectfill"}, {}, {}});
+        graphics.Special("ps: 0 0 10 10 rectfill", 1, 1, 4);
+        EXPECT_EQ(graphics.Flush().size(), 1u);
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(warnings.str(), "");
+    }
+    // Specials that never end share the document's time; each runs once, and past the
+    // budget the rest is left out with one warning.
+    InterpreterLimits limits;
+    limits.seconds = 2;
+    limits.documentSeconds = 3;
+    std::ostringstream warnings;
+    PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings, "gs", limits);
+    const Clock::time_point start = Clock::now();
+    std::vector<std::vector<std::string>> pages;
+    for (int i = 0; i < 6; ++i) pages.push_back({"ps: {} loop", "ps: 0 0 10 10 rectfill"});
+    const std::vector<std::vector<AfterSpecial>> states = RunPages(graphics, pages);
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(6));
+    EXPECT_EQ(states[0][1].paints, 1u);
+    EXPECT_EQ(warnings.str(),
+              "PostScript on page 1 left out: it ran for more than 2 s\n"
+              "PostScript from page 2 on left out: the document's PostScript ran for more "
+              "than 3 s\n");
 }
 
 TEST(PaintGeometry, OnlyAnAxisParallelRectangleHoldsAPaintUnclipped) {

@@ -3,8 +3,10 @@
 
 Typesets graphics/DOCUMENT.tex (next to this script) with latex, converts the DVI file
 with DECKGEN_PPTX and has LibreOffice make a PDF of the presentation, whose pages
-pdftoppm draws; dvips and Ghostscript draw the same DVI file. Both are drawn at DPI
-without anti-aliasing, so a pixel has the colour of whatever covers its centre.
+pdftoppm draws; dvips and Ghostscript draw the same DVI file, one page at a time and with
+transparency (-dALLOWPSTRANSPARENCY: pgf's opacity), as the author's PDF shows it. Both are
+drawn at DPI without anti-aliasing, so a pixel has the colour of whatever covers its
+centre.
 
 On each page, a pixel has ink when one of its channels is below INK. A pixel of ink is
 matched when the other drawing has, within one pixel of it (across, down or diagonally),
@@ -22,7 +24,7 @@ against the OOXML schemas (with OOXML_VALIDATOR).
 Exits 0 when every page holds, 1 when one does not, 77 (skipped) when a tool is missing.
 --keep DIR leaves the work files in DIR.
 """
-import collections, glob, importlib.util, os, shutil, subprocess, sys, tempfile, unicodedata
+import collections, glob, importlib.util, os, re, shutil, subprocess, sys, tempfile, unicodedata
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DOCUMENTS = os.path.join(HERE, "graphics")
@@ -32,21 +34,21 @@ SLACK = 2
 # Words. pdftotext reads graphicx-boxes' reflected word backwards in Ghostscript's PDF,
 # and splits its tilted words at other places: that page holds what is given here.
 WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .75}
-TOOLS = ["latex", "dvips", "gs", "ps2pdf", "soffice", "pdftoppm", "pdftotext"]
+TOOLS = ["latex", "dvips", "dvitype", "gs", "ps2pdf", "soffice", "pdftoppm", "pdftotext"]
 
 
 class Failure(Exception):
     pass
 
 
-def run(command, cwd, timeout=300):
-    """Runs a program in cwd and returns its standard error; a failure raises."""
+def run(command, cwd, timeout=300, stdout=False):
+    """Runs a program in cwd and returns its standard error (or output); a failure raises."""
     result = subprocess.run(command, cwd=cwd, capture_output=True, text=True,
                             stdin=subprocess.DEVNULL, timeout=timeout)
     if result.returncode:
         raise Failure(f"{' '.join(command)} failed ({result.returncode}):\n"
                       f"{result.stdout[-2000:]}{result.stderr[-2000:]}")
-    return result.stderr
+    return result.stdout if stdout else result.stderr
 
 
 def pages(pattern):
@@ -75,11 +77,18 @@ def draw(deckgen_pptx, name, work, validator=None):
     if validator:
         run([sys.executable, validator, "out.pptx"], work)
     # Ghostscript draws while LibreOffice works. Each document writes a papersize special,
-    # which dvips passes on to Ghostscript as the page size.
+    # which dvips passes on to Ghostscript as the page size. A page at a time: in one run
+    # of a whole document, the transparency device leaves later pages' shadings black.
     run(["dvips", "-q", "-o", "doc.ps", dvi], work)
+    count = int(re.search(r"totalpages=(\d+)",
+                          run(["dvitype", "-output-level=1", dvi], work, stdout=True))[1])
+    script = "".join(f"dvips -q -pp {page} -o page{page}.ps {dvi} && "
+                     f"gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=png16m "
+                     f"-r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
+                     f"-sOutputFile=tex{page}.png page{page}.ps && "
+                     for page in range(1, count + 1)) + "true"
     gs = subprocess.Popen(
-        ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", f"-r{DPI}",
-         "-dTextAlphaBits=1", "-dGraphicsAlphaBits=1", "-sOutputFile=tex%d.png", "doc.ps"],
+        ["sh", "-c", script],
         cwd=work, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
         text=True)
     try:
@@ -95,7 +104,7 @@ def draw(deckgen_pptx, name, work, validator=None):
     drawn = pages(work + "/slide-*.png"), pages(work + "/tex*.png")
     if len(drawn[0]) != len(drawn[1]):
         raise Failure(f"{len(drawn[0])} slides drawn, {len(drawn[1])} pages by dvips and gs")
-    run(["ps2pdf", "doc.ps", "doc.pdf"], work)
+    run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
     return list(zip(*drawn))
 
 
