@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string output = "/dev/shm/deckgen-fuzz-" + std::to_string(getpid()) + ".pptx";
     try {
         // PostScript specials find no interpreter: the fuzzer starts no process.
-        PptxWriter writer(InputPath(data, size), output, warnings, true, "deckgen-fuzz-no-interpreter");
+        PptxOptions options;
+        options.interpreter = "deckgen-fuzz-no-interpreter";
+        PptxWriter writer(InputPath(data, size), output, warnings, options);
         writer.Run();
     } catch (const Failure&) {
     }

@@ -8,18 +8,31 @@
 #     65535 times (the saved registers are the only memory that may grow, 24 bytes a
 #     push, for one byte of file each),
 #   - a TFM file of 100 bytes whose header counts are all 65535.
-# Each is compared with a one-page document without fonts. Exits non-zero when a bound
-# is exceeded.
-#   fuzz/memory-check.sh [DECKGEN]   (default: builds build-mem and uses its deckgen)
+# Each is compared with a one-page document without fonts. And deckgen-pptx stays under
+# 512 MiB, and within the time it gives the document's PostScript, on hostile PostScript:
+# three specials painting a million squares each, one path of a million segments, and
+# specials that never end. Exits non-zero when a bound is exceeded.
+#   fuzz/memory-check.sh [DECKGEN [DECKGEN_PPTX]]
+#   (default: builds build-mem and uses its programs)
+#   fuzz/memory-check.sh --pptx DECKGEN_PPTX   (deckgen-pptx's checks only; the test
+#   command runs these)
+# The peak memory /usr/bin/time reports is the largest of the program and the programs
+# it ran: kpsewhich's (about 5 MiB) where a file has fonts.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-if [ $# -ge 1 ]; then
-  deckgen=$1
+pptx_only=false
+if [ "${1:-}" = "--pptx" ] && [ $# -eq 2 ]; then
+  pptx_only=true
+  deckgen_pptx=$(realpath "$2")
+elif [ $# -ge 1 ]; then
+  deckgen=$(realpath "$1")
+  deckgen_pptx=$(realpath "${2:-$(dirname "$1")/deckgen-pptx}")
 else
   cmake -S "$root" -B "$root/build-mem" -DCMAKE_BUILD_TYPE=Release -DDECKGEN_TESTS=OFF >/dev/null
-  make -C "$root/build-mem" -j2 deckgen >/dev/null
+  make -C "$root/build-mem" -j2 deckgen deckgen-pptx >/dev/null
   deckgen=$root/build-mem/deckgen
+  deckgen_pptx=$root/build-mem/deckgen-pptx
 fi
 if [ ! -x /usr/bin/time ]; then
   sudo=""
@@ -45,6 +58,14 @@ peak() {
   echo "$best"
 }
 
+status=0
+report() {  # name kib limit_kib
+  local verdict=ok
+  if [ "$2" -gt "$3" ]; then verdict=EXCEEDED; status=1; fi
+  printf '%-44s %8s KiB  (limit %s KiB) %s\n' "$1" "$2" "$3" "$verdict"
+}
+
+if ! $pptx_only; then
 # Plain TeX documents of N pages: text in two fonts, math, rules and colour specials.
 document() {
   sed "s/PAGES/$1/" >"doc$1.tex" <<'TEX'
@@ -113,12 +134,6 @@ write("tfm.dvi", finish(p + bop() + fontdef + bytes([140]), b, 100))
 print("hugecounts.tfm: 100 bytes, every header count 65535")
 PY
 
-status=0
-report() {  # name kib limit_kib
-  local verdict=ok
-  if [ "$2" -gt "$3" ]; then verdict=EXCEEDED; status=1; fi
-  printf '%-44s %8s KiB  (limit %s KiB) %s\n' "$1" "$2" "$3" "$verdict"
-}
 
 base=$(peak baseline.dvi)
 printf '%-44s %8s KiB\n' "one empty page (reference)" "$base"
@@ -151,5 +166,33 @@ report "stack depth 65535, 65535 pushes" "$(peak stack65535.dvi)" $((base + 4096
 report "TFM of 100 bytes with counts 65535" "$(peak tfm.dvi)" $((base + 1024))
 for f in special stack1 stack65535 tfm; do
   printf '  %s.dvi: ' "$f"; "$deckgen" "$f.dvi" /dev/null 2>&1 && echo "(converted)" || echo
+done
+
+fi
+
+# deckgen-pptx on hostile PostScript: its own peak memory, and its time against the
+# budget it was given (5 s) with three seconds of slack for the rest of the conversion.
+cat >squares.tex <<'TEX'
+\def\squares{\special{ps: 0 1 1000000 {pop 0 0 moveto 1 0 rlineto 0 1 rlineto closepath fill} for}}
+\squares x\squares\squares
+\special{ps: 0 0 moveto 0 1 1000000 {dup 1000 mod exch 1000 idiv lineto} for fill}
+\bye
+TEX
+cat >loops.tex <<'TEX'
+\def\loops{\special{ps: {} loop}\special{" {} loop}}
+\loops x\vfill\eject \loops y\vfill\eject \loops z
+\bye
+TEX
+for doc in squares loops; do
+  tex -interaction=batchmode "$doc.tex" >/dev/null
+  /usr/bin/time -f '%M %e' -o rss.txt "$deckgen_pptx" --postscript-seconds 5 "$doc.dvi" \
+    "$doc.pptx" 2>"$doc.warnings"
+  read -r kib seconds <rss.txt
+  report "deckgen-pptx, $doc.tex" "$kib" $((512 * 1024))
+  sed 's/^/  /' "$doc.warnings"
+  if awk -v s="$seconds" 'BEGIN { exit !(s > 8) }'; then
+    echo "deckgen-pptx, $doc.tex: $seconds s, past its 5 s of PostScript EXCEEDED"
+    status=1
+  fi
 done
 exit $status

@@ -12,6 +12,41 @@ namespace {
 // PowerPoint's limits for the slide size: 1 inch to 56 inches.
 constexpr std::int64_t minSlideSide = 914400, maxSlideSide = 51206400;
 
+// What a special that is not drawn is called in the warning that counts them: its
+// first word ("pdf:" and the word after it, "tpic" for tpic's); empty for those that mean
+// nothing on a slide (source specials, dvipdfmx's configuration, a PDF's version and
+// viewer preferences) and for empty ones.
+std::string KindOfSpecial(std::string_view special) {
+    const auto isSpace = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
+    while (!special.empty() && isSpace(special.front())) special.remove_prefix(1);
+    std::size_t end = 0;
+    while (end < special.size() && !isSpace(special[end]) && special[end] != ':' &&
+           special[end] != '=')
+        ++end;
+    std::string kind(special.substr(0, end));
+    if (end < special.size() && special[end] == ':') {
+        // A prefix: the word after it names the operation ("pdf: image" is pdf:image).
+        std::string_view rest = special.substr(end + 1);
+        while (!rest.empty() && isSpace(rest.front())) rest.remove_prefix(1);
+        std::size_t word = 0;
+        while (word < rest.size() && !isSpace(rest[word]) && rest[word] != '<' &&
+               rest[word] != '(' && rest[word] != '[' && rest[word] != '/' && word < 24)
+            ++word;
+        kind += ':';
+        kind += rest.substr(0, word);
+    }
+    static constexpr std::string_view meaningless[] = {
+        "dvipdfmx:config", "pdf:majorversion", "pdf:minorversion", "pdf:docview"};
+    if (kind.empty() || kind.starts_with("src:") ||
+        std::find(std::begin(meaningless), std::end(meaningless), kind) != std::end(meaningless))
+        return {};
+    static constexpr std::string_view tpic[] = {"pn", "pa", "fp", "ip", "da", "dt", "sp", "ar",
+                                                "ia", "sh", "wh", "bk", "tx"};
+    if (std::find(std::begin(tpic), std::end(tpic), kind) != std::end(tpic)) return "tpic";
+    if (kind.size() > 32) kind.resize(32);
+    return Printable(kind);
+}
+
 // Whether a link may lead to an address: only the web's and mail's schemes.
 bool IsLinkedScheme(std::string_view address) {
     const std::size_t colon = address.find(':');
@@ -24,12 +59,8 @@ bool IsLinkedScheme(std::string_view address) {
 }  // namespace
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
-                       std::ostream& warnings, bool textLayer, std::string interpreter)
-    : dviName(dviName),
-      interpreter(std::move(interpreter)),
-      warnings(warnings),
-      textLayer(textLayer),
-      links(0.0) {
+                       std::ostream& warnings, PptxOptions options)
+    : dviName(dviName), options(std::move(options)), warnings(warnings), links(0.0) {
     Open(dviName);
     package.Create(pptxName);
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
@@ -82,6 +113,15 @@ void PptxWriter::Run() {
                     parts::SlideRelationships(targets, slidePictures[i - 1]));
     }
     package.Commit();
+    if (!specialsLeftOut.empty()) {
+        warnings << "Specials left out:";
+        const char* separator = " ";
+        for (const auto& [kind, count] : specialsLeftOut) {
+            warnings << separator << kind << " (" << count << ')';
+            separator = ", ";
+        }
+        warnings << '\n';
+    }
 }
 
 void PptxWriter::DrawPostScript(std::string_view special) {
@@ -92,7 +132,8 @@ void PptxWriter::DrawPostScript(std::string_view special) {
         for (const std::string& special : headers) ReadPaperSize(special);
         const PaperSize paper = paperSize.value_or(PaperSize{});
         graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
-                                                        double(mag) * 0.001, warnings, interpreter);
+                                                        double(mag) * 0.001, warnings,
+                                                        options.interpreter, options.limits);
         for (const std::string& special : headers) {
             if (!special.starts_with("papersize=")) graphics->Header(special);
         }
@@ -110,7 +151,7 @@ void PptxWriter::FlushPostScript() {
     for (const Paint& paint : graphics->Flush()) {
         if (paint.kind != Paint::Kind::Glyph) {
             shapes.Draw(paint);
-        } else if (textLayer) {
+        } else if (options.textLayer) {
             Shown(paint.glyph);
         }
     }
@@ -189,7 +230,7 @@ void PptxWriter::OnChar(std::int32_t c) {
     const Affine* linear = Transformed(x, y);
     if (glyph != nullptr) {
         shapes.Glyph(*glyph, x, y, CurrentColour(), linear, Opacity());
-        if (!textLayer) return;
+        if (!options.textLayer) return;
     } else if (fontsAsText.insert(font.name).second) {
         warnings << "Font " << Printable(font.name)
                  << " has no Type 1 outline: its characters are set as text\n";
@@ -246,7 +287,9 @@ void PptxWriter::OnSpecial(std::string text) {
     if (special.starts_with("background")) {
         // LaTeX's \pagecolor: the page's background, and that of the pages after it.
         background = ParseColour(text.substr(10));
-    } else {
+    } else if (special.starts_with("papersize=")) {
         ReadPaperSize(special);
+    } else if (const std::string kind = KindOfSpecial(special); !kind.empty()) {
+        ++specialsLeftOut[kind];
     }
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -23,15 +24,20 @@
 #include "pptx/ZipPackage.h"
 #include "ps/PostScriptGraphics.h"
 
+// What the command line chooses.
+struct PptxOptions {
+    bool textLayer = true;  // without it the slides hold no text but that of fonts without outlines
+    std::string interpreter = "gs";  // runs the PostScript specials; found on PATH
+    InterpreterLimits limits;        // its time and memory
+};
+
 class PptxWriter : public DviReader {
   public:
     // Reads the DVI file's postamble and preamble, then prepares the output file.
     // Fonts without outlines are reported on `warnings`, one line per font, and links
-    // left out one line per address. Without `textLayer` the slides hold no text but
-    // that of fonts without outlines. PostScript specials are run by `interpreter`
-    // (Ghostscript), found on PATH.
+    // left out one line per address.
     PptxWriter(const std::string& dviName, const std::string& pptxName, std::ostream& warnings,
-               bool textLayer = true, std::string interpreter = "gs");
+               PptxOptions options = {});
 
     // The whole conversion: every page, then the package, written in one go at the end.
     void Run();
@@ -64,13 +70,13 @@ class PptxWriter : public DviReader {
     // The opacity in which the page's PostScript has TeX set things (pgf's opacity).
     std::int32_t Opacity() const { return graphics ? OpacityOf(graphics->Alpha()) : opaque; }
 
-    std::string dviName, interpreter;
+    std::string dviName;
+    PptxOptions options;
     ZipPackage package;
     std::ostream& warnings;
     double emuPerUnit = 0.0;
     std::unique_ptr<GlyphOutlines> outlines;
     SlideShapes shapes;
-    bool textLayer;
     TextLayer layer;
     LinkSpecials links;
     std::vector<std::vector<PageLink>> slideLinks;        // the links kept, by slide
@@ -82,6 +88,7 @@ class PptxWriter : public DviReader {
     std::optional<PaperSize> paperSize;
     std::uint32_t slides = 0;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
+    std::map<std::string, std::uint32_t> specialsLeftOut;  // by kind, how many
     // The page's PostScript, once the first PostScript special comes.
     std::unique_ptr<PostScriptGraphics> graphics;
 };

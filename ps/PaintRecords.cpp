@@ -8,6 +8,7 @@
 //   i w h bits components r g b matrix(6)        an image, then its samples:
 //   x hex
 //   t x y tx ty size glyph font                  a character shown: a line of its own
+//   z                                             a paint beyond the page's most
 //   o alpha blend                                 before a record painted under a constant
 //                                                 alpha (0 < alpha <= 1), or blend mode
 //                                                 other than Normal (blend 1)
@@ -332,6 +333,8 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                             if (ch < 0x21 || ch > 0x7E) ch = '?';
                         report.error = name.empty() ? "error" : name;
                     }
+                } else if (kind == 'z') {
+                    ++report.beyond;
                 } else if (kind == 'o') {
                     // The alpha and blend mode of the record that follows.
                     const auto opacity = numbers.Next(), blend = numbers.Next();

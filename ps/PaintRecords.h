@@ -20,6 +20,7 @@ struct ChunkReport {
     std::optional<Affine> transform;
     double alpha = 1;  // and the fill alpha there
     std::size_t dropped = 0;  // records left out (malformed, or what cannot be drawn)
+    std::size_t beyond = 0;   // paints not reported, beyond the page's most
 };
 
 // Reads the records of one chunk; `pageHeight` is the height of the page in big points,

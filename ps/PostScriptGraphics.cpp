@@ -299,6 +299,7 @@ void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
                  << " of its paints left out (shadings of other kinds, patterns of too many "
                     "tiles, malformed records)\n";
     }
+    pageDropped += report.beyond;
     for (Paint& paint : report.paints) {
         if (pagePaints == maxPagePaints) {
             ++pageDropped;
@@ -373,7 +374,9 @@ bool PostScriptGraphics::Ready(std::uint32_t at) {
         documentOpen = true;
     }
     if (pageOpen) return true;
-    Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put", false, at, Role::PageOpen);
+    Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put dg /state get dup /paints 0 "
+          "put /most " + std::to_string(maxPagePaints) + " put",
+          false, at, Role::PageOpen);
     pageOpen = true;
     Colour(colour);
     return true;

@@ -13,8 +13,11 @@ dg begin
 /in currentfile def
 % What the main loop keeps across a chunk, in global VM: a chunk may restore to a save
 % made before it began (dvips's eop restores bop's), which must not take these back.
-currentglobal true setglobal /state 8 dict def setglobal
+currentglobal true setglobal /state 12 dict def setglobal
 state /stroking false put
+% The page's records are counted: past `most` (which the page's opening sets), a paint
+% is not reported, only counted by a line "z".
+state /paints 0 put state /most 1000000 put
 % Constant alpha and blend mode (pgf's opacity). A record painted under an alpha below
 % 1, or under a blend mode other than Normal, is preceded by "o alpha blend"; one
 % painted under alpha 0 is not reported: it paints nothing.
@@ -25,9 +28,11 @@ state /stroking false put
   /blend { .currentblendmode dup /Normal eq exch /Compatible eq or { 0 } { 1 } ifelse } bind def
 } { /blend { 0 } bind def } ifelse
 /opacity {  % -> whether the paint shows; writes its "o" line when it needs one
+  state /paints 2 copy get 1 add put
+  state /paints get state /most get gt { (z\n) word false } {
   alpha dup 0 le { pop false } {
     dup 1 lt blend 0 ne or { (o ) word num ( ) word blend num (\n) word } { pop } ifelse true
-  } ifelse
+  } ifelse } ifelse
 } bind def
 % What is painted on another device (pgf's invisible drawing goes to nulldevice) is
 % not reported.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds deckgen and runs every test: the whole suite built by GCC, the suite again built
-# by clang under AddressSanitizer and UndefinedBehaviorSanitizer, both with warnings as
-# errors, the installation, and a short run of each fuzz target.
+# Builds deckgen and runs every test: the whole suite built by GCC, deckgen-pptx's bounds
+# on hostile PostScript, the suite again built by clang under AddressSanitizer and
+# UndefinedBehaviorSanitizer, both with warnings as errors, the installation, and a short
+# run of each fuzz target.
 # Installs the Debian packages it needs when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +29,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKGEN_TESTS=ON -DDECKG
   -DCMAKE_CXX_COMPILER=g++
 cmake --build build -j 2
 run_suite build
+# deckgen-pptx's memory and time stay bounded on hostile PostScript.
+bash fuzz/memory-check.sh --pptx build/deckgen-pptx
 
 # What `cmake --install` puts in place: both programs and their manual pages.
 prefix=$(mktemp -d)

@@ -38,6 +38,9 @@ TEST(Driver, Outcomes) {
     const std::string old = dir / "old", keep = "keep me", noDir = dir / "no/dir";
     const std::string missing = dir / "missing.dvi";
     const std::string usage = "Usage: deckgen file.dvi file.mht\n",
+                      pptxUsage =
+                          "Usage: deckgen-pptx [--no-text-layer] [--postscript-seconds N] "
+                          "file.dvi file.pptx\n",
                       lost = "Failed to find tst.tfm file";
     const struct {
         const char* program;
@@ -53,11 +56,9 @@ TEST(Driver, Outcomes) {
         {DECKGEN_BINARY, {good, "/dev/full"}, "", "Failed to write /dev/full", keep},
         {DECKGEN_BINARY, {lateDvi, old}, "", lost, "<p:slide>\n"},
         {DECKGEN_BINARY, {good, old}, "", "", "\n\n------=_NextPart_01C26412.E8D705F0--\n"},
-        {DECKGEN_PPTX_BINARY,
-         {good},
-         "Usage: deckgen-pptx [--no-text-layer] file.dvi file.pptx\n",
-         "",
-         keep},
+        {DECKGEN_PPTX_BINARY, {good}, pptxUsage, "", keep},
+        {DECKGEN_PPTX_BINARY, {"--postscript-seconds", "0", good, old}, pptxUsage, "", keep},
+        {DECKGEN_PPTX_BINARY, {"--no-such-option", good, old}, pptxUsage, "", keep},
         {DECKGEN_PPTX_BINARY, {lateDvi, dir / "new"}, "", lost, keep},
         {DECKGEN_PPTX_BINARY, {lateDvi, old}, "", lost, keep},
         {DECKGEN_PPTX_BINARY, {notDvi, old}, "", "Not a DVI file", keep},
