@@ -49,8 +49,12 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
     return font->metrics->checksum;
 }
 
-void FontTable::Prefetch(const std::vector<std::string>& names) {
+std::vector<std::string> FontTable::Prefetch(const std::vector<std::string>& names) {
     prefetched = FindTfmFiles(names);
+    std::vector<std::string> missing;
+    for (const std::string& name : names)
+        if (!prefetched.contains(name)) missing.push_back(name);
+    return missing;
 }
 
 void FontTable::SelectFont(std::int32_t k) {

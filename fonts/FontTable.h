@@ -40,9 +40,11 @@ class FontTable {
     // another name reloads the entry (the current font then sees the new metrics).
     std::int32_t DefineFont(std::int32_t k, std::int32_t s, std::int32_t d,
                             const std::string& name);
-    // The TFM files of fonts about to be defined, looked up together (see FindTfmFiles).
-    void Prefetch(const std::vector<std::string>& names);
+    // The TFM files of fonts about to be defined, looked up together (see FindTfmFiles);
+    // the names whose files were not found.
+    std::vector<std::string> Prefetch(const std::vector<std::string>& names);
     void SelectFont(std::int32_t k);
+    bool Has(std::int32_t k) const { return entries.contains(k); }
     const TfmFont* CurrentFont() const { return current; }
     void Clear();
 

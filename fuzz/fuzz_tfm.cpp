@@ -2,6 +2,7 @@
 // checks what every successful read must give: arrays as long as the character range,
 // a range that the bytes present really hold, and the same result whether the metrics
 // object is fresh or was loaded with another font before (no state left from a load).
+// The same bytes are read as a VF file, whose packets must lie within them.
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include "BuiltinFonts.h"
 #include "common/Failure.h"
 #include "fonts/TfmMetrics.h"
+#include "fonts/VirtualFont.h"
 
 namespace {
 
@@ -45,6 +47,15 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);
+
+    try {
+        const VirtualFont font = ReadVirtualFont(bytes, "fuzz");
+        std::size_t held = 0;
+        for (const auto& [code, packet] : font.packets) held += packet.size();
+        for (const VirtualFont::LocalFont& local : font.fonts) held += local.name.size();
+        Check(held <= size);
+    } catch (const Failure&) {
+    }
 
     Outcome fresh;
     Load(fresh, bytes);

@@ -11,11 +11,16 @@ build=${1:?usage: make-seeds.sh BUILD_DIR OUT_DIR}
 out=${2:?usage: make-seeds.sh BUILD_DIR OUT_DIR}
 mkdir -p "$out/convert" "$out/tfm" "$out/paints"
 "$build/make_seeds" "$out/convert" "$out/tfm"
+# Virtual fonts for the same target: PSNFSS's Times, when kpsewhich finds it.
+for font in ptmr7t zptmcm7m; do
+  vf=$(kpsewhich "$font.vf" 2>/dev/null || true)
+  if [ -n "$vf" ]; then cp "$vf" "$out/tfm/$font.vf"; fi
+done
 
 # The interpreter's records: a fill, a stroke, shadings, an image and a transformation;
 # and specials.
 clip='m 0 0\nl 300 0\nl 300 300\nl 0 300\nh\ne\n'
-printf "f 1 1 0 0\n${clip}m 10 10\nc 20 80 30 70 40 60\nl 50 50\nh\nm 5 5\nl 90 5\nl 5 90\ne\nd 0 1 0 0 1 5 6\n" \
+printf "o 0.5 0\nf 1 1 0 0\n${clip}m 10 10\nc 20 80 30 70 40 60\nl 50 50\nh\nm 5 5\nl 90 5\nl 5 90\ne\nd 0 1 0 0 1 5 6\n" \
   >"$out/paints/fill"
 printf "s 0 0 1 2 1 2 10 0 2 3 1\nm 0 0\nl 9 0\nl 9 9\nh\ne\nm 1 1\nl 50 80\ne\nd 1 undefined\n" \
   >"$out/paints/stroke"

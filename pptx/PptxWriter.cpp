@@ -224,7 +224,14 @@ void PptxWriter::WritePageLinks() {
 
 void PptxWriter::OnChar(std::int32_t c) {
     // The reader has checked that a font is selected and has the code c.
-    const TfmFont& font = *fonts.CurrentFont();
+    SetCharacter(*fonts.CurrentFont(), c, 0);
+}
+
+void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
+    if (VirtualFonts::Instance* virtualFont = virtualFonts.Find(font)) {
+        SetPacket(font, *virtualFont, c, depth);
+        return;
+    }
     const GlyphOutline* glyph = outlines->Find(font, c);
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
@@ -258,6 +265,131 @@ void PptxWriter::OnChar(std::int32_t c) {
     layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, x, y,
               ToEmu(width * emuPerUnit * across), ToEmu(font.scaledSize * emuPerUnit * up),
               text.style, glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt, angle);
+}
+
+void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualFont,
+                           std::int32_t c, int depth) {
+    const auto packet = virtualFont.font->packets.find(c);
+    if (packet == virtualFont.font->packets.end()) return;  // a character the VF lacks
+    if (depth == maxVirtualDepth) {
+        if (fontsAsText.insert(font.name).second) {
+            warnings << "Virtual font " << Printable(font.name) << " nests more than "
+                     << maxVirtualDepth << " deep: its characters are left out\n";
+        }
+        return;
+    }
+    // The packet's DVI commands, from the character's place, with registers and a stack
+    // of their own, in its first local font; its dimensions are fix_words of the font's
+    // size. The reader's position comes back afterwards.
+    const std::int32_t savedH = h, savedV = v;
+    struct Registers {
+        std::int32_t h, v, w, x, y, z;
+    } r{h, v, 0, 0, 0, 0};
+    std::vector<Registers> stack;
+    const TfmFont* current = nullptr;
+    const auto select = [&](std::int32_t k) {
+        virtualFont.locals.SelectFont(k);
+        current = virtualFont.locals.CurrentFont();
+    };
+    if (!virtualFont.font->fonts.empty()) select(virtualFont.first);
+    const std::string_view commands = packet->second;
+    std::size_t at = 0;
+    // Each command's operand bytes must be there, else the packet ends.
+    const auto has = [&](std::size_t count) { return at + count <= commands.size(); };
+    const auto number = [&](int count, bool isSigned) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < count; ++i)
+            value = value << 8 | static_cast<unsigned char>(commands[at++]);
+        if (isSigned && count < 4 && (value >> (8 * count - 1)) != 0)
+            value -= std::uint32_t{1} << (8 * count);
+        return static_cast<std::int32_t>(value);
+    };
+    const auto dimension = [&](int count) {
+        return ScaledDimension(number(count, true), virtualFont.scaledSize);
+    };
+    const auto move = [](std::int32_t& position, std::int32_t by) {
+        position = static_cast<std::int32_t>(static_cast<std::uint32_t>(position) +
+                                             static_cast<std::uint32_t>(by));
+    };
+    const auto set = [&](std::int32_t code, bool advance) {
+        if (current == nullptr) return;
+        const std::int64_t i = std::int64_t{code} - current->metrics->bc;
+        if (i < 0 || i >= std::int64_t(current->scaled.size())) return;
+        h = r.h, v = r.v;
+        SetCharacter(*current, code, depth + 1);
+        if (advance) move(r.h, current->scaled[static_cast<std::size_t>(i)].width);
+    };
+    // A register set by the operand of `count` bytes (none: as it is), then moved by.
+    const auto step = [&](std::int32_t& position, std::int32_t* reg, int count) {
+        if (count > 0) {
+            const std::int32_t by = dimension(count);
+            if (reg == nullptr) {
+                move(position, by);
+                return;
+            }
+            *reg = by;
+        }
+        move(position, *reg);
+    };
+    while (at < commands.size()) {
+        const int op = static_cast<unsigned char>(commands[at++]);
+        // The operand bytes of the commands that have them.
+        const int operands = op >= 128 && op <= 131   ? op - 127
+                             : op >= 133 && op <= 136 ? op - 132
+                             : op == 132 || op == 137 ? 8
+                             : op >= 143 && op <= 146 ? op - 142
+                             : op >= 147 && op <= 151 ? op - 147
+                             : op >= 152 && op <= 156 ? op - 152
+                             : op >= 157 && op <= 160 ? op - 156
+                             : op >= 161 && op <= 165 ? op - 161
+                             : op >= 166 && op <= 170 ? op - 166
+                             : op >= 235 && op <= 242 ? (op - 235) % 4 + 1
+                                                      : 0;
+        if (!has(std::size_t(operands))) break;
+        if (op <= 127) {
+            set(op, true);
+        } else if (op <= 131 || (op >= 133 && op <= 136)) {  // set1..4, put1..4
+            set(number(operands, false), op <= 131);
+        } else if (op == 132 || op == 137) {  // set_rule, put_rule
+            const std::int32_t height = dimension(4), width = dimension(4);
+            h = r.h, v = r.v;
+            if (height > 0 && width > 0) OnRule(height, width);
+            if (op == 132) move(r.h, width);
+        } else if (op == 138) {  // nop
+        } else if (op == 141) {
+            stack.push_back(r);
+        } else if (op == 142) {
+            if (stack.empty()) break;
+            r = stack.back();
+            stack.pop_back();
+        } else if (op >= 143 && op <= 146) {
+            step(r.h, nullptr, operands);
+        } else if (op >= 147 && op <= 151) {
+            step(r.h, &r.w, operands);
+        } else if (op >= 152 && op <= 156) {
+            step(r.h, &r.x, operands);
+        } else if (op >= 157 && op <= 160) {
+            step(r.v, nullptr, operands);
+        } else if (op >= 161 && op <= 165) {
+            step(r.v, &r.y, operands);
+        } else if (op >= 166 && op <= 170) {
+            step(r.v, &r.z, operands);
+        } else if (op >= 171 && op <= 238) {  // fnt_num_0..63, fnt1..4
+            const std::int32_t k = op <= 234 ? op - 171 : number(operands, false);
+            if (!virtualFont.locals.Has(k)) break;
+            select(k);
+        } else if (op >= 239 && op <= 242) {  // xxx1..4
+            const auto length = static_cast<std::uint32_t>(number(operands, false));
+            if (!has(length)) break;
+            h = r.h, v = r.v;
+            OnSpecial(std::string(commands.substr(at, length)));
+            at += length;
+        } else {
+            break;  // no other command belongs in a packet
+        }
+    }
+    h = savedH;
+    v = savedV;
 }
 
 void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {

@@ -21,6 +21,7 @@
 #include "pptx/PaperSize.h"
 #include "pptx/SlideShapes.h"
 #include "pptx/TextLayer.h"
+#include "pptx/VirtualFonts.h"
 #include "pptx/ZipPackage.h"
 #include "ps/PostScriptGraphics.h"
 
@@ -45,6 +46,12 @@ class PptxWriter : public DviReader {
   protected:
     void OnSpecial(std::string text) override;
     void OnChar(std::int32_t c) override;
+    // Sets character c of `font` at (h, v): its glyph, or a virtual font's packet, in
+    // which `depth` virtual fonts are already open.
+    void SetCharacter(const TfmFont& font, std::int32_t c, int depth);
+    void SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualFont, std::int32_t c,
+                   int depth);
+    static constexpr int maxVirtualDepth = 8;
     void OnRule(std::int32_t height, std::int32_t width) override;
     void OnBeginPage(std::int32_t n) override;
     void OnEndPage(std::int32_t n) override;
@@ -88,6 +95,7 @@ class PptxWriter : public DviReader {
     std::optional<PaperSize> paperSize;
     std::uint32_t slides = 0;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
+    VirtualFonts virtualFonts{warnings};
     std::map<std::string, std::uint32_t> specialsLeftOut;  // by kind, how many
     // The page's PostScript, once the first PostScript special comes.
     std::unique_ptr<PostScriptGraphics> graphics;
