@@ -235,6 +235,7 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     const GlyphOutline* glyph = outlines->Find(font, c);
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
+    if (graphics && graphics->Hidden()) return;
     if (glyph != nullptr) {
         shapes.Glyph(*glyph, x, y, CurrentColour(), linear, Opacity());
         if (!options.textLayer) return;
@@ -401,6 +402,7 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
     // Under a transformation, the rule moves with its bottom left corner.
     std::int64_t x = left, y = bottom;
     const Affine* linear = Transformed(x, y);
+    if (graphics && graphics->Hidden()) return;
     shapes.Rectangle(x, y - (bottom - top), x + (right - left), y, CurrentColour(), linear,
                      Opacity());
 }

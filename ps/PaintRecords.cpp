@@ -15,7 +15,8 @@
 // Each record is followed by the clip path and (but for images) the painted path:
 //   m x y / l x y / c x1 y1 x2 y2 x3 y3 / h, ended by e
 // and the chunk by "d 0" (and, in an open page, the transformation from the page's
-// coordinates to the current ones: 6 numbers, then the fill alpha), or "d 1 name" after a PostScript error. Other lines
+// coordinates to the current ones: 6 numbers, then the fill alpha, -1 while the page's
+// device is not the current one), or "d 1 name" after a PostScript error. Other lines
 // (the interpreter's own messages) are skipped between records.
 #include "ps/PaintRecords.h"
 
@@ -322,7 +323,8 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                         }
                         const std::optional<double> alpha =
                             numbers.AtEnd() ? std::optional(1.0) : numbers.Next();
-                        if (read && alpha && *alpha >= 0 && *alpha <= 1 && numbers.AtEnd()) {
+                        if (read && alpha && (*alpha == -1 || (*alpha >= 0 && *alpha <= 1)) &&
+                            numbers.AtEnd()) {
                             report.transform = m;
                             report.alpha = *alpha;
                         }

@@ -13,6 +13,7 @@
 // as if it had painted nothing. A page keeps at most `maxPagePaints` paints.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -52,7 +53,10 @@ class PostScriptGraphics {
     // set, as the page's PostScript left it (pgf sets node text so); null when there is none.
     const Affine* Transform() const { return transformed ? &transform : nullptr; }
     // The constant alpha (after Flush) in which TeX's characters and rules are now set.
-    double Alpha() const { return alpha; }
+    double Alpha() const { return std::max(alpha, 0.0); }
+    // Whether they are now set on another device than the page's, so that they are not
+    // on the page at all (beamer's covered overlays).
+    bool Hidden() const { return alpha < 0; }
     static constexpr double pixelsPerInch = 600;
     static constexpr std::size_t maxPagePaints = 50000;
 

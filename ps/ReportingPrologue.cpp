@@ -239,7 +239,9 @@ state /paints 0 put state /most 1000000 put
 % The main loop: each chunk of input is a line "length isolated" and that many bytes
 % of PostScript, run and followed by the line "d 0" (with, in an open page, the
 % transformation and the fill alpha in which TeX sets what comes next), or "d 1 error"
-% when it failed; the records go out at each chunk's end.
+% when it failed; the records go out at each chunk's end. The alpha is -1 while the
+% page's device is not the current one (beamer hides what is still to come by drawing it
+% on nulldevice).
 /next {  % -> file true, or false at the end of the input
   { in line readline not { pop false exit } if
     dup length 0 gt {
@@ -252,7 +254,7 @@ state /paints 0 put state /most 1000000 put
 /transform {  % writes the current transformation from the page's, when a page is open
   base null ne {
     matrix currentmatrix base matrix invertmatrix matrix concatmatrix matrixout
-    ( ) word state /stroking false put alpha num
+    ( ) word visible { state /stroking false put alpha } { -1 } ifelse num
   } if
 } bind def
 /main {

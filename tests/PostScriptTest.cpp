@@ -171,6 +171,7 @@ struct AfterSpecial {
     std::size_t paints;
     std::optional<Affine> transform;
     double alpha;
+    bool hidden;
 };
 
 // Runs the pages, each a list of specials at (1, 1) inch, through one PostScriptGraphics
@@ -188,7 +189,7 @@ std::vector<std::vector<AfterSpecial>> RunPages(PostScriptGraphics& graphics,
             const std::size_t paints = graphics.Flush().size();
             const Affine* transform = graphics.Transform();
             page.push_back({paints, transform ? std::optional(*transform) : std::nullopt,
-                            graphics.Alpha()});
+                            graphics.Alpha(), graphics.Hidden()});
         }
         graphics.Flush();
         graphics.EndPage();
@@ -250,6 +251,41 @@ TEST(PostScriptGraphics, AFailureCostsItsOwnDrawingOnly) {
             << failing;
         EXPECT_EQ(warnings.str().find("page 2"), std::string::npos) << warnings.str();
     }
+}
+
+TEST(PostScriptGraphics, TeXSetsItsCharactersInThePostScriptState) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    // After each special: whether what TeX sets is on the page at all (beamer's covered
+    // overlays go to nulldevice), its alpha (pgf's opacity), and whether it is moved.
+    struct Step {
+        const char* special;
+        bool hidden;
+        double alpha;
+        bool moved;
+    };
+    const std::vector<Step> steps = {
+        {"ps:: gsave nulldevice", true, 0, true},
+        {"ps::[begin] 0 0 10 10 rectfill", true, 0, true},
+        {"ps:: grestore", false, 1, false},
+        {"ps:: gsave 0.25 .setfillconstantalpha", false, 0.25, false},
+        {"ps:: 0 .setfillconstantalpha 0.5 .setstrokeconstantalpha", false, 0, false},
+        {"ps:: grestore gsave 2 2 scale", false, 1, true},
+        {"ps:: grestore", false, 1, false},
+    };
+    std::ostringstream warnings;
+    PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings);
+    std::vector<std::string> specials;
+    for (const Step& step : steps) specials.push_back(step.special);
+    const std::vector<std::vector<AfterSpecial>> states = RunPages(graphics, {specials});
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(states[0][i].alpha, steps[i].alpha) << steps[i].special;
+        EXPECT_EQ(states[0][i].hidden, steps[i].hidden) << steps[i].special;
+        if (!steps[i].hidden) {
+            EXPECT_EQ(states[0][i].transform.has_value(), steps[i].moved) << steps[i].special;
+        }
+    }
+    EXPECT_EQ(states[0][1].paints, 0u);  // nothing painted on nulldevice shows
+    EXPECT_EQ(warnings.str(), "");
 }
 
 TEST(PostScriptGraphics, TheDocumentHasOneBudgetAndNoWaitOfItsOwn) {

@@ -66,10 +66,27 @@ def named_colours():
 
 
 @functools.cache
+def font_files():
+    """pdftex.map's Type 1 file of each TFM name, without its extension, as deckgen-pptx
+    finds it (sansmathaccent's mathkerncmssi8 is drawn from cmssi8.pfb)."""
+    found = {}
+    text = pathlib.Path(run(["kpsewhich", "pdftex.map"]).strip()).read_text("latin-1")
+    for line in text.splitlines():
+        words = line.split()
+        if not words or line[0] in "%#*;":
+            continue
+        for word in words[1:]:
+            if word.lstrip("<[").endswith((".pfb", ".pfa")):
+                found.setdefault(words[0], word.lstrip("<[").rsplit(".", 1)[0])
+    return found
+
+
+@functools.cache
 def bboxes(name):
-    """Each character's box (left, bottom, right, top) from the font's AFM file, in 1/1000
-    of the font's size."""
-    afm = pathlib.Path(run(["kpsewhich", name + ".afm"]).strip()).read_text("latin-1")
+    """Each character's box (left, bottom, right, top) from the AFM file of the font's
+    Type 1 file, in 1/1000 of the font's size."""
+    afm_name = font_files().get(name, name) + ".afm"
+    afm = pathlib.Path(run(["kpsewhich", afm_name]).strip()).read_text("latin-1")
     return {int(m[1]): tuple(map(int, m.groups()[1:])) for m in re.finditer(
         r"^C (\d+) ;.*?B (-?\d+) (-?\d+) (-?\d+) (-?\d+)", afm, re.M)}
 

@@ -108,10 +108,15 @@ def draw(deckgen_pptx, name, work, validator=None):
     return list(zip(*drawn))
 
 
+# Ghostscript's PDF gives beamer's item bullet (msam10's glyph trianglerightsld, U+25B6 in
+# TeX Live's glyph list) as U+25EE: its own list lacks the name.
+GHOSTSCRIPT_TEXT = str.maketrans({"\u25ee": "\u25b6"})
+
+
 def words(pdf):
     """Each page's words, as pdftotext finds them: NFKC, punctuation left out."""
     text = subprocess.run(["pdftotext", "-enc", "UTF-8", pdf, "-"], capture_output=True,
-                          text=True, check=True).stdout
+                          text=True, check=True).stdout.translate(GHOSTSCRIPT_TEXT)
     strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
     return [collections.Counter(filter(None, map(strip, unicodedata.normalize("NFKC", page).split())))
             for page in text.split("\f")[:-1]]
