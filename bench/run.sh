@@ -15,7 +15,9 @@
 #   - dvisvgm --no-fonts on the same DVI file, all pages, when dvisvgm is installed.
 # It also reports characters per second, deckgen's peak resident memory on the book and
 # on the 10-page document, the time of the kpsewhich lookups for the book's fonts, and
-# deckgen-pptx on the same book (its own runs, after the others) against deckgen.
+# deckgen-pptx on the same book (its own runs, after the others) against deckgen, and
+# deckgen-pptx on Times text through PSNFSS's virtual font against the raw font beneath it
+# (bench/vf.tex), per character.
 # Output files go to a scratch directory inside build-bench/ (the repository's disk),
 # which is deleted at the end. Set BENCH_TMP to put it elsewhere.
 set -euo pipefail
@@ -24,6 +26,7 @@ RUNS=${RUNS:-5}
 PAGES=${PAGES:-300}
 SMALL_PAGES=${SMALL_PAGES:-10}
 LOOKUP_REPEATS=${LOOKUP_REPEATS:-20}
+VF_PAGES=${VF_PAGES:-100}
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build-bench"
@@ -140,6 +143,27 @@ for ((i = 1; i <= RUNS; i++)); do
 done
 settle
 
+echo "== deckgen-pptx on text in a virtual font (ptmr7t) and in its raw font (ptmr8r), $RUNS runs"
+for font in ptmr7t ptmr8r; do
+  (cd "$work" && tex -interaction=batchmode -jobname="$font" \
+    "\\def\\benchfont{$font}\\def\\benchpages{$VF_PAGES}\\input $root/bench/vf.tex" >/dev/null)
+  : >"$work/t_$font"
+done
+for ((i = 1; i <= RUNS; i++)); do
+  for font in ptmr7t ptmr8r; do
+    settle
+    start=$(now)
+    "$deckgen_pptx" "$work/$font.dvi" "$out/$font.pptx" 2>/dev/null
+    end=$(now)
+    seconds "$start" "$end" >>"$work/t_$font"
+  done
+  echo "   run $i: virtual $(tail -1 "$work/t_ptmr7t") s, raw $(tail -1 "$work/t_ptmr8r") s"
+done
+vf_chars() { dvitype -output-level=2 "$work/$1.dvi" | grep -c '^[0-9]*: set' || true; }
+chars_virtual=$(vf_chars ptmr7t)
+chars_raw=$(vf_chars ptmr8r)
+settle
+
 echo "== kpsewhich lookups ($LOOKUP_REPEATS runs per font)"
 fonts=$(dvitype -output-level=0 "$book" | sed -n 's/^Font [0-9]*: \([^-]*\)---.*/\1/p' | sort -u)
 nfonts=$(echo "$fonts" | wc -w)
@@ -186,5 +210,7 @@ awk -v p="$t_pptx" -v d="$t_deckgen" 'BEGIN { printf "deckgen-pptx / deckgen %.3
 t_bare=$(median <"$work/t_bare")
 awk -v p="$t_pptx" -v b="$t_bare" -v pb="$pptx_bytes" -v bb="$bare_bytes" 'BEGIN {
   printf "text layer: time %.3f, size %.3f of the slides without it (target <= 1.15 each)\n", p / b, pb / bb }'
+awk -v v="$(median <"$work/t_ptmr7t")" -v r="$(median <"$work/t_ptmr8r")" -v cv="$chars_virtual" \
+  -v cr="$chars_raw" 'BEGIN { printf "virtual font         %.3f s for %d characters, raw font %.3f s for %d: %.3f per character (target <= 1.10)\n", v, cv, r, cr, (v / cv) / (r / cr) }'
 awk -v l="$lookup" -v b="$batch" -v d="$t_deckgen" -v n="$nfonts" \
   'BEGIN { printf "kpsewhich lookups    %.4f s for the %d fonts in one kpsewhich, as deckgen does (%.1f%% of deckgen); %.4f s one by one (%.1f ms each)\n", b, n, 100 * b / d, l, 1000 * l / n }'
