@@ -288,6 +288,48 @@ TEST(PostScriptGraphics, TeXSetsItsCharactersInThePostScriptState) {
     EXPECT_EQ(warnings.str(), "");
 }
 
+TEST(PostScriptGraphics, PaintsComeWhereThePostScriptPutsThem) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    // A special one inch right of and below TeX's origin (itself an inch in from the
+    // page's corner) paints in big points from there, y upwards ('"' specials: dvips's
+    // @beginspecial); the box of each paint in big points from the slide's top left corner, and whether its path is a rectangle of the
+    // slide's axes (four corners, none skewed).
+    struct Case {
+        const char* special;
+        Extent box;
+        bool rectangle;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"\" 0 0 10 20 rectfill", {144, 124, 154, 144}, true},
+             {"\" [0 0 10 20 30 0 5 5] rectfill", {144, 124, 179, 144}, false},
+             {"\" 5 0 moveto 10 10 lineto 0 10 lineto closepath fill", {144, 134, 154, 144}, false},
+             {"\" 2 2 scale 0 0 5 10 rectfill", {144, 124, 154, 144}, true},
+             {"\" 90 rotate 0 0 10 20 rectfill", {124, 134, 144, 144}, true},
+         }) {
+        std::ostringstream warnings;
+        PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings);
+        graphics.Special(c.special, 1, 1, 1);
+        const std::vector<Paint> paints = graphics.Flush();
+        ASSERT_EQ(paints.size(), 1u) << c.special << warnings.str();
+        const std::optional<Extent> box = Bounds(paints[0].path);
+        ASSERT_TRUE(box) << c.special;
+        const double bp = 12700;
+        EXPECT_NEAR(box->left / bp, c.box.left, 0.01) << c.special;
+        EXPECT_NEAR(box->top / bp, c.box.top, 0.01) << c.special;
+        EXPECT_NEAR(box->right / bp, c.box.right, 0.01) << c.special;
+        EXPECT_NEAR(box->bottom / bp, c.box.bottom, 0.01) << c.special;
+        if (c.rectangle) {
+            const std::vector<double>& p = paints[0].path.points;
+            ASSERT_GE(p.size(), 8u) << c.special;
+            for (std::size_t i = 0; i + 3 < 8; i += 2) {
+                // Consecutive corners share an x or a y.
+                EXPECT_TRUE(std::abs(p[i] - p[i + 2]) < 1 || std::abs(p[i + 1] - p[i + 3]) < 1)
+                    << c.special << " corner " << i / 2;
+            }
+        }
+    }
+}
+
 TEST(PostScriptGraphics, TheDocumentHasOneBudgetAndNoWaitOfItsOwn) {
     if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
     using Clock = std::chrono::steady_clock;
