@@ -38,7 +38,8 @@ bool IsModel(std::string_view text, std::string_view word) {
 
 }  // namespace
 
-RgbColour ParseColour(const std::string& argument) {
+RgbColour ParseColour(const std::string& argument, CmykConversion cmyk) {
+    if (cmyk == nullptr) cmyk = FromCmyk;
     if (argument.find("Black") != std::string::npos) return {0, 0, 0};
 
     const std::size_t start = std::min(argument.find_first_not_of(' '), argument.size());
@@ -52,10 +53,10 @@ RgbColour ParseColour(const std::string& argument) {
     if (IsModel(word, "cmyk")) {
         cursor += 4;
         const double c = NextNumber(cursor), m = NextNumber(cursor), y = NextNumber(cursor);
-        return FromCmyk(c, m, y, NextNumber(cursor));
+        return cmyk(c, m, y, NextNumber(cursor));
     }
     if (const NamedColour* named = FindNamedColour(word)) {
-        return FromCmyk(named->c, named->m, named->y, named->k);
+        return cmyk(named->c, named->m, named->y, named->k);
     }
 
     if (argument.size() < 5) return {0, 0, 0};
@@ -64,10 +65,11 @@ RgbColour ParseColour(const std::string& argument) {
     return {Component(r), Component(g), Component(NextNumber(cursor))};
 }
 
-bool ApplyColourSpecial(const std::string& special, std::vector<RgbColour>& stack) {
+bool ApplyColourSpecial(const std::string& special, std::vector<RgbColour>& stack,
+                        CmykConversion cmyk) {
     const std::string_view text = special;
     if (text.starts_with("color push")) {
-        stack.push_back(ParseColour(special.substr(10)));
+        stack.push_back(ParseColour(special.substr(10), cmyk));
         return true;
     }
     if (text.starts_with("color pop")) {

@@ -14,8 +14,12 @@ struct RgbColour {
 // "Black" anywhere gives black; otherwise the gray and cmyk models of dvips, then a
 // dvips colour name, and last three rgb numbers after the five characters that hold
 // the model word.
-RgbColour ParseColour(const std::string& argument);
+// CMYK colours (the cmyk model and the names) become RGB through `cmyk` when one is
+// given, else by dvips's formula.
+using CmykConversion = RgbColour (*)(double c, double m, double y, double k);
+RgbColour ParseColour(const std::string& argument, CmykConversion cmyk = nullptr);
 
 // Applies a "color push ..." or "color pop" special to the colour stack (a pop of an
 // empty stack does nothing); false for any other special.
-bool ApplyColourSpecial(const std::string& special, std::vector<RgbColour>& stack);
+bool ApplyColourSpecial(const std::string& special, std::vector<RgbColour>& stack,
+                        CmykConversion cmyk = nullptr);

@@ -6,6 +6,7 @@
 
 #include "common/PlainText.h"
 #include "pptx/PackageParts.h"
+#include "ps/CmykColour.h"
 
 namespace {
 
@@ -408,7 +409,8 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
 }
 
 void PptxWriter::OnSpecial(std::string text) {
-    if (ApplyColourSpecial(text, colourStack)) {
+    // CMYK colours as Ghostscript draws dvips's, as the page's PostScript paints are.
+    if (ApplyColourSpecial(text, colourStack, CmykToRgb)) {
         if (graphics) graphics->Colour(CurrentColour());
         return;
     }
@@ -420,7 +422,7 @@ void PptxWriter::OnSpecial(std::string text) {
     const std::string_view special = text;
     if (special.starts_with("background")) {
         // LaTeX's \pagecolor: the page's background, and that of the pages after it.
-        background = ParseColour(text.substr(10));
+        background = ParseColour(text.substr(10), CmykToRgb);
     } else if (special.starts_with("papersize=")) {
         ReadPaperSize(special);
     } else if (const std::string kind = KindOfSpecial(special); !kind.empty()) {

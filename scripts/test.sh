@@ -8,11 +8,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Beyond the build: clang for the sanitizer build and the fuzz targets; beamer, TikZ,
-# pgfplots and PSTricks, dvipng, poppler, LibreOffice Impress and Debian's Python with
+# pgfplots and PSTricks, poppler, LibreOffice Impress and Debian's Python with
 # numpy, PIL and lxml for the presentation checks (TeX's own rendering against the
 # slides, the OOXML schemas).
 bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
-  texlive-pstricks dvipng poppler-utils libreoffice-impress python3-numpy python3-pil \
+  texlive-pstricks poppler-utils libreoffice-impress python3-numpy python3-pil \
   python3-lxml fonts-dejavu-core
 
 # Every test must run: the end-to-end tests skip themselves when a tool is missing,

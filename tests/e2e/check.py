@@ -8,7 +8,7 @@ result against dvitype's reading of the DVI file, the AFM files and color.pro.
           box in the font's AFM file, all in their colours; each link's area where dvips
           puts it; the slides' text, character by character, TeX's PDF's.
   pixels  LibreOffice converts the presentation to PDF, whose pages pdftoppm draws as
-          dvipng draws the DVI pages; pdftotext finds on each page the words it finds in
+          dvips and Ghostscript draw the DVI pages; pdftotext finds on each page the words it finds in
           TeX's PDF (dvipdfmx, or dvips and Ghostscript); pdfinfo finds the web links TeX's PDF has as dvips and
           Ghostscript make it, and each link to a slide goes to its destination's page.
 Exits 0 when all holds, 1 on a failure, 77 (skipped) when a tool is missing.
@@ -36,6 +36,7 @@ GRID = 127
 # page colour, met by ink down to WEAK (anti-aliasing differs). Where both have ink, LEAST
 # of it lies within HUE degrees of one direction from the page.
 DPI, LEAST, STRONG, WEAK, HUE = 144, .97, 128, 48, 5
+GS_CMYK_PROFILE = "/usr/share/color/icc/ghostscript/default_cmyk.icc"
 BP = {"pt": 72 / 72.27, "bp": 1, "in": 72, "cm": 72 / 2.54, "mm": 72 / 25.4}  # big points per unit
 LENGTH = r"\s*([-+]?(?:\d+\.?\d*|\.\d+))\s*(?:true)?\s*(pt|bp|in|cm|mm)\s*"
 R_ID = "{http://schemas.openxmlformats.org/officeDocument/2006/relationships}id"
@@ -91,14 +92,37 @@ def bboxes(name):
         r"^C (\d+) ;.*?B (-?\d+) (-?\d+) (-?\d+) (-?\d+)", afm, re.M)}
 
 
+@functools.cache
+def cmyk_to_rgb(cmyk):
+    """A CMYK colour (0 to 255 each) as Ghostscript draws it: through its default CMYK
+    profile to sRGB, relative colorimetric with black point compensation (littleCMS, as
+    PIL has it)."""
+    from PIL import Image, ImageCms
+    transform = ImageCms.buildTransform(
+        ImageCms.getOpenProfile(GS_CMYK_PROFILE), ImageCms.createProfile("sRGB"), "CMYK", "RGB",
+        renderingIntent=ImageCms.INTENT_RELATIVE_COLORIMETRIC,
+        flags=ImageCms.FLAGS["BLACKPOINTCOMPENSATION"])
+    return ImageCms.applyTransform(Image.new("CMYK", (1, 1), cmyk), transform).getpixel((0, 0))
+
+
 def colour_of(argument):
     """The rgb hex digits of what follows "color push": rgb, gray, cmyk or a dvips name,
-    as PostScript paints it (1 - min(1, c + k) for cmyk), cut to whole steps of 1/255."""
+    as Ghostscript draws dvips's PostScript, cut to whole steps of 1/255 (CMYK through
+    its profile, from components rounded to such steps)."""
+    if "Black" in argument:  # dvips's Black, pure black on the slides as in deckgen
+        return "000000"
     word, *values = argument.split()
     values = named_colours().get(word) or list(map(float, values))
-    rgb = {"gray": values * 3, "rgb": values}.get(word, [1 - min(1.0, x + values[-1])
-                                                         for x in values[:3]])
+    if word not in ("gray", "rgb"):
+        return "".join(f"{x:02x}" for x in cmyk_to_rgb(tuple(round(x * 255) for x in values)))
+    rgb = values * 3 if word == "gray" else values
     return "".join(f"{int(x * 255):02x}" for x in rgb)
+
+
+def near_colour(one, other, steps=4):
+    """Whether two colours' hex digits are within `steps` of 1/255 in each channel (the
+    slides convert CMYK from the components themselves, not from whole steps)."""
+    return all(abs(int(one[i:i + 2], 16) - int(other[i:i + 2], 16)) <= steps for i in (0, 2, 4))
 
 
 def typeset(name, work):
@@ -207,7 +231,7 @@ def check_slides(deckgen_pptx, name, work, validator=None):
                 want = (x + left, y - top, x + right, y - bottom)
                 slack = GRID / 2 + size * emu / 2000 + 1  # and the AFM file's rounding
             box = [f(p[i] for p in points) for f in (min, max) for i in (0, 1)]
-            if colour != (item.colour or "000000").upper() or any(
+            if not near_colour(colour, item.colour or "000000") or any(
                     abs(a - b) > slack for a, b in zip(box, want)) or isinstance(item, Rule) \
                     and steps != ["moveTo", "lnTo", "lnTo", "lnTo", "close"]:
                 raise Failure(f"slide {number}, item {n} {item}: drawn {colour} {steps[:5]} "
@@ -235,26 +259,27 @@ def check_pixels(deckgen_pptx, name, work):
     from PIL import Image
     dvi, _, _, size, pages = typeset(name, work)
     run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=name != "href")  # it warns of a link
-    # dvipng draws everything half a pixel low (a rule from 179.76 to 181.35 px fills rows
-    # 180 and 181): its origin goes half a pixel higher, which puts it on Ghostscript's
-    # and pdftoppm's drawing of the same DVI file. It draws while LibreOffice works.
-    dvipng = subprocess.Popen(
-        ["dvipng", "-q", "--truecolor", "-D", str(DPI), "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp",
-         "-O", f"72bp,{72 - 36 / DPI:.4f}bp", "-o", work + "/tex%d.png", dvi],
-        stdout=subprocess.DEVNULL)
+    # dvips and Ghostscript draw the DVI file on a page of the slides' size (CMYK through
+    # Ghostscript's profile, as the slides have it) while LibreOffice works.
+    run(["dvips", "-q", "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp", "-o", work + "/dvips.ps", dvi],
+        cwd=work)
+    ghostscript = subprocess.Popen(
+        ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", f"-r{DPI}",
+         "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4", f"-sOutputFile={work}/tex%d.png",
+         work + "/dvips.ps"], stdout=subprocess.DEVNULL)
     try:
         run(["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{work}/profile",
              "--convert-to", "pdf", "--outdir", work, pptx], cwd=work, timeout=480)
         run(["pdftoppm", "-r", str(DPI), work + "/out.pdf", work + "/pdf"])
-    finally:  # dvipng is done before its folder goes
-        dvipng.wait(timeout=300)
-    if dvipng.returncode:
-        raise Failure(f"dvipng failed ({dvipng.returncode})")
+    finally:  # Ghostscript is done before its folder goes
+        ghostscript.wait(timeout=300)
+    if ghostscript.returncode:
+        raise Failure(f"gs failed ({ghostscript.returncode})")
     # The PDF's pages, drawn by pdftoppm, are as many and as large (give or take a pixel or
-    # two) as dvipng's drawings of the DVI pages; both number them, from 1 or from 01.
+    # two) as Ghostscript's drawings of the DVI pages; both number them, from 1 or from 01.
     drawn = [sorted(glob.glob(work + p), key=lambda f: (len(f), f)) for p in ("/tex*", "/pdf-*")]
     if len(drawn[0]) != len(pages) or len(drawn[1]) != len(pages):
-        raise Failure(f"{len(drawn[0])} pages drawn by dvipng, {len(drawn[1])} by pdftoppm")
+        raise Failure(f"{len(drawn[0])} pages drawn by gs, {len(drawn[1])} by pdftoppm")
 
     def near(mask):  # ink within one pixel, across, down or diagonally
         p = np.pad(mask, 1)
@@ -383,8 +408,8 @@ def main(argv):
         sys.exit(__doc__)
     mode, binary, name = argv[1], os.path.abspath(argv[2]), argv[3]
     tools = "tex latex dvitype kpsewhich pdftotext dvipdfmx dvips ps2pdf" + \
-        " dvipng pdftoppm soffice pdfinfo" * (mode == "pixels")
-    modules = {"pixels": ["numpy", "PIL"], "slides": ["lxml"] * len(argv[4:5])}.get(mode, [])
+        " gs pdftoppm soffice pdfinfo" * (mode == "pixels")
+    modules = {"pixels": ["numpy", "PIL"], "slides": ["PIL"] + ["lxml"] * len(argv[4:5])}.get(mode, [])
     missing = [t for t in tools.split() if not shutil.which(t)] + [
         m for m in modules if not importlib.util.find_spec(m)]
     if missing:
