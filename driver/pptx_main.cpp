@@ -46,9 +46,8 @@ bool ReadOptions(int& argc, char**& argv, PptxOptions& options) {
 int main(int argc, char** argv) {
     PptxOptions options;
     if (!ReadOptions(argc, argv, options)) argc = 0;  // the usage line
-    return RunConverter(argc, argv, usage,
-                        [&options](const char* dviName, const char* pptxName) {
-                            PptxWriter writer(dviName, pptxName, std::cerr, options);
-                            writer.Run();
-                        });
+    return RunConverter(argc, argv, usage, [&options](const char* dviName, const char* pptxName) {
+        PptxWriter writer(dviName, pptxName, std::cerr, options);
+        writer.Run();
+    });
 }

@@ -18,7 +18,9 @@ constexpr std::int64_t minSlideSide = 914400, maxSlideSide = 51206400;
 // nothing on a slide (source specials, dvipdfmx's configuration, a PDF's version and
 // viewer preferences) and for empty ones.
 std::string KindOfSpecial(std::string_view special) {
-    const auto isSpace = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n'; };
+    const auto isSpace = [](char ch) {
+        return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
+    };
     while (!special.empty() && isSpace(special.front())) special.remove_prefix(1);
     std::size_t end = 0;
     while (end < special.size() && !isSpace(special[end]) && special[end] != ':' &&
@@ -36,13 +38,13 @@ std::string KindOfSpecial(std::string_view special) {
         kind += ':';
         kind += rest.substr(0, word);
     }
-    static constexpr std::string_view meaningless[] = {
-        "dvipdfmx:config", "pdf:majorversion", "pdf:minorversion", "pdf:docview"};
+    static constexpr std::string_view meaningless[] = {"dvipdfmx:config", "pdf:majorversion",
+                                                       "pdf:minorversion", "pdf:docview"};
     if (kind.empty() || kind.starts_with("src:") ||
         std::find(std::begin(meaningless), std::end(meaningless), kind) != std::end(meaningless))
         return {};
-    static constexpr std::string_view tpic[] = {"pn", "pa", "fp", "ip", "da", "dt", "sp", "ar",
-                                                "ia", "sh", "wh", "bk", "tx"};
+    static constexpr std::string_view tpic[] = {"pn", "pa", "fp", "ip", "da", "dt", "sp",
+                                                "ar", "ia", "sh", "wh", "bk", "tx"};
     if (std::find(std::begin(tpic), std::end(tpic), kind) != std::end(tpic)) return "tpic";
     if (kind.size() > 32) kind.resize(32);
     return Printable(kind);
@@ -269,8 +271,8 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
               text.style, glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt, angle);
 }
 
-void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualFont,
-                           std::int32_t c, int depth) {
+void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualFont, std::int32_t c,
+                           int depth) {
     const auto packet = virtualFont.font->packets.find(c);
     if (packet == virtualFont.font->packets.end()) return;  // a character the VF lacks
     if (depth == maxVirtualDepth) {

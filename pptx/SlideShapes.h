@@ -60,8 +60,7 @@ class SlideShapes {
     // A filled rectangle from (left, top) to (right, bottom), or its corners mapped by
     // `linear` about (left, bottom).
     void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
-                   RgbColour colour, const Affine* linear = nullptr,
-                   std::int32_t opacity = opaque);
+                   RgbColour colour, const Affine* linear = nullptr, std::int32_t opacity = opaque);
     // A freeform of `path`, in EMU from the slide's top left corner, painted as
     // `style` says.
     void Drawing(const PaintPath& path, const DrawingStyle& style);

@@ -18,7 +18,7 @@ struct ChunkReport {
     // After a chunk that ran in an open page: the transformation from the page's
     // coordinates (dvips's pixels) to those the page's PostScript now uses.
     std::optional<Affine> transform;
-    double alpha = 1;  // and the fill alpha there; -1 where nothing is drawn on the page
+    double alpha = 1;         // and the fill alpha there; -1 where nothing is drawn on the page
     std::size_t dropped = 0;  // records left out (malformed, or what cannot be drawn)
     std::size_t beyond = 0;   // paints not reported, beyond the page's most
 };

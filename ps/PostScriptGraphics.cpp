@@ -255,8 +255,7 @@ std::vector<Paint> PostScriptGraphics::Flush() {
                         break;
                     }
                 } else if (chunk.role == Role::Header) {
-                    warnings << "PostScript header left out: it failed (" << report.error
-                             << ")\n";
+                    warnings << "PostScript header left out: it failed (" << report.error << ")\n";
                 }
                 continue;
             }
@@ -288,9 +287,8 @@ void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
     if (report.transform) {
         transform = *report.transform;
         const Affine& t = transform;
-        transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 ||
-                      std::abs(t[2]) > 1e-6 || std::abs(t[3] - 1) > 1e-6 ||
-                      std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
+        transformed = std::abs(t[0] - 1) > 1e-6 || std::abs(t[1]) > 1e-6 || std::abs(t[2]) > 1e-6 ||
+                      std::abs(t[3] - 1) > 1e-6 || std::abs(t[4]) > 1e-3 || std::abs(t[5]) > 1e-3;
     }
     alpha = report.alpha;
     if (chunk.role == Role::Replay) return;  // drawn when it first ran
@@ -350,13 +348,14 @@ bool PostScriptGraphics::DocumentSetUp(std::vector<Pending>& into, std::uint32_t
             prologue.push_back(std::move(*contents));
         }
         // The page's size in dvips's units, the magnification and resolution.
-        prologue.push_back("TeXDict begin " + std::to_string(std::lround(width * 65781.76)) +
-                           ' ' + std::to_string(std::lround(height * 65781.76)) + ' ' +
+        prologue.push_back("TeXDict begin " + std::to_string(std::lround(width * 65781.76)) + ' ' +
+                           std::to_string(std::lround(height * 65781.76)) + ' ' +
                            std::to_string(std::lround(magnification * 1000)) + ' ' +
                            Fixed(resolution) + ' ' + Fixed(resolution) +
                            " (document.dvi) @start end");
     }
-    for (const std::string& chunk : prologue) into.push_back(Pending{chunk, false, at, Role::Prologue});
+    for (const std::string& chunk : prologue)
+        into.push_back(Pending{chunk, false, at, Role::Prologue});
     // The headers, all read before the first page, run before it, as dvips puts them at
     // the document's start.
     for (const std::string& header : headers)
@@ -374,9 +373,11 @@ bool PostScriptGraphics::Ready(std::uint32_t at) {
         documentOpen = true;
     }
     if (pageOpen) return true;
-    Queue("TeXDict begin 1 0 bop dg /base matrix currentmatrix put dg /state get dup /paints 0 "
-          "put /most " + std::to_string(maxPagePaints) + " put",
-          false, at, Role::PageOpen);
+    Queue(
+        "TeXDict begin 1 0 bop dg /base matrix currentmatrix put dg /state get dup /paints 0 "
+        "put /most " +
+            std::to_string(maxPagePaints) + " put",
+        false, at, Role::PageOpen);
     pageOpen = true;
     Colour(colour);
     return true;

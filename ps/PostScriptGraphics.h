@@ -110,9 +110,9 @@ class PostScriptGraphics {
     double width, height, magnification;
     std::ostream& warnings;
     PostScriptInterpreter interpreter;
-    std::vector<std::string> prologue;            // dvips's prologue files and the set-up
-    std::vector<std::string> headers;             // the document's, in order
-    bool unavailable = false;  // the interpreter cannot be started, or its time is spent
+    std::vector<std::string> prologue;  // dvips's prologue files and the set-up
+    std::vector<std::string> headers;   // the document's, in order
+    bool unavailable = false;           // the interpreter cannot be started, or its time is spent
     bool documentOpen = false, pageOpen = false;  // as the queue leaves them
     std::vector<Pending> queue;
     // The non-isolated chunks the interpreter has run since it opened the page, which a

@@ -58,20 +58,13 @@ std::string PostScriptInterpreter::Start() {
         close(socketEnds[1]);
         return std::string("cannot make a pipe: ") + std::strerror(errno);
     }
-    std::vector<std::string> arguments = {program,
-                                          "-q",
-                                          "-dSAFER",
-                                          // Constant alpha and blend modes are set and
-                                          // reported; the prologue keeps the device.
-                                          "-dALLOWPSTRANSPARENCY",
-                                          "-dNOPAUSE",
-                                          "-dBATCH",
-                                          "-sDEVICE=nullpage",
-                                          "-dDEVICEWIDTHPOINTS=" + Number(width),
-                                          "-dDEVICEHEIGHTPOINTS=" + Number(height),
-                                          "-dFIXEDMEDIA",
-                                          "-K" + std::to_string(limits.memoryKiB),
-                                          "-_"};
+    std::vector<std::string> arguments = {
+        program, "-q", "-dSAFER",
+        // Constant alpha and blend modes are set and
+        // reported; the prologue keeps the device.
+        "-dALLOWPSTRANSPARENCY", "-dNOPAUSE", "-dBATCH", "-sDEVICE=nullpage",
+        "-dDEVICEWIDTHPOINTS=" + Number(width), "-dDEVICEHEIGHTPOINTS=" + Number(height),
+        "-dFIXEDMEDIA", "-K" + std::to_string(limits.memoryKiB), "-_"};
     std::vector<char*> argv;
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -100,8 +93,8 @@ std::string PostScriptInterpreter::Start() {
 }
 
 std::string PostScriptInterpreter::BudgetFailure() const {
-    return "the document's PostScript ran for more than " +
-           std::to_string(limits.documentSeconds) + " s";
+    return "the document's PostScript ran for more than " + std::to_string(limits.documentSeconds) +
+           " s";
 }
 
 std::vector<PostScriptInterpreter::Outcome> PostScriptInterpreter::Run(
@@ -143,8 +136,8 @@ bool PostScriptInterpreter::Exchange(std::string_view message, std::size_t count
         return std::min(budgetEnd, Clock::now() + std::chrono::seconds(limits.seconds));
     };
     Clock::time_point deadline = chunkDeadline();
-    std::string records;      // of the chunk running
-    std::size_t scanned = 0;  // of them: the complete lines looked at
+    std::string records;       // of the chunk running
+    std::size_t scanned = 0;   // of them: the complete lines looked at
     std::size_t reported = 0;  // bytes of the batch's records so far
     char buffer[1 << 16];
     struct Spent {  // counts the exchange's time, however it ends

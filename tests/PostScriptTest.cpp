@@ -177,8 +177,8 @@ struct AfterSpecial {
 // Runs the pages, each a list of specials at (1, 1) inch, through one PostScriptGraphics
 // as the writer does: a flush before each character (here after each special) and at the
 // page's end.
-std::vector<std::vector<AfterSpecial>> RunPages(PostScriptGraphics& graphics,
-                                                const std::vector<std::vector<std::string>>& pages) {
+std::vector<std::vector<AfterSpecial>> RunPages(
+    PostScriptGraphics& graphics, const std::vector<std::vector<std::string>>& pages) {
     std::vector<std::vector<AfterSpecial>> states;
     std::uint32_t number = 0;
     for (const std::vector<std::string>& specials : pages) {
@@ -292,8 +292,8 @@ TEST(PostScriptGraphics, PaintsComeWhereThePostScriptPutsThem) {
     if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
     // A special one inch right of and below TeX's origin (itself an inch in from the
     // page's corner) paints in big points from there, y upwards ('"' specials: dvips's
-    // @beginspecial); the box of each paint in big points from the slide's top left corner, and whether its path is a rectangle of the
-    // slide's axes (four corners, none skewed).
+    // @beginspecial); the box of each paint in big points from the slide's top left corner, and
+    // whether its path is a rectangle of the slide's axes (four corners, none skewed).
     struct Case {
         const char* special;
         Extent box;

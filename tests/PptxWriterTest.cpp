@@ -89,13 +89,14 @@ TEST_F(PptxWriterTest, ThreePages) {
             Matches(parts[std::string("ppt/slides/") + slide + ".xml"],
                     "(<p:bg>|name=\"[^\"]+|<a:path(?= )|srgbClr val=\"\\w+|<a:t>[^<]+)", "$1 ") +
             "| ";
+    // CMYK yellow as Ghostscript draws it: FFF200.
     EXPECT_EQ(shapes,
               "name=\"Freeform 1 <a:path srgbClr val=\"FF0000 name=\"Freeform 2 <a:path "
               "srgbClr val=\"00FF00 name=\"Freeform 3 <a:path <a:path srgbClr val=\"000000 "
               "name=\"Freeform 4 <a:path srgbClr val=\"7F7F7F name=\"Text 5 srgbClr val=\"000000 "
               "<a:t>\uFFFD name=\"Text 6 srgbClr val=\"000000 <a:t>\uFFFD name=\"Text 7 "
               "srgbClr val=\"000000 <a:t>\uFFFD | <p:bg> srgbClr val=\"0000FF name=\"Freeform 1 "
-              "<a:path srgbClr val=\"FFFF00 | <p:bg> srgbClr val=\"0000FF name=\"Freeform 1 "
+              "<a:path srgbClr val=\"FFF200 | <p:bg> srgbClr val=\"0000FF name=\"Freeform 1 "
               "<a:path srgbClr val=\"000000 | ");
     // The red rule, 0.1 bp high and 0.4 bp wide, one inch from the corner.
     EXPECT_NE(parts["ppt/slides/slide1.xml"].find(
