@@ -7,3 +7,7 @@
 // Returns the path kpsewhich gives for `fileName` (a name with its extension), or an
 // empty string when the file is not found or kpsewhich cannot be started.
 std::string FindFontFile(const std::string& fileName);
+
+// Returns the path of the PK file of font `name` at `dpi` dots per inch, which kpsewhich
+// has Metafont make (mktexpk) when it is missing; empty when there is none.
+std::string FindBitmapFont(const std::string& name, int dpi);

@@ -41,22 +41,27 @@ std::string ReadFirstLine(int fd) {
     }
 }
 
-// Starts kpsewhich with `arguments` and reads its standard output with `readOutput`;
-// false when kpsewhich could not be started.
+// Starts `name` (kpsewhich, or mktexpk) with `arguments` and reads its standard output
+// with `readOutput`, its standard error going to /dev/null when `quiet`; false when it
+// could not be started.
 template <typename Reader>
-bool RunKpsewhich(std::vector<std::string> arguments, Reader readOutput) {
+bool RunProgram(const char* name, std::vector<std::string> arguments, Reader readOutput,
+                bool quiet = false) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) return false;
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    char program[] = "kpsewhich";
-    std::vector<char*> argv{program};
+    // What the programs it starts say (mktexpk, Metafont) is not ours to show.
+    if (quiet) posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string program = name;
+    std::vector<char*> argv{program.data()};
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = posix_spawnp(&child, program, &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
     if (spawned != 0) {
@@ -70,6 +75,11 @@ bool RunKpsewhich(std::vector<std::string> arguments, Reader readOutput) {
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     return true;
+}
+
+template <typename Reader>
+bool RunKpsewhich(std::vector<std::string> arguments, Reader readOutput, bool quiet = false) {
+    return RunProgram("kpsewhich", std::move(arguments), std::move(readOutput), quiet);
 }
 
 // The first line of kpsewhich's answer for one file, or nothing when kpsewhich could
@@ -132,4 +142,33 @@ std::string FindFontFile(const std::string& fileName) {
     if (fileName.empty() || fileName.find('\0') != std::string::npos) return {};
     const std::optional<std::string> answer = Lookup(fileName);
     return answer && answer->size() >= 2 ? *answer : std::string();
+}
+
+std::string FindBitmapFont(const std::string& name, int dpi) {
+    // Only a plain name: no directory, no option, no control bytes.
+    if (name.empty() || name.front() == '-' || dpi < 1 || dpi > 100000 ||
+        std::any_of(name.begin(), name.end(),
+                    [](char ch) { return ch == '/' || static_cast<unsigned char>(ch) < 33; }))
+        return {};
+    std::string answer;
+    RunKpsewhich({"-dpi=" + std::to_string(dpi), "-no-mktex=pk", name + ".pk"},
+                 [&](int fd) { answer = ReadFirstLine(fd); }, true);
+    if (answer.size() >= 2) return answer;
+    // Made as dvips has it made: Metafont's ljfour mode, 600 dots to the inch magnified;
+    // mktexpk answers with the file's path on its last line.
+    RunProgram("mktexpk",
+               {"--mfmode", "ljfour", "--bdpi", "600", "--mag", "0+" + std::to_string(dpi) + "/600",
+                "--dpi", std::to_string(dpi), name},
+               [&](int fd) {
+                   char buffer[4096];
+                   for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+                       if (got < 0 && errno == EINTR) continue;
+                       if (got < 0 || answer.size() > (1u << 16)) return;
+                       answer.append(buffer, static_cast<std::size_t>(got));
+                   }
+               },
+               true);
+    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+    answer.erase(0, answer.rfind('\n') + 1);  // npos + 1 is 0
+    return answer.size() >= 2 && answer.ends_with("pk") ? answer : std::string();
 }

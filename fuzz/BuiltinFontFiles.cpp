@@ -40,3 +40,8 @@ std::string FindFontFile(const std::string& fileName) {
     const auto found = paths.find(fileName);
     return found == paths.end() ? std::string() : found->second;
 }
+
+// No bitmap fonts: Metafont is not run under the fuzzer.
+std::string FindBitmapFont(const std::string&, int) {
+    return {};
+}

@@ -2,7 +2,8 @@
 // checks what every successful read must give: arrays as long as the character range,
 // a range that the bytes present really hold, and the same result whether the metrics
 // object is fresh or was loaded with another font before (no state left from a load).
-// The same bytes are read as a VF file, whose packets must lie within them.
+// The same bytes are read as a VF file, whose packets must lie within them, and as a PK
+// file, whose bitmaps must be as large as they say.
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include "BuiltinFonts.h"
 #include "common/Failure.h"
 #include "fonts/TfmMetrics.h"
+#include "fonts/PkFont.h"
 #include "fonts/VirtualFont.h"
 
 namespace {
@@ -54,6 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto& [code, packet] : font.packets) held += packet.size();
         for (const VirtualFont::LocalFont& local : font.fonts) held += local.name.size();
         Check(held <= size);
+    } catch (const Failure&) {
+    }
+    try {
+        for (const auto& [code, glyph] : ReadPkFont(bytes, "fuzz").glyphs) {
+            Check(glyph.pixels.size() ==
+                  static_cast<std::size_t>(glyph.width) * static_cast<std::size_t>(glyph.height));
+        }
     } catch (const Failure&) {
     }
 

@@ -11,11 +11,14 @@ build=${1:?usage: make-seeds.sh BUILD_DIR OUT_DIR}
 out=${2:?usage: make-seeds.sh BUILD_DIR OUT_DIR}
 mkdir -p "$out/convert" "$out/tfm" "$out/paints"
 "$build/make_seeds" "$out/convert" "$out/tfm"
-# Virtual fonts for the same target: PSNFSS's Times, when kpsewhich finds it.
+# Virtual fonts for the same target: PSNFSS's Times, when kpsewhich finds it; and a
+# bitmap font, when one has been made.
 for font in ptmr7t zptmcm7m; do
   vf=$(kpsewhich "$font.vf" 2>/dev/null || true)
   if [ -n "$vf" ]; then cp "$vf" "$out/tfm/$font.vf"; fi
 done
+pk=$(kpsewhich -dpi=600 -no-mktex=pk cmvtti10.pk 2>/dev/null || true)
+if [ -n "$pk" ]; then cp "$pk" "$out/tfm/cmvtti10.600pk"; fi
 
 # The interpreter's records: a fill, a stroke, shadings, an image and a transformation;
 # and specials.

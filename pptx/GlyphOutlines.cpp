@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "fonts/FontFileLookup.h"
+#include "pptx/BitmapGlyphs.h"
 #include "pptx/Emu.h"
 #include "pptx/FreeTypeLibrary.h"
 
@@ -18,6 +19,10 @@ namespace {
 // 65536 to the em: far finer than any slide shows.
 constexpr FT_F26Dot6 loadSize = 1024 * 64;
 constexpr double unitsPerEm = 65536.0;
+// Fonts without Type 1 files come from Metafont's bitmaps at this many dots to the inch,
+// from PK files of at most this size.
+constexpr double bitmapResolution = 600;
+constexpr std::size_t largestBitmapFont = std::size_t{16} << 20;
 
 // Receives FreeType's outline steps and writes them in slide units.
 struct OutlineSink {
@@ -87,7 +92,9 @@ struct GlyphOutlines::Face {
 
 struct GlyphOutlines::ScaledFont {
     std::uint32_t generation = 0;
-    Face* face = nullptr;  // null: the font is drawn as text
+    Face* face = nullptr;             // null: the font is drawn from its bitmaps, or as text
+    const PkFont* bitmaps = nullptr;  // Metafont's, for a font without a Type 1 file
+    double emuPerPixel = 0.0;
     double scale = 0.0;    // EMU per outline unit
     double slant = 0.0, extend = 1.0;
     const Texts* texts = nullptr;  // null: the characters have no known text
@@ -111,13 +118,18 @@ void GlyphOutlines::ReleaseRetired() {
 
 const GlyphOutline* GlyphOutlines::Find(const TfmFont& font, std::int32_t c) {
     ScaledFont& scaled = Prepare(font);
-    if (scaled.face == nullptr) return nullptr;
+    if (scaled.face == nullptr && scaled.bitmaps == nullptr) return nullptr;
     static const GlyphOutline none;
     if (c < 0 || c > 255) return &none;
     std::unique_ptr<GlyphOutline>& glyph = scaled.glyphs[static_cast<std::size_t>(c)];
     if (!glyph) {
         glyph = std::make_unique<GlyphOutline>();
-        Convert(scaled, c, *glyph);
+        if (scaled.face != nullptr) {
+            Convert(scaled, c, *glyph);
+        } else if (const auto bitmap = scaled.bitmaps->glyphs.find(c);
+                   bitmap != scaled.bitmaps->glyphs.end()) {
+            TraceGlyph(bitmap->second, scaled.emuPerPixel, *glyph);
+        }
     }
     return glyph.get();
 }
@@ -160,6 +172,11 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
         const std::string_view scheme =
             font.metrics ? std::string_view(font.metrics->codingScheme) : std::string_view();
         if (scaled->texts == nullptr) scaled->texts = TextsOfScheme(scheme);
+        if (scaled->face == nullptr && font.metrics) OpenBitmaps(font, *scaled);
+        // Metafont's fonts without a coding scheme (bbm10) mostly keep ASCII's letters
+        // and digits where TeX's text fonts have them.
+        if (scaled->texts == nullptr && scaled->bitmaps != nullptr)
+            scaled->texts = TextsOfScheme("TEX TEXT");
         scaled->style = StyleOfFont(font.name, scheme);
         scaled->scale = double(font.scaledSize) * emuPerUnit / unitsPerEm;
         scaled->glyphs.resize(256);
@@ -167,6 +184,34 @@ GlyphOutlines::ScaledFont& GlyphOutlines::Prepare(const TfmFont& font) {
     lastFont = &font;
     lastScaled = scaled.get();
     return *scaled;
+}
+
+void GlyphOutlines::OpenBitmaps(const TfmFont& font, ScaledFont& scaled) {
+    // As dvips asks for them: at the resolution that sets the font at its size, here
+    // 600 dots to the inch of the slide. A design size is a fix_word in points.
+    const double designEmu = font.metrics->designSize / 1048576.0 * 914400 / 72.27;
+    if (designEmu <= 0 || font.scaledSize <= 0) return;
+    const long dpi = std::lround(bitmapResolution * font.scaledSize * emuPerUnit / designEmu);
+    if (dpi < 1 || dpi > 100000) return;
+    const std::string key = font.name + '\n' + std::to_string(dpi);
+    auto [entry, added] = bitmapFonts.try_emplace(key);
+    if (added) {
+        const std::string path = FindBitmapFont(font.name, int(dpi));
+        std::ifstream file(path, std::ios::binary);
+        std::string bytes;
+        char buffer[1 << 14];
+        while (!path.empty() && (file.read(buffer, sizeof buffer) || file.gcount() > 0)) {
+            bytes.append(buffer, static_cast<std::size_t>(file.gcount()));
+            if (bytes.size() > largestBitmapFont) break;
+        }
+        if (!bytes.empty() && bytes.size() <= largestBitmapFont)
+            entry->second = std::make_unique<PkFont>(ReadPkFont(bytes, font.name));
+    }
+    if (!entry->second || entry->second->pixelsPerPoint <= 0) return;
+    scaled.bitmaps = entry->second.get();
+    // The file's resolution holds the font's magnification: its pixels are those of a
+    // 600 dpi device, as dvips takes them.
+    scaled.emuPerPixel = 914400 / bitmapResolution;
 }
 
 GlyphOutlines::Face* GlyphOutlines::OpenFace(const FontMapEntry& entry) {

@@ -1,6 +1,7 @@
 // Glyph outlines of TeX's fonts, read from their Type 1 fonts with FreeType: the font
 // map gives each TFM name its font file, encoding and effects, and every character is
-// converted once per font and code into slide units. The glyphs' names give their
+// converted once per font and code into slide units. A font without a Type 1 file is
+// traced from Metafont's bitmaps. The glyphs' names give their
 // Unicode text.
 #pragma once
 
@@ -15,6 +16,7 @@
 #include "fonts/FontStyle.h"
 #include "fonts/FontTable.h"
 #include "fonts/GlyphNames.h"
+#include "fonts/PkFont.h"
 #include "pptx/FontMap.h"
 
 // A glyph as drawn on the slide: EMU (914400 to the inch) relative to the character's
@@ -64,6 +66,8 @@ class GlyphOutlines {
     // Reads the font map and the glyph lists, once.
     void ReadMap();
     Face* OpenFace(const FontMapEntry& entry);
+    // The bitmaps of a font that has no Type 1 file, made by Metafont when missing.
+    void OpenBitmaps(const TfmFont& font, ScaledFont& scaled);
     void Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const;
     using Texts = std::array<std::string, 256>;
     const Texts* TextsOfNames(const std::string& key, const std::vector<std::string>& names);
@@ -76,6 +80,8 @@ class GlyphOutlines {
     std::unordered_map<std::string, std::unique_ptr<Texts>> texts;  // by font or scheme
     std::unique_ptr<FreeTypeLibrary> library;
     std::unordered_map<std::string, std::unique_ptr<Face>> faces;  // by font and encoding file
+    // By font and resolution; null where there is none.
+    std::unordered_map<std::string, std::unique_ptr<PkFont>> bitmapFonts;
     std::unordered_map<const TfmFont*, std::unique_ptr<ScaledFont>> fonts;
     std::vector<std::unique_ptr<ScaledFont>> retired;
     const TfmFont* lastFont = nullptr;

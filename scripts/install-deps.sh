@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkgconf libgtest-dev libzip-dev libdeflate-dev libfreetype-dev
-          libunistring-dev libpolyclipping-dev libpng-dev liblcms2-dev ghostscript python3
+          libunistring-dev libpolyclipping-dev libpng-dev liblcms2-dev libpotrace-dev ghostscript python3
           texlive-binaries texlive-base texlive-latex-base texlive-fonts-recommended lmodern
           cm-super "$@")
 missing=()
