@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <optional>
 #include <unordered_map>
@@ -145,29 +146,34 @@ std::string FindFontFile(const std::string& fileName) {
 }
 
 std::string FindBitmapFont(const std::string& name, int dpi) {
-    // Only a plain name: no directory, no option, no control bytes.
+    // Only a name of the characters kpathsea lets its scripts make fonts of (letters,
+    // digits, '-', '_', '.', '+'), and no option: mktexpk is a shell script.
     if (name.empty() || name.front() == '-' || dpi < 1 || dpi > 100000 ||
-        std::any_of(name.begin(), name.end(),
-                    [](char ch) { return ch == '/' || static_cast<unsigned char>(ch) < 33; }))
+        !std::all_of(name.begin(), name.end(), [](char ch) {
+            return std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' || ch == '_' ||
+                   ch == '.' || ch == '+';
+        }))
         return {};
     std::string answer;
-    RunKpsewhich({"-dpi=" + std::to_string(dpi), "-no-mktex=pk", name + ".pk"},
-                 [&](int fd) { answer = ReadFirstLine(fd); }, true);
+    RunKpsewhich(
+        {"-dpi=" + std::to_string(dpi), "-no-mktex=pk", name + ".pk"},
+        [&](int fd) { answer = ReadFirstLine(fd); }, true);
     if (answer.size() >= 2) return answer;
     // Made as dvips has it made: Metafont's ljfour mode, 600 dots to the inch magnified;
     // mktexpk answers with the file's path on its last line.
-    RunProgram("mktexpk",
-               {"--mfmode", "ljfour", "--bdpi", "600", "--mag", "0+" + std::to_string(dpi) + "/600",
-                "--dpi", std::to_string(dpi), name},
-               [&](int fd) {
-                   char buffer[4096];
-                   for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
-                       if (got < 0 && errno == EINTR) continue;
-                       if (got < 0 || answer.size() > (1u << 16)) return;
-                       answer.append(buffer, static_cast<std::size_t>(got));
-                   }
-               },
-               true);
+    RunProgram(
+        "mktexpk",
+        {"--mfmode", "ljfour", "--bdpi", "600", "--mag", "0+" + std::to_string(dpi) + "/600",
+         "--dpi", std::to_string(dpi), name},
+        [&](int fd) {
+            char buffer[4096];
+            for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+                if (got < 0 && errno == EINTR) continue;
+                if (got < 0 || answer.size() > (1u << 16)) return;
+                answer.append(buffer, static_cast<std::size_t>(got));
+            }
+        },
+        true);
     while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
     answer.erase(0, answer.rfind('\n') + 1);  // npos + 1 is 0
     return answer.size() >= 2 && answer.ends_with("pk") ? answer : std::string();

@@ -25,7 +25,8 @@ class Reader {
     std::int32_t Number(int count, bool isSigned = false) {
         Need(static_cast<std::size_t>(count));
         std::uint32_t value = 0;
-        for (int i = 0; i < count; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at++]);
+        for (int i = 0; i < count; ++i)
+            value = value << 8 | static_cast<unsigned char>(bytes[at++]);
         if (isSigned && count < 4 && (value >> (8 * count - 1)) != 0)
             value -= std::uint32_t{1} << (8 * count);
         return static_cast<std::int32_t>(value);
@@ -99,7 +100,8 @@ void Unpack(std::string_view raster, int flag, PkGlyph& glyph, const Reader& fil
         std::int64_t count = runs.Packed();
         if (count < 0 || count > std::int64_t(width * height)) file.Damaged();
         while (count > 0 && row < height) {
-            const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(count), width - column);
+            const std::size_t take =
+                std::min<std::size_t>(static_cast<std::size_t>(count), width - column);
             std::fill_n(glyph.pixels.begin() + long(row * width + column), take, black);
             column += take;
             count -= static_cast<std::int64_t>(take);

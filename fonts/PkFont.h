@@ -16,7 +16,7 @@ struct PkGlyph {
 };
 
 struct PkFont {
-    double pixelsPerPoint = 0;  // horizontally, as the file gives it
+    double pixelsPerPoint = 0;                         // horizontally, as the file gives it
     std::unordered_map<std::int32_t, PkGlyph> glyphs;  // by character code
 };
 

@@ -11,8 +11,8 @@
 
 #include "BuiltinFonts.h"
 #include "common/Failure.h"
-#include "fonts/TfmMetrics.h"
 #include "fonts/PkFont.h"
+#include "fonts/TfmMetrics.h"
 #include "fonts/VirtualFont.h"
 
 namespace {

@@ -95,7 +95,7 @@ struct GlyphOutlines::ScaledFont {
     Face* face = nullptr;             // null: the font is drawn from its bitmaps, or as text
     const PkFont* bitmaps = nullptr;  // Metafont's, for a font without a Type 1 file
     double emuPerPixel = 0.0;
-    double scale = 0.0;    // EMU per outline unit
+    double scale = 0.0;  // EMU per outline unit
     double slant = 0.0, extend = 1.0;
     const Texts* texts = nullptr;  // null: the characters have no known text
     FontStyle style;
