@@ -5,7 +5,6 @@
 
 #include <potracelib.h>
 
-#include <algorithm>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -60,13 +59,5 @@ void TraceGlyph(const PkGlyph& glyph, double emuPerPixel, GlyphOutline& outline)
         }
         outline.steps.push_back(Step::Close);
     }
-    if (outline.points.empty()) return;
-    outline.minX = outline.maxX = outline.points[0];
-    outline.minY = outline.maxY = outline.points[1];
-    for (std::size_t i = 0; i < outline.points.size(); i += 2) {
-        outline.minX = std::min(outline.minX, outline.points[i]);
-        outline.maxX = std::max(outline.maxX, outline.points[i]);
-        outline.minY = std::min(outline.minY, outline.points[i + 1]);
-        outline.maxY = std::max(outline.maxY, outline.points[i + 1]);
-    }
+    SetBox(outline);
 }

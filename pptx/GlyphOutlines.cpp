@@ -319,7 +319,10 @@ void GlyphOutlines::Convert(const ScaledFont& font, std::int32_t c, GlyphOutline
         return;
     }
     sink.Close();
+    SetBox(outline);
+}
 
+void SetBox(GlyphOutline& outline) {
     if (outline.points.empty()) return;
     outline.minX = outline.maxX = outline.points[0];
     outline.minY = outline.maxY = outline.points[1];

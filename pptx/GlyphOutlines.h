@@ -28,6 +28,9 @@ struct GlyphOutline {
     std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;  // the box of all points
 };
 
+// Sets the outline's box from its points.
+void SetBox(GlyphOutline& outline);
+
 struct FreeTypeLibrary;
 
 class GlyphOutlines {
