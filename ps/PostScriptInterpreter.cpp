@@ -101,10 +101,6 @@ std::vector<PostScriptInterpreter::Outcome> PostScriptInterpreter::Run(
     const std::vector<Chunk>& chunks) {
     std::vector<Outcome> outcomes;
     std::string message;
-    if (spent >= std::chrono::seconds(limits.documentSeconds)) {
-        outcomes.push_back(Outcome{{}, BudgetFailure(), false, true});
-        return outcomes;
-    }
     if (child < 0) {
         Outcome& outcome = outcomes.emplace_back();
         outcome.failure = Start();

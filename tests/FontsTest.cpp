@@ -9,6 +9,7 @@
 #include "common/Failure.h"
 #include "fonts/FontFileLookup.h"
 #include "fonts/FontTable.h"
+#include "fonts/PkFont.h"
 #include "fonts/TfmLookup.h"
 #include "support/TestFont.h"
 
@@ -63,6 +64,51 @@ TEST(Tfm, ReadAndDamaged) {
 
 // cmr10 found by the real kpsewhich, against what tftopl prints for g (it has all four
 // dimensions) and A.
+TEST(Pk, RunsBitmapsAndEveryPreambleForm) {
+    // A preamble at 600 dpi, then: 'A' in the short form, run-length packed (dyn_f 13,
+    // black first: runs 2 2 2 4 2 over three rows of four); 'B' in the long form, a plain
+    // bitmap (dyn_f 14) of two rows of three; 'C' in the extended short form whose second
+    // row repeats once (a 14 nybble before the run that ends it).
+    const std::string resolution("\x00\x08\x4D\x5D", 4);  // 600 / 72.27 pixels a point
+    const std::string pre =
+        std::string("\xF7\x59\x00", 3) + std::string(8, '\0') + resolution + resolution;
+    const std::string a =
+        "\xD8\x0B\x41" + std::string(3, '\0') + "\x04\x04\x03\xFF\x02" + "\x22\x24\x20";
+    const std::string b = std::string("\xE7") + std::string("\x00\x00\x00\x1D", 4) +
+                          std::string("\x00\x00\x00\x42", 4) + std::string(12, '\0') +
+                          std::string("\x00\x00\x00\x03\x00\x00\x00\x02", 8) + "\xFF\xFF\xFF\xFF" +
+                          std::string("\x00\x00\x00\x05", 4) + "\xA8";
+    // 'C': rows 1111 / 1001 / 1001: runs 5 black, [repeat 1] 2 white, 1 black.
+    const std::string c = std::string("\xDC\x00\x10\x43", 4) + std::string(3, '\0') +
+                          std::string("\x00\x04\x00\x04\x00\x03\x00\x00\x00\x03", 10) +
+                          "\x5E\x12\x10";
+    const PkFont font = ReadPkFont(pre + a + b + c + "\xF5", "test");
+    EXPECT_NEAR(font.pixelsPerPoint, 600 / 72.27, 1e-4);
+    struct Want {
+        std::int32_t code;
+        int width, height, hoff, voff;
+        std::vector<std::uint8_t> pixels;
+    };
+    for (const Want& want : std::initializer_list<Want>{
+             {65, 4, 3, -1, 2, {1, 1, 0, 0, 1, 1, 0, 0, 0, 0, 1, 1}},
+             {66, 3, 2, -1, 5, {1, 0, 1, 0, 1, 0}},
+             {67, 4, 3, 0, 3, {1, 1, 1, 1, 1, 0, 0, 1, 1, 0, 0, 1}},
+         }) {
+        ASSERT_TRUE(font.glyphs.contains(want.code)) << want.code;
+        const PkGlyph& glyph = font.glyphs.at(want.code);
+        EXPECT_EQ(glyph.width, want.width) << want.code;
+        EXPECT_EQ(glyph.height, want.height) << want.code;
+        EXPECT_EQ(glyph.hoff, want.hoff) << want.code;
+        EXPECT_EQ(glyph.voff, want.voff) << want.code;
+        EXPECT_EQ(glyph.pixels, want.pixels) << want.code;
+    }
+    // Cut short anywhere, or a packet longer than the file: damaged, never more.
+    for (const std::string& bad :
+         {pre + a.substr(0, 10), pre + b.substr(0, 30), pre + a, std::string("\xF7\x5A")}) {
+        EXPECT_THROW(ReadPkFont(bad, "test"), Failure);
+    }
+}
+
 TEST(Tfm, TeXLiveFont) {
     TfmMetrics cmr10;
     cmr10.LoadTfm("cmr10");
