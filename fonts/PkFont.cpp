@@ -146,44 +146,25 @@ PkFont ReadPkFont(std::string_view bytes, const std::string& name) {
             continue;
         }
         if (flag > 244) file.Damaged();
-        // The character's preamble, in one of three sizes, then its raster; the packet's
-        // length counts from after the character's code.
-        std::int64_t length;
-        std::int32_t code;
+        // The character's preamble, in one of three sizes: the bytes of its length, code,
+        // TFM width, escapement (dx, and dy in the long form) and of each of width,
+        // height and the two offsets. The packet's length counts from after the code.
+        struct Form {
+            int length, code, tfm, escapement, dimension;
+        };
+        static constexpr Form shortForm{1, 1, 3, 1, 1}, extendedForm{2, 1, 3, 2, 2},
+            longForm{4, 4, 4, 8, 4};
+        const Form& form = (flag & 7) < 4 ? shortForm : (flag & 7) < 7 ? extendedForm : longForm;
+        std::int64_t length = static_cast<std::uint32_t>(file.Number(form.length));
+        if (form.length < 4) length |= std::int64_t{flag & 3} << (8 * form.length);
+        const std::int32_t code = file.Number(form.code);
+        const std::size_t start = file.at;
+        file.Skip(static_cast<std::size_t>(form.tfm + form.escapement));
         PkGlyph glyph;
-        std::size_t start;
-        if ((flag & 7) < 4) {
-            length = (flag & 3) << 8 | file.Number(1);
-            code = file.Number(1);
-            start = file.at;
-            file.Number(3);  // TFM width
-            file.Number(1);  // escapement
-            glyph.width = file.Number(1);
-            glyph.height = file.Number(1);
-            glyph.hoff = file.Number(1, true);
-            glyph.voff = file.Number(1, true);
-        } else if ((flag & 7) < 7) {
-            length = (flag & 3) << 16 | file.Number(2);
-            code = file.Number(1);
-            start = file.at;
-            file.Number(3);
-            file.Number(2);
-            glyph.width = file.Number(2);
-            glyph.height = file.Number(2);
-            glyph.hoff = file.Number(2, true);
-            glyph.voff = file.Number(2, true);
-        } else {
-            length = static_cast<std::uint32_t>(file.Number(4));
-            code = file.Number(4);
-            start = file.at;
-            file.Number(4);
-            file.Number(4);
-            file.Number(4);
-            glyph.width = file.Number(4);
-            glyph.height = file.Number(4);
-            glyph.hoff = file.Number(4, true);
-            glyph.voff = file.Number(4, true);
-        }
+        glyph.width = file.Number(form.dimension);
+        glyph.height = file.Number(form.dimension);
+        glyph.hoff = file.Number(form.dimension, true);
+        glyph.voff = file.Number(form.dimension, true);
         const std::size_t header = file.at - start;
         if (length < std::int64_t(header) || glyph.width < 0 || glyph.height < 0 ||
             glyph.width > largestSide || glyph.height > largestSide)

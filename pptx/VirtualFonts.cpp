@@ -43,7 +43,12 @@ const VirtualFont* VirtualFonts::Read(const TfmFont& font) {
 }
 
 VirtualFonts::Instance* VirtualFonts::Find(const TfmFont& font) {
+    // Characters come in runs of one font: the last answer is kept.
+    if (&font == last && last->generation == lastLoaded->generation)
+        return lastLoaded->instance.get();
     Loaded& loaded = instances[&font];
+    last = &font;
+    lastLoaded = &loaded;
     if (loaded.generation == font.generation) return loaded.instance.get();
     loaded.generation = font.generation;
     loaded.instance.reset();

@@ -38,4 +38,6 @@ class VirtualFonts {
         std::unique_ptr<Instance> instance;  // null when the font is no virtual one
     };
     std::unordered_map<const TfmFont*, Loaded> instances;
+    const TfmFont* last = nullptr;
+    Loaded* lastLoaded = nullptr;
 };
