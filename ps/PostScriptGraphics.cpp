@@ -4,18 +4,16 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 
 #include "common/PlainText.h"
 #include "fonts/FontFileLookup.h"
+#include "ps/DocumentFiles.h"
 #include "ps/PaintRecords.h"
 
 namespace {
 
 // dvips's resolution: its positions count in pixels of this many to the inch.
 constexpr double resolution = PostScriptGraphics::pixelsPerInch;
-// Figure and header files larger than this are left out.
-constexpr std::size_t largestFile = std::size_t{64} << 20;
 // The keys of a psfile special, each a number given to dvips's procedure of its name.
 constexpr std::string_view figureKeys[] = {"hoffset", "voffset", "hsize", "vsize", "hscale",
                                            "vscale",  "angle",   "llx",   "lly",   "urx",
@@ -31,34 +29,6 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
     return text;
-}
-
-// A file name as dvips's secure mode allows it: relative, without "..", without the
-// backquote that would run a command, printable.
-bool SafeName(std::string_view name) {
-    if (name.empty() || name.front() == '/' || name.front() == '`' || name.size() > 1024)
-        return false;
-    for (const char ch : name)
-        if (ch < 0x21 || ch > 0x7E) return false;
-    for (std::size_t start = 0;;) {
-        const std::size_t slash = name.find('/', start);
-        if (name.substr(start, slash - start) == "..") return false;
-        if (slash == std::string_view::npos) return true;
-        start = slash + 1;
-    }
-}
-
-// The bytes of a file, when it opens and holds at most `largestFile` of them.
-std::optional<std::string> Contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string contents;
-    char buffer[1 << 16];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        contents.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (contents.size() > largestFile) return std::nullopt;
-    }
-    return contents;
 }
 
 // A DOS EPS binary file keeps only its PostScript section.
@@ -107,20 +77,8 @@ bool PostScriptGraphics::IsPostScript(std::string_view special) {
 
 std::optional<std::string> PostScriptGraphics::ReadFile(std::string_view name,
                                                         std::string& failure) const {
-    if (!SafeName(name)) {
-        failure = "the file name " + Printable(name) + " is not a plain relative one";
-        return std::nullopt;
-    }
-    std::optional<std::string> contents = Contents(directory + std::string(name));
-    if (!contents) {
-        const std::string found = FindFontFile(std::string(name));
-        if (!found.empty()) contents = Contents(found);
-    }
-    if (!contents) {
-        failure = "the file " + Printable(name) + " is not found, or larger than 64 MiB";
-        return std::nullopt;
-    }
-    KeepPostScriptSection(*contents);
+    std::optional<std::string> contents = ReadDocumentFile(directory, name, failure);
+    if (contents) KeepPostScriptSection(*contents);
     return contents;
 }
 
@@ -399,6 +357,13 @@ void PostScriptGraphics::Special(std::string_view special, double h, double v, s
         code->text = Fixed(h * resolution) + ' ' + Fixed(v * resolution) + " a\n" + code->text;
     }
     Queue(std::move(code->text), code->isolated, page, Role::Special);
+}
+
+void PostScriptGraphics::Content(std::string code, bool isolated, std::uint32_t at) {
+    if (unavailable) return;
+    page = at;
+    if (!Ready(page)) return;
+    Queue(std::move(code), isolated, page, Role::Special);
 }
 
 void PostScriptGraphics::Colour(RgbColour next) {
