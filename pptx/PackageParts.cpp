@@ -24,13 +24,14 @@ std::string Number(std::int64_t value) {
 
 }  // namespace
 
-std::string ContentTypes(std::uint32_t slides, bool pictures) {
+std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg) {
     std::string xml = XML_DECLARATION
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" "
         "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
-    if (pictures) xml += "<Default Extension=\"png\" ContentType=\"image/png\"/>";
+    if (png) xml += "<Default Extension=\"png\" ContentType=\"image/png\"/>";
+    if (jpeg) xml += "<Default Extension=\"jpeg\" ContentType=\"image/jpeg\"/>";
     xml += "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
            "presentationml.presentation.main+xml\"/>"
            "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" CONTENT_TYPE

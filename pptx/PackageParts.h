@@ -10,8 +10,8 @@
 
 namespace parts {
 
-// With `pictures`, PNG files are among the parts.
-std::string ContentTypes(std::uint32_t slides, bool pictures = false);
+// With `png` and `jpeg`, files of those kinds are among the parts.
+std::string ContentTypes(std::uint32_t slides, bool png = false, bool jpeg = false);
 // A slide's relationships: its layout (rId1), then rId2, rId3 ... for its links, each a
 // slide number or else a web address (written percent-encoded where it is not plain
 // ASCII, and escaped).

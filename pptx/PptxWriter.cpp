@@ -82,7 +82,7 @@ void PptxWriter::Run() {
         std::clamp(ToEmu(paper.width * emuPerBigPoint), minSlideSide, maxSlideSide);
     const std::int64_t height =
         std::clamp(ToEmu(paper.height * emuPerBigPoint), minSlideSide, maxSlideSide);
-    package.Add("[Content_Types].xml", parts::ContentTypes(slides, pictures > 0));
+    package.Add("[Content_Types].xml", parts::ContentTypes(slides, hasPng, hasJpeg));
     package.Add("_rels/.rels", std::string(parts::rootRelationships));
     package.Add("ppt/presentation.xml", parts::Presentation(slides, width, height));
     package.Add("ppt/_rels/presentation.xml.rels", parts::PresentationRelationships(slides));
@@ -127,22 +127,86 @@ void PptxWriter::Run() {
     }
 }
 
-void PptxWriter::DrawPostScript(std::string_view special) {
-    if (!graphics) {
-        // dvips reads the headers, and the paper size, before the first page.
-        std::vector<std::string> headers =
-            ScanSpecials({"!", "header=", "Header=", "HEADER=", "papersize="});
-        for (const std::string& special : headers) ReadPaperSize(special);
-        const PaperSize paper = paperSize.value_or(PaperSize{});
-        graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
-                                                        double(mag) * 0.001, warnings,
-                                                        options.interpreter, options.limits);
-        for (const std::string& special : headers) {
-            if (!special.starts_with("papersize=")) graphics->Header(special);
-        }
+void PptxWriter::StartGraphics() {
+    if (graphics) return;
+    // dvips reads the headers, and the paper size, before the first page.
+    std::vector<std::string> headers =
+        ScanSpecials({"!", "header=", "Header=", "HEADER=", "papersize="});
+    for (const std::string& special : headers) ReadPaperSize(special);
+    const PaperSize paper = paperSize.value_or(PaperSize{});
+    graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
+                                                    double(mag) * 0.001, warnings,
+                                                    options.interpreter, options.limits);
+    for (const std::string& special : headers) {
+        if (!special.starts_with("papersize=")) graphics->Header(special);
     }
+    // The procedures dvipdfmx's content runs in, for the pages that have it.
+    std::string operators = "!";
+    operators += PdfSpecials::Operators();
+    graphics->Header(operators);
+}
+
+void PptxWriter::DrawPostScript(std::string_view special) {
+    StartGraphics();
     const double inches = emuPerUnit / double(emuPerInch);
     graphics->Special(special, h * inches, v * inches, slides + 1);
+}
+
+void PptxWriter::ReadPdfSpecial(const std::string& special) {
+    StartGraphics();
+    if (!pdf) pdf = std::make_unique<PdfSpecials>(dviName, warnings);
+    const std::uint32_t page = slides + 1;
+    if (pdfPage != page) {
+        // dvipdfmx's page: its space over dvips's, in TeX's colour.
+        graphics->Content(PdfSpecials::PageOpening(CurrentColour()), false, page);
+        pdfPage = page;
+    }
+    const double inches = emuPerUnit / double(emuPerInch);
+    PdfSpecials::Result result = pdf->Read(special, h * inches, v * inches, page);
+    if (!result.code.empty())
+        graphics->Content("pdfops begin\n" + result.code + "end\n", false, page);
+    if (!result.isolated.empty()) graphics->Content(std::move(result.isolated), true, page);
+    switch (result.colour) {
+        case PdfSpecials::Result::Colour::None:
+            break;
+        case PdfSpecials::Result::Colour::Push:
+            colourStack.push_back(result.pushed);
+            break;
+        case PdfSpecials::Result::Colour::Replace:
+            if (colourStack.empty())
+                colourStack.push_back(result.pushed);
+            else
+                colourStack.back() = result.pushed;
+            break;
+        case PdfSpecials::Result::Colour::Pop:
+            if (!colourStack.empty()) colourStack.pop_back();
+            break;
+        case PdfSpecials::Result::Colour::Reapply:
+            break;
+    }
+    if (result.colour != PdfSpecials::Result::Colour::None)
+        graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, page);
+    if (result.picture) {
+        // Where the page's content has moved the reference point's space.
+        std::int64_t x = emuPerInch, y = emuPerInch;
+        const Affine* linear = Transformed(x, y);
+        if (graphics->Hidden()) return;
+        // From PDF space to the page's pixels, to what the content made of them, to EMU.
+        const double pixel = double(emuPerInch) / PostScriptGraphics::pixelsPerInch;
+        const double s = PostScriptGraphics::pixelsPerInch / 72;
+        Affine m = result.picture->matrix;
+        const auto then = [](const Affine& first, const Affine& second) {
+            const auto [a, b, c, d, e, f] = first;
+            const auto [A, B, C, D, E, F] = second;
+            return Affine{a * A + b * C, a * B + b * D,     c * A + d * C,
+                          c * B + d * D, e * A + f * C + E, e * B + f * D + F};
+        };
+        m = then(m, Affine{s, 0, 0, -s, 0, 0});
+        if (linear != nullptr) m = then(m, *linear);
+        m = then(m, Affine{pixel, 0, 0, pixel, double(emuPerInch), double(emuPerInch)});
+        shapes.FilePicture(result.picture->bytes, result.picture->extension, m,
+                           result.picture->crop, Opacity());
+    }
 }
 
 void PptxWriter::ReadPaperSize(std::string_view special) {
@@ -176,6 +240,15 @@ const Affine* PptxWriter::Transformed(std::int64_t& x, std::int64_t& y) {
     FlushPostScript();
     const Affine* t = graphics ? graphics->Transform() : nullptr;
     if (t == nullptr) return nullptr;
+    if (pdf && pdfPage == slides + 1) {
+        // dvipdfmx sets TeX's characters in PDF space, from the open blocks' origins.
+        textTransform = pdf->TextTransform(*t);
+        const auto [a, b, c, d, e, f] = textTransform;
+        if (std::abs(a - 1) + std::abs(b) + std::abs(c) + std::abs(d - 1) < 1e-9 &&
+            std::abs(e) + std::abs(f) < 1e-3)
+            return nullptr;
+        t = &textTransform;
+    }
     // From the page's pixels to the current ones, as a map of the slide about TeX's
     // origin (one inch in from the top left corner).
     const double pixel = double(emuPerInch) / PostScriptGraphics::pixelsPerInch;
@@ -192,17 +265,28 @@ void PptxWriter::OnEndPage(std::int32_t) {
         FlushPostScript();
         graphics->EndPage();
     }
+    if (pdf) pdf->EndPage();
     ++slides;
     layer.Finish(shapes);
     WritePageLinks();
     package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
                        shapes.Finish(background ? &*background : nullptr));
-    std::vector<std::string>& names = slidePictures.emplace_back();
-    for (std::string& png : shapes.TakePictures()) {
-        names.push_back("image" + std::to_string(++pictures) + ".png");
-        package.Add("ppt/media/" + names.back(), std::move(png));
-    }
+    StorePictures();
     outlines->ReleaseRetired();
+}
+
+void PptxWriter::StorePictures() {
+    std::vector<std::string>& names = slidePictures.emplace_back();
+    for (SlideShapes::Media& media : shapes.TakePictures()) {
+        const auto [known, added] = mediaNames.try_emplace(std::string_view(*media.bytes));
+        if (added) {
+            known->second = "image" + std::to_string(++pictures) + '.' + media.extension;
+            (media.extension == "png" ? hasPng : hasJpeg) = true;
+            package.Add("ppt/media/" + known->second, std::string(*media.bytes));
+            mediaKept.push_back(media.bytes);
+        }
+        names.push_back(known->second);
+    }
 }
 
 // The page's links as invisible areas over the text, each with a relationship of its
@@ -413,7 +497,16 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
 void PptxWriter::OnSpecial(std::string text) {
     // CMYK colours as Ghostscript draws dvips's, as the page's PostScript paints are.
     if (ApplyColourSpecial(text, colourStack, CmykToRgb)) {
-        if (graphics) graphics->Colour(CurrentColour());
+        // dvipdfmx sets it as fill and stroke colour of the page's content.
+        if (pdf && pdfPage == slides + 1) {
+            graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, slides + 1);
+        } else if (graphics) {
+            graphics->Colour(CurrentColour());
+        }
+        return;
+    }
+    if (PdfSpecials::IsPdf(text)) {
+        ReadPdfSpecial(text);
         return;
     }
     if (PostScriptGraphics::IsPostScript(text)) {

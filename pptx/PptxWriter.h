@@ -10,11 +10,13 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
 #include "dvi/DviReader.h"
+#include "pdf/PdfSpecials.h"
 #include "pptx/Emu.h"
 #include "pptx/GlyphOutlines.h"
 #include "pptx/LinkSpecials.h"
@@ -66,6 +68,12 @@ class PptxWriter : public DviReader {
     }
     void WritePageLinks();
     void DrawPostScript(std::string_view special);
+    // Starts the page's interpreter, when it is not running yet, with dvips's headers.
+    void StartGraphics();
+    // A special of dvipdfmx's (or XeTeX's "x:"): drawn, or kept for the package.
+    void ReadPdfSpecial(const std::string& special);
+    // The media parts of the slide's pictures, each file stored once.
+    void StorePictures();
     // The slide size: the first papersize special's.
     void ReadPaperSize(std::string_view special);
     // Draws what the PostScript specials queued since the last call paint.
@@ -89,6 +97,10 @@ class PptxWriter : public DviReader {
     std::vector<std::vector<PageLink>> slideLinks;        // the links kept, by slide
     std::vector<std::vector<std::string>> slidePictures;  // media part names, by slide
     std::uint32_t pictures = 0;
+    // The media parts by their bytes, and whether any PNG or JPEG part is there.
+    std::unordered_map<std::string_view, std::string> mediaNames;
+    std::vector<std::shared_ptr<const std::string>> mediaKept;
+    bool hasPng = false, hasJpeg = false;
     std::unordered_set<std::string> addressesLeftOut;
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;
@@ -99,4 +111,8 @@ class PptxWriter : public DviReader {
     std::map<std::string, std::uint32_t> specialsLeftOut;  // by kind, how many
     // The page's PostScript, once the first PostScript special comes.
     std::unique_ptr<PostScriptGraphics> graphics;
+    // dvipdfmx's specials, once the first comes; the page whose PDF state is open.
+    std::unique_ptr<PdfSpecials> pdf;
+    std::uint32_t pdfPage = 0;
+    Affine textTransform{};
 };

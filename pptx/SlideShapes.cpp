@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -270,7 +271,7 @@ void SlideShapes::PathFreeformStart(const PaintPath& path, std::string_view path
 
 void SlideShapes::Picture(const PaintPath& path, std::string png, std::int32_t opacity) {
     if (path.Empty() || png.empty() || opacity == 0) return;
-    pictures.push_back(std::move(png));
+    pictures.push_back({std::make_shared<const std::string>(std::move(png)), "png"});
     PathFreeformStart(path, " stroke=\"0\"", true);
     shapes += "<a:blipFill rotWithShape=\"1\"><a:blip r:embed=\"rIm";
     AppendInteger(shapes, std::int64_t(pictures.size()));
@@ -425,4 +426,73 @@ std::string SlideShapes::Finish(const RgbColour* background) {
     shapes.clear();
     shapeCount = 0;
     return slide;
+}
+
+void SlideShapes::FilePicture(std::shared_ptr<const std::string> bytes, std::string extension,
+                              const Affine& placement,
+                              const std::optional<std::array<double, 4>>& crop,
+                              std::int32_t opacity) {
+    if (!bytes || bytes->empty() || opacity == 0) return;
+    if (!paths.empty()) WriteFreeform();
+    // The part shown, and where its corners go.
+    const std::array<double, 4> part = crop.value_or(std::array<double, 4>{0, 0, 1, 1});
+    const auto [a, b, c, d, e, f] = placement;
+    const double ex = e + a * part[0] + c * part[1], ey = f + b * part[0] + d * part[1];
+    const double ux = a * (part[2] - part[0]), uy = b * (part[2] - part[0]);  // across
+    const double wx = c * (part[3] - part[1]), wy = d * (part[3] - part[1]);  // down
+    const double width = std::hypot(ux, uy), height = std::hypot(wx, wy);
+    if (!(width >= 1 && height >= 1) || !std::isfinite(ex + ey)) return;
+    // A rectangle turned about its centre; rows that run upwards flip it.
+    const bool flipped = ux * wy - uy * wx < 0;
+    const double angle = std::atan2(uy, ux) * 180 / std::numbers::pi;
+    const std::int64_t rotation = (std::llround(angle * 60000) % 21600000 + 21600000) % 21600000;
+    const double cx = ex + (ux + wx) / 2, cy = ey + (uy + wy) / 2;
+    pictures.push_back({std::move(bytes), std::move(extension)});
+    ++shapeCount;
+    shapes += "<p:pic><p:nvPicPr><p:cNvPr id=\"";
+    AppendInteger(shapes, std::int64_t{shapeCount} + 1);
+    shapes += "\" name=\"Picture ";
+    AppendInteger(shapes, shapeCount);
+    shapes +=
+        "\"/><p:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></p:cNvPicPr><p:nvPr/></p:nvPicPr>"
+        "<p:blipFill><a:blip r:embed=\"rIm";
+    AppendInteger(shapes, std::int64_t(pictures.size()));
+    if (opacity < opaque) {
+        shapes += "\"><a:alphaModFix amt=\"";
+        AppendInteger(shapes, opacity);
+        shapes += "\"/></a:blip>";
+    } else {
+        shapes += "\"/>";
+    }
+    if (crop) {
+        // In thousandths of a percent, from each edge.
+        const auto share = [](double value) {
+            return std::llround(std::clamp(value, -1.0, 2.0) * 100000);
+        };
+        shapes += "<a:srcRect l=\"";
+        AppendInteger(shapes, share(part[0]));
+        shapes += "\" t=\"";
+        AppendInteger(shapes, share(part[1]));
+        shapes += "\" r=\"";
+        AppendInteger(shapes, share(1 - part[2]));
+        shapes += "\" b=\"";
+        AppendInteger(shapes, share(1 - part[3]));
+        shapes += "\"/>";
+    }
+    shapes += "<a:stretch><a:fillRect/></a:stretch></p:blipFill><p:spPr><a:xfrm";
+    if (rotation != 0) {
+        shapes += " rot=\"";
+        AppendInteger(shapes, rotation);
+        shapes += '"';
+    }
+    if (flipped) shapes += " flipV=\"1\"";
+    shapes += "><a:off x=\"";
+    AppendInteger(shapes, std::llround(cx - width / 2));
+    shapes += "\" y=\"";
+    AppendInteger(shapes, std::llround(cy - height / 2));
+    shapes += "\"/><a:ext cx=\"";
+    AppendInteger(shapes, std::llround(width));
+    shapes += "\" cy=\"";
+    AppendInteger(shapes, std::llround(height));
+    shapes += "\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr></p:pic>";
 }

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,8 +70,18 @@ class SlideShapes {
     // A freeform of `path` filled with a PNG picture stretched over its box; the
     // picture is the slide's relationship "rImn", n counting from 1.
     void Picture(const PaintPath& path, std::string png, std::int32_t opacity = opaque);
+    // An image file's picture: the unit square of the image (rows from the top) mapped
+    // by `placement` (to EMU from the slide's top left corner), only its part `crop`
+    // (left, top, right, bottom in the unit square) when one is given.
+    void FilePicture(std::shared_ptr<const std::string> bytes, std::string extension,
+                     const Affine& placement, const std::optional<std::array<double, 4>>& crop,
+                     std::int32_t opacity = opaque);
     // The pictures of the slide given since the last call, in the order of their n.
-    std::vector<std::string> TakePictures() { return std::move(pictures); }
+    struct Media {
+        std::shared_ptr<const std::string> bytes;
+        std::string extension;  // "png" or "jpeg"
+    };
+    std::vector<Media> TakePictures() { return std::move(pictures); }
     // A text box at (left, top), `width` by `height`, holding one line of runs that
     // starts at its top left corner; turned clockwise about its centre by `rotation`
     // (in 60,000ths of a degree, 0 to 21,599,999).
@@ -110,7 +121,7 @@ class SlideShapes {
                            bool closeSubpaths);
 
     std::string shapes;  // the shape tree's shapes so far
-    std::vector<std::string> pictures;
+    std::vector<Media> pictures;
     std::vector<Path> paths;
     std::deque<GlyphOutline> rules;  // the outlines of the pending freeform's rules
     RgbColour pathColour{0, 0, 0};

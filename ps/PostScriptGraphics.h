@@ -46,6 +46,10 @@ class PostScriptGraphics {
     // Queues a PostScript special at (h, v), in inches from TeX's origin, on the page
     // numbered `page` (for warnings).
     void Special(std::string_view special, double h, double v, std::uint32_t page);
+    // Queues code of another kind of special (PDF content, in procedures a header has
+    // defined) to run where the last left off; `isolated` code runs between save and
+    // restore.
+    void Content(std::string code, bool isolated, std::uint32_t page);
     // Runs the queue: what its specials paint, in order.
     std::vector<Paint> Flush();
     // The transformation (after Flush) from the page's coordinates (dvips's pixels, 600 to the

@@ -32,9 +32,11 @@ DPI, INK, NEAR, LEAST = 100, 235, 60, .95
 # The drawings may differ by the rounding of the page size to whole pixels.
 SLACK = 2
 # Words. pdftotext reads graphicx-boxes' reflected word backwards in Ghostscript's PDF,
-# and splits its tilted words at other places: that page holds what is given here.
-WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .75}
-TOOLS = ["latex", "dvips", "dvitype", "gs", "ps2pdf", "soffice", "pdftoppm", "pdftotext"]
+# and splits its tilted words at other places (dvipdfmx-figures' too, in dvipdfmx's PDF):
+# those pages hold what is given here.
+WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .75, "dvipdfmx-figures": .7}
+TOOLS = ["latex", "dvips", "dvipdfmx", "dvitype", "gs", "ps2pdf", "pdftops", "soffice", "pdftoppm",
+         "pdftotext"]
 
 
 class Failure(Exception):
@@ -79,14 +81,21 @@ def draw(deckgen_pptx, name, work, validator=None):
     # Ghostscript draws while LibreOffice works. Each document writes a papersize special,
     # which dvips passes on to Ghostscript as the page size. A page at a time: in one run
     # of a whole document, the transparency device leaves later pages' shadings black.
-    run(["dvips", "-q", "-o", "doc.ps", dvi], work)
+    # A document for dvipdfmx is drawn from dvipdfmx's PDF, by pdftoppm.
+    with open(os.path.join(work, name + ".tex")) as source:
+        for_dvipdfmx = "dvipdfmx" in source.read()
     count = int(re.search(r"totalpages=(\d+)",
                           run(["dvitype", "-output-level=1", dvi], work, stdout=True))[1])
-    script = "".join(f"dvips -q -pp {page} -o page{page}.ps {dvi} && "
-                     f"gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=png16m "
-                     f"-r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
-                     f"-sOutputFile=tex{page}.png page{page}.ps && "
-                     for page in range(1, count + 1)) + "true"
+    if for_dvipdfmx:
+        script = (f"dvipdfmx -q -o doc.pdf {dvi} && pdftoppm -r {DPI} -aa no -aaVector no "
+                  f"-png doc.pdf tex")
+    else:
+        run(["dvips", "-q", "-o", "doc.ps", dvi], work)
+        script = "".join(f"dvips -q -pp {page} -o page{page}.ps {dvi} && "
+                         f"gs -q -dSAFER -dALLOWPSTRANSPARENCY -dBATCH -dNOPAUSE -sDEVICE=png16m "
+                         f"-r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
+                         f"-sOutputFile=tex{page}.png page{page}.ps && "
+                         for page in range(1, count + 1)) + "true"
     gs = subprocess.Popen(
         ["sh", "-c", script],
         cwd=work, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
@@ -104,7 +113,8 @@ def draw(deckgen_pptx, name, work, validator=None):
     drawn = pages(work + "/slide-*.png"), pages(work + "/tex*.png")
     if len(drawn[0]) != len(drawn[1]):
         raise Failure(f"{len(drawn[0])} slides drawn, {len(drawn[1])} pages by dvips and gs")
-    run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
+    if not for_dvipdfmx:
+        run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
     return list(zip(*drawn))
 
 
