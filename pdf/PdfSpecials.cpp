@@ -405,6 +405,16 @@ Affine PdfSpecials::TextTransform(const Affine& reported) const {
     return Then(toPdf, reported);
 }
 
+std::optional<std::array<double, 2>> PdfSpecials::PageSize(std::string_view special) {
+    if (!special.starts_with("pdf:")) return std::nullopt;
+    Scanner scanner(special.substr(4));
+    if (scanner.Word() != "pagesize") return std::nullopt;
+    Dimensions dims;
+    ReadDimensions(scanner, dims);
+    if (!dims.width || !dims.height || *dims.width <= 0 || *dims.height <= 0) return std::nullopt;
+    return std::array<double, 2>{*dims.width, *dims.height + dims.depth.value_or(0)};
+}
+
 void PdfSpecials::EndPage() {
     origins.clear();
     form.reset();
@@ -576,6 +586,19 @@ PdfSpecials::Result PdfSpecials::Read(std::string_view special, double h, double
     } else if (op == "ecolor" || op == "ec" || op == "endcolor" || op == "egray" || op == "eg" ||
                op == "endgray") {
         result.colour = Result::Colour::Pop;
+    } else if (op == "pageresources") {
+        std::string object;
+        if (scanner.Object(object))
+            result.code += "currentglobal true setglobal " + object + "pdfaddresources setglobal\n";
+    } else {
+        // Read elsewhere (links, document data, the page size), or meaningless on a slide.
+        static constexpr std::string_view known[] = {
+            "dest",    "destination",  "bann",         "bannot",   "beginann", "eann",
+            "eannot",  "endann",       "docinfo",      "pagesize", "outline",  "out",
+            "docview", "majorversion", "minorversion", "mapline",  "mapfile",  "tounicode",
+            "close",   "link",         "nolink",       "names",    "fstream",  "bgcolor",
+            "bgc",     "bbc",          "bbg",          "trailerid"};
+        result.understood = std::find(std::begin(known), std::end(known), op) != std::end(known);
     }
     return result;
 }

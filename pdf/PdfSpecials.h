@@ -59,10 +59,13 @@ class PdfSpecials {
             Reapply
         } colour = Colour::None;
         RgbColour pushed{0, 0, 0};
+        bool understood = true;  // false for a special of another kind than those read here
     };
     // Reads `special` at (h, v), in inches from TeX's origin (y downwards), on `page`.
     Result Read(std::string_view special, double h, double v, std::uint32_t page);
 
+    // The page size of a pdf:pagesize special, width and height in big points.
+    static std::optional<std::array<double, 2>> PageSize(std::string_view special);
     // The content that sets TeX's colour as fill and stroke colour, as dvipdfmx
     // writes it at a colour special and at a page's start.
     static std::string ColourCode(RgbColour colour);

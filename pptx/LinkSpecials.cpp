@@ -115,6 +115,60 @@ std::optional<std::string> Value(std::string_view text, std::string_view key) {
 
 }  // namespace
 
+void LinkSpecials::ReadPdf(std::string_view special, std::int64_t, std::int64_t,
+                           std::uint32_t slide) {
+    std::string_view rest = special.substr(4);
+    while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
+    const auto is = [&](std::string_view word) {
+        return rest.starts_with(word) &&
+               (rest.size() == word.size() || IsDelimiter(rest[word.size()]));
+    };
+    if (is("dest") || is("destination")) {
+        std::size_t at = rest.find_first_of("(<");
+        if (at == std::string_view::npos) return;
+        if (const auto name = ReadPostScriptString(rest, at)) destinations.emplace(*name, slide);
+    } else if (is("bann") || is("bannot") || is("beginann")) {
+        PageLink link{0, 0, 0, 0, {}, {}};
+        if (const auto uri = Value(rest, "/URI")) {
+            link.uri = *uri;
+        } else if (const auto goTo = Value(rest, "/D")) {
+            link.destination = *goTo;
+        } else if (const auto dest = Value(rest, "/Dest")) {
+            link.destination = *dest;
+        } else {
+            return;
+        }
+        open = std::move(link);
+        pieceStarted = false;
+    } else if (is("eann") || is("eannot") || is("endann")) {
+        EndPiece();
+        open.reset();
+    }
+}
+
+void LinkSpecials::Extend(std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
+    if (!open) return;
+    if (pieceStarted) {
+        // Something on another line, or back to the left, starts the link's next piece.
+        const bool sameLine = t < open->bottom && b > open->top && l >= open->left;
+        if (!sameLine) EndPiece();
+    }
+    if (!pieceStarted) {
+        open->left = l, open->top = t, open->right = r, open->bottom = b;
+        pieceStarted = true;
+        return;
+    }
+    open->left = std::min(open->left, l);
+    open->top = std::min(open->top, t);
+    open->right = std::max(open->right, r);
+    open->bottom = std::max(open->bottom, b);
+}
+
+void LinkSpecials::EndPiece() {
+    if (open && pieceStarted) page.push_back(*open);
+    pieceStarted = false;
+}
+
 void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y,
                         std::uint32_t slide) {
     const auto point = [&](double points) { return std::llround(points * emuPerBigPoint); };
@@ -162,6 +216,9 @@ void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y
 }
 
 std::vector<PageLink> LinkSpecials::TakePage() {
+    // A link still open at the page's end is broken there; its next piece starts on the
+    // next page.
+    EndPiece();
     std::vector<PageLink> links;
     links.swap(page);
     return links;

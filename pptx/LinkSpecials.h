@@ -26,13 +26,24 @@ class LinkSpecials {
     // about links changes nothing.
     void Read(std::string_view special, std::int64_t x, std::int64_t y, std::uint32_t slide);
 
+    // dvipdfmx's link specials at (x, y): pdf:dest, and pdf:bann ... pdf:eann, a link
+    // over what is set between them (`Extend`), one piece per line.
+    void ReadPdf(std::string_view special, std::int64_t x, std::int64_t y, std::uint32_t slide);
+    // Something set on the page from (left, top) to (right, bottom), EMU.
+    void Extend(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
+
     // The links of the page read since the last call.
     std::vector<PageLink> TakePage();
     // The slide of a named destination, when the document defines it.
     std::optional<std::uint32_t> SlideOf(const std::string& destination) const;
 
   private:
+    void EndPiece();
+
     double emuPerBigPoint;
+    // The link dvipdfmx is drawing, and its piece on the current line.
+    std::optional<PageLink> open;
+    bool pieceStarted = false;
     std::int64_t startX = 0, startY = 0;                    // H.S
     std::int64_t left = 0, top = 0, right = 0, bottom = 0;  // the rectangle H.B gives
     std::vector<PageLink> page;

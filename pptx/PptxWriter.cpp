@@ -163,6 +163,10 @@ void PptxWriter::ReadPdfSpecial(const std::string& special) {
     }
     const double inches = emuPerUnit / double(emuPerInch);
     PdfSpecials::Result result = pdf->Read(special, h * inches, v * inches, page);
+    if (!result.understood) {
+        if (const std::string kind = KindOfSpecial(special); !kind.empty()) ++specialsLeftOut[kind];
+        return;
+    }
     if (!result.code.empty())
         graphics->Content("pdfops begin\n" + result.code + "end\n", false, page);
     if (!result.isolated.empty()) graphics->Content(std::move(result.isolated), true, page);
@@ -323,6 +327,12 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
     if (graphics && graphics->Hidden()) return;
+    {
+        const ScaledChar& box =
+            font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
+        Covered(x, y - ToEmu(box.height * emuPerUnit), x + ToEmu(box.width * emuPerUnit),
+                y + ToEmu(box.depth * emuPerUnit));
+    }
     if (glyph != nullptr) {
         shapes.Glyph(*glyph, x, y, CurrentColour(), linear, Opacity());
         if (!options.textLayer) return;
@@ -490,6 +500,7 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
     std::int64_t x = left, y = bottom;
     const Affine* linear = Transformed(x, y);
     if (graphics && graphics->Hidden()) return;
+    Covered(x, y - (bottom - top), x + (right - left), y);
     shapes.Rectangle(x, y - (bottom - top), x + (right - left), y, CurrentColour(), linear,
                      Opacity());
 }
@@ -506,6 +517,9 @@ void PptxWriter::OnSpecial(std::string text) {
         return;
     }
     if (PdfSpecials::IsPdf(text)) {
+        links.ReadPdf(text, SlideX(h), SlideY(v), slides + 1);
+        if (const auto size = PdfSpecials::PageSize(text); size && !paperSize)
+            paperSize = PaperSize{(*size)[0], (*size)[1]};
         ReadPdfSpecial(text);
         return;
     }
