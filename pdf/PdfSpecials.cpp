@@ -405,6 +405,45 @@ Affine PdfSpecials::TextTransform(const Affine& reported) const {
     return Then(toPdf, reported);
 }
 
+std::string PdfSpecials::FigureOfPsfile(std::string_view special) {
+    std::string_view rest = special.substr(7);
+    std::string name;
+    if (rest.starts_with('"')) {
+        const std::size_t close = rest.find('"', 1);
+        name = rest.substr(1, close == std::string_view::npos ? rest.size() : close - 1);
+        rest = close == std::string_view::npos ? std::string_view() : rest.substr(close + 1);
+    } else {
+        name = rest.substr(0, rest.find(' '));
+        rest.remove_prefix(name.size());
+    }
+    std::map<std::string, double, std::less<>> keys;
+    for (Scanner scanner(rest); !scanner.AtEnd();) {
+        const std::string_view word = scanner.Word();
+        if (word.empty()) break;
+        const std::size_t equals = word.find('=');
+        double value = 0;
+        if (equals == std::string_view::npos) continue;
+        const std::string_view number = word.substr(equals + 1);
+        if (std::from_chars(number.data(), number.data() + number.size(), value).ec == std::errc())
+            keys[std::string(word.substr(0, equals))] = value;
+    }
+    const auto key = [&](std::string_view k) {
+        return keys.contains(k) ? keys.find(k)->second : 0.0;
+    };
+    std::string image = "pdf:image bbox " + Fixed(key("llx")) + ' ' + Fixed(key("lly")) + ' ' +
+                        Fixed(key("urx")) + ' ' + Fixed(key("ury"));
+    if (keys.contains("rwi")) image += " width " + Fixed(key("rwi") / 10) + "bp";
+    if (keys.contains("rhi")) image += " height " + Fixed(key("rhi") / 10) + "bp";
+    if (keys.contains("clip")) image += " clip 1";
+    // The name as a PDF string: parentheses and backslashes escaped.
+    image += " (";
+    for (const char ch : name) {
+        if (ch == '(' || ch == ')' || ch == '\\') image += '\\';
+        image += ch;
+    }
+    return image + ')';
+}
+
 std::optional<std::array<double, 2>> PdfSpecials::PageSize(std::string_view special) {
     if (!special.starts_with("pdf:")) return std::nullopt;
     Scanner scanner(special.substr(4));

@@ -64,6 +64,9 @@ class PdfSpecials {
     // Reads `special` at (h, v), in inches from TeX's origin (y downwards), on `page`.
     Result Read(std::string_view special, double h, double v, std::uint32_t page);
 
+    // The pdf:image special that draws a "PSfile=" special's figure as dvipdfmx draws it:
+    // the box llx lly urx ury at the width rwi and height rhi (tenths of a big point).
+    static std::string FigureOfPsfile(std::string_view special);
     // The page size of a pdf:pagesize special, width and height in big points.
     static std::optional<std::array<double, 2>> PageSize(std::string_view special);
     // The content that sets TeX's colour as fill and stroke colour, as dvipdfmx

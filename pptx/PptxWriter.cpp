@@ -523,6 +523,13 @@ void PptxWriter::OnSpecial(std::string text) {
         ReadPdfSpecial(text);
         return;
     }
+    if (pdf && text.size() > 7 &&
+        std::equal(text.begin(), text.begin() + 7,
+                   "psfile=", [](char a, char b) { return std::tolower(a) == b; })) {
+        // dvipdfmx's way with graphicx's EPS figures: an image of the box given.
+        ReadPdfSpecial(PdfSpecials::FigureOfPsfile(text));
+        return;
+    }
     if (PostScriptGraphics::IsPostScript(text)) {
         if (text.starts_with("ps:")) links.Read(text, SlideX(h), SlideY(v), slides + 1);
         DrawPostScript(text);
