@@ -132,7 +132,7 @@ pdfspace /fill 1 put pdfspace /stroke 1 put
     dup /ML known { dup /ML get setmiterlimit } if
     dup /D known { dup /D get aload pop setdash } if
     dup /SMask known { dup /SMask get /None ne {
-      /.setfillconstantalpha where { pop 0.3 .setfillconstantalpha 0.3 .setstrokeconstantalpha } if
+      /.setfillconstantalpha where { pop 0.0 .setfillconstantalpha 0.0 .setstrokeconstantalpha } if
     } if } if
     dup /BM known { /.setblendmode where {
       pop dup /BM get dup type /arraytype eq { 0 get } if { .setblendmode } stopped pop } if } if

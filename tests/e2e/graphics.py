@@ -4,7 +4,8 @@
 Typesets graphics/DOCUMENT.tex (next to this script) with latex, converts the DVI file
 with DECKGEN_PPTX and has LibreOffice make a PDF of the presentation, whose pages
 pdftoppm draws; dvips and Ghostscript draw the same DVI file, one page at a time and with
-transparency (-dALLOWPSTRANSPARENCY: pgf's opacity), as the author's PDF shows it. Both are
+transparency (-dALLOWPSTRANSPARENCY: pgf's opacity), as the author's PDF shows it; for a
+document written for dvipdfmx, Ghostscript draws dvipdfmx's PDF. Both are
 drawn at DPI without anti-aliasing, so a pixel has the colour of whatever covers its
 centre.
 
@@ -81,14 +82,15 @@ def draw(deckgen_pptx, name, work, validator=None):
     # Ghostscript draws while LibreOffice works. Each document writes a papersize special,
     # which dvips passes on to Ghostscript as the page size. A page at a time: in one run
     # of a whole document, the transparency device leaves later pages' shadings black.
-    # A document for dvipdfmx is drawn from dvipdfmx's PDF, by pdftoppm.
+    # A document for dvipdfmx is drawn from dvipdfmx's PDF, by Ghostscript.
     with open(os.path.join(work, name + ".tex")) as source:
         for_dvipdfmx = "dvipdfmx" in source.read()
     count = int(re.search(r"totalpages=(\d+)",
                           run(["dvitype", "-output-level=1", dvi], work, stdout=True))[1])
     if for_dvipdfmx:
-        script = (f"dvipdfmx -q -o doc.pdf {dvi} && pdftoppm -r {DPI} -aa no -aaVector no "
-                  f"-png doc.pdf tex")
+        script = (f"dvipdfmx -q -o doc.pdf {dvi} && gs -q -dSAFER -dBATCH -dNOPAUSE "
+                  f"-sDEVICE=png16m -r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
+                  f"-sOutputFile=tex%d.png doc.pdf")
     else:
         run(["dvips", "-q", "-o", "doc.ps", dvi], work)
         script = "".join(f"dvips -q -pp {page} -o page{page}.ps {dvi} && "
