@@ -1,10 +1,13 @@
 // Fuzz target: the records of the PostScript interpreter, as hostile PostScript could
 // write them, read and drawn on a slide (clipping, gradients, pictures); and the same
-// bytes as a special, turned into dvips's PostScript without starting an interpreter.
+// bytes as a special, turned into dvips's PostScript, or read as dvipdfmx's (its content
+// and objects as PostScript, an image header), without starting an interpreter.
 #include <cstdint>
 #include <sstream>
 #include <string_view>
 
+#include "pdf/ImageFiles.h"
+#include "pdf/PdfSpecials.h"
 #include "pptx/SlideShapes.h"
 #include "ps/PaintRecords.h"
 #include "ps/PostScriptGraphics.h"
@@ -23,5 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                 "deckgen-fuzz-no-interpreter");
     std::string failure;
     graphics.Translate(input, failure);
+
+    PdfSpecials pdf("/dev/shm/deckgen-fuzz.dvi", warnings, "deckgen-fuzz-no-pdftops");
+    pdf.Read(input, 1, 2, 1);
+    pdf.Read("pdf:exobj", 1, 2, 1);
+    PdfSpecials::PageSize(input);
+    PdfSpecials::FigureOfPsfile(input);
+    ReadImageInfo(input);
     return 0;
 }

@@ -36,6 +36,16 @@ printf "i 2 2 8 3 0 0 0 10 0 0 -10 5 25\nx 00ff00ff000000ff00ff00ff\n${clip}i 8 
 printf 't 10 90 20 90 12 A Helvetica\nt 20 90 30 90 12 ff Times-Roman\nd 0\n' >"$out/paints/glyphs"
 printf 'psfile="figure.eps" llx=10 lly=20 urx=30 ury=40 rwi=200 clip' >"$out/paints/psfile"
 printf 'ps::[begin] 1 2 moveto' >"$out/paints/literal"
+# dvipdfmx's specials: content, a form, objects, an image and a transformation.
+printf 'pdf:code q 0.5 w [1 2] 0 d 1 0 0 RG 0 0 m 10 10 l 5 5 20 20 re W n S (x) Tj BT ET Q' \
+  >"$out/paints/pdf-code"
+printf 'pdf:bxobj @f width 10pt height 5bp depth 1mm' >"$out/paints/pdf-bxobj"
+printf 'pdf:put @resources << /ExtGState @g /Shading << /Sh << /ShadingType 2 /Coords [0 0 1 1] /Function << /FunctionType 2 /N 1 >> >> >> /X [1 0 R] >>' \
+  >"$out/paints/pdf-put"
+printf 'pdf:image bbox 0 0 30 20 clip 1 width 2cm rotate 30 page 2 pagebox cropbox (photo.png) <</Interpolate true>>' \
+  >"$out/paints/pdf-image"
+printf 'pdf:btrans matrix 1 0 0.5 1 3 4' >"$out/paints/pdf-btrans"
+printf 'pdf:pagesize width 10truecm height 5in' >"$out/paints/pdf-pagesize"
 
 if command -v kpsewhich >/dev/null; then
   for font in cmr10 cmmi10 logo10; do

@@ -406,7 +406,7 @@ Affine PdfSpecials::TextTransform(const Affine& reported) const {
 }
 
 std::string PdfSpecials::FigureOfPsfile(std::string_view special) {
-    std::string_view rest = special.substr(7);
+    std::string_view rest = special.substr(std::min<std::size_t>(special.size(), 7));
     std::string name;
     if (rest.starts_with('"')) {
         const std::size_t close = rest.find('"', 1);
@@ -468,6 +468,10 @@ PdfSpecials::Result PdfSpecials::Read(std::string_view special, double h, double
     const double ux = x - (origins.empty() ? 0 : origins.back()[0]);
     const double uy = y - (origins.empty() ? 0 : origins.back()[1]);
     const bool extension = special.starts_with("x:");
+    if (!extension && !special.starts_with("pdf:")) {
+        result.understood = false;
+        return result;
+    }
     Scanner scanner(special.substr(extension ? 2 : 4));
     const std::string_view op = scanner.Word();
     std::string& code = form ? form->content : result.code;
@@ -497,6 +501,9 @@ PdfSpecials::Result PdfSpecials::Read(std::string_view special, double h, double
                 dims.rotate = *first;
             }
             code += Matrix(about(UserMatrix(dims)));
+        } else {
+            // XeTeX's font map lines, backgrounds and the like: nothing drawn.
+            result.understood = op == "fontmapline" || op == "fontmapfile";
         }
         return result;
     }
