@@ -190,6 +190,12 @@ void PptxWriter::ReadPdfSpecial(const std::string& special) {
     }
     if (result.colour != PdfSpecials::Result::Colour::None)
         graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, page);
+    if (result.picture && ++pagePictures > maxPagePictures) {
+        if (pagePictures == maxPagePictures + 1)
+            warnings << "Images on page " << page << " beyond the page's " << maxPagePictures
+                     << " left out\n";
+        return;
+    }
     if (result.picture) {
         // Where the page's content has moved the reference point's space.
         std::int64_t x = emuPerInch, y = emuPerInch;
@@ -270,6 +276,7 @@ void PptxWriter::OnEndPage(std::int32_t) {
         graphics->EndPage();
     }
     if (pdf) pdf->EndPage();
+    pagePictures = 0;
     ++slides;
     layer.Finish(shapes);
     WritePageLinks();

@@ -118,5 +118,8 @@ class PptxWriter : public DviReader {
     // dvipdfmx's specials, once the first comes; the page whose PDF state is open.
     std::unique_ptr<PdfSpecials> pdf;
     std::uint32_t pdfPage = 0;
+    // Image files placed on the page; beyond the bound they are left out.
+    static constexpr std::size_t maxPagePictures = 10000;
+    std::size_t pagePictures = 0;
     Affine textTransform{};
 };
