@@ -139,7 +139,9 @@ state /paints 0 put state /most 1000000 put
 % and the font's name.
 /glyphs {
   gsave
-  { /cc exch def
+  % cshow gives each character's code in the font it is drawn from (a composite
+  % font's descendant, which is then the current font).
+  { pop pop /cc exch def
     (t ) word currentpoint transform matrix defaultmatrix itransform pt ( ) word
     cc character stringwidth rmoveto
     currentpoint transform matrix defaultmatrix itransform pt ( ) word
@@ -153,7 +155,7 @@ state /paints 0 put state /most 1000000 put
       { cc get } { pop null } ifelse
     } { null } ifelse glyphname ( ) word
     currentfont /FontName known { currentfont /FontName get } { null } ifelse glyphname (\n) word
-  } forall
+  } exch cshow
   grestore
 } bind def
 /namebuf 64 string def
@@ -164,9 +166,12 @@ state /paints 0 put state /most 1000000 put
 /character { 1 string dup 0 4 -1 roll put } bind def
 /shown {  % string numbers step: each character, then a move by the numbers
   /step exch def /moves exch def /k 0 def
-  { character currentpoint 3 -1 roll text moveto
-    step 2 eq { moves k get moves k 1 add get } { moves k get step 1 eq { 0 exch } { 0 } ifelse } ifelse
-    rmoveto /k k step 2 eq { 2 } { 1 } ifelse add def } forall
+  { pop pop character currentpoint 3 -1 roll text moveto
+    moves length k step 2 eq { 1 add } if gt {
+      step 2 eq { moves k get moves k 1 add get } { moves k get step 1 eq { 0 exch } { 0 } ifelse } ifelse
+      rmoveto
+    } if
+    /k k step 2 eq { 2 } { 1 } ifelse add def } exch cshow
 } bind def
 % Images: the samples are read (from a string, a procedure or a file) and reported,
 % with the matrix from image space, whose unit square they fill, to default user space.

@@ -383,3 +383,38 @@ TEST(PaintGeometry, OnlyAnAxisParallelRectangleHoldsAPaintUnclipped) {
     EXPECT_FALSE(Holds(path({50, 0, 100, 50, 50, 100, 0, 50}), box));
     EXPECT_FALSE(Holds(path({0, 0, 100, 0, 100, 100}), box));  // a triangle
 }
+
+TEST(PostScriptGraphics, TextInCompositeFontsIsShownCharacterByCharacter) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    // A Type 0 font of two-byte codes over Helvetica (as pdftops writes a PDF's CID
+    // fonts), shown with show and with xyshow: each character is its outline and a
+    // glyph of the text layer, and nothing waits for more input.
+    const std::string composite =
+        "\" /Helvetica findfont /Comp << /FontType 0 /FMapType 2 /FontMatrix [1 0 0 1 0 0] "
+        "/Encoding [0 1] /FDepVector [/Helvetica findfont /Courier findfont] >> definefont pop "
+        "/Comp findfont 12 scalefont setfont pop ";
+    struct Case {
+        const char* show;
+        std::size_t glyphs;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"10 10 moveto <00410142> show", 2},
+             {"10 10 moveto <004100420143> [7 0 7 0 7 0] xyshow", 3},
+             {"10 10 moveto <004100420143> [7 0] xyshow", 3},  // fewer moves than characters
+         }) {
+        std::ostringstream warnings;
+        PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings);
+        const auto start = std::chrono::steady_clock::now();
+        graphics.Special(composite + c.show, 1, 1, 1);
+        const std::vector<Paint> paints = graphics.Flush();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.show;
+        std::size_t glyphs = 0, fills = 0;
+        for (const Paint& paint : paints) {
+            glyphs += paint.kind == Paint::Kind::Glyph;
+            fills += paint.kind == Paint::Kind::Fill;
+        }
+        EXPECT_EQ(glyphs, c.glyphs) << c.show << warnings.str();
+        EXPECT_GE(fills, 1u) << c.show << warnings.str();
+        EXPECT_EQ(warnings.str(), "") << c.show;
+    }
+}
