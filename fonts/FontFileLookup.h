@@ -3,10 +3,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Returns the path kpsewhich gives for `fileName` (a name with its extension), or an
 // empty string when the file is not found or kpsewhich cannot be started.
 std::string FindFontFile(const std::string& fileName);
+
+// Forgets kpsewhich's answers so far: each file is looked up once in a process, until
+// this is called (when the files may have changed).
+void ForgetFontFileLookups();
+
+// Looks up files (names with their extensions) in one run of kpsewhich, so that
+// FindFontFile answers them without another.
+void PrefetchFontFiles(const std::vector<std::string>& fileNames);
 
 // Returns the path of the PK file of font `name` at `dpi` dots per inch, which kpsewhich
 // has Metafont make (mktexpk) when it is missing; empty when there is none.

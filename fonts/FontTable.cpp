@@ -1,5 +1,6 @@
 #include "fonts/FontTable.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -55,6 +56,13 @@ std::vector<std::string> FontTable::Prefetch(const std::vector<std::string>& nam
     for (const std::string& name : names)
         if (!prefetched.contains(name)) missing.push_back(name);
     return missing;
+}
+
+std::vector<std::string> FontTable::PrefetchedNames() const {
+    std::vector<std::string> names;
+    for (const auto& [name, path] : prefetched) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void FontTable::SelectFont(std::int32_t k) {

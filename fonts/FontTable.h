@@ -44,6 +44,8 @@ class FontTable {
     // the names whose files were not found.
     std::vector<std::string> Prefetch(const std::vector<std::string>& names);
     void SelectFont(std::int32_t k);
+    // The names of the fonts whose TFM files the last Prefetch found.
+    std::vector<std::string> PrefetchedNames() const;
     bool Has(std::int32_t k) const { return entries.contains(k); }
     const TfmFont* CurrentFont() const { return current; }
     void Clear();

@@ -83,11 +83,21 @@ bool RunKpsewhich(std::vector<std::string> arguments, Reader readOutput, bool qu
     return RunProgram("kpsewhich", std::move(arguments), std::move(readOutput), quiet);
 }
 
+// kpsewhich's answers so far, by file name (empty for a file it does not find): a
+// document asks for the same files again (a virtual font's fonts at each size, the
+// encodings), and each run of kpsewhich reads TeX's whole file database.
+std::unordered_map<std::string, std::string>& Answers() {
+    static std::unordered_map<std::string, std::string> answers;
+    return answers;
+}
+
 // The first line of kpsewhich's answer for one file, or nothing when kpsewhich could
 // not be started.
 std::optional<std::string> Lookup(const std::string& fileName) {
+    if (const auto known = Answers().find(fileName); known != Answers().end()) return known->second;
     std::string answer;
     if (!RunKpsewhich({fileName}, [&](int fd) { answer = ReadFirstLine(fd); })) return std::nullopt;
+    Answers().emplace(fileName, answer);
     return answer;
 }
 
@@ -109,16 +119,22 @@ std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std:
     // skips those it does not find: an answer is matched to its font by its last
     // component, so only plain names (no directory part, no control bytes) are asked.
     std::vector<std::string> fileNames;
+    std::unordered_map<std::string, std::string> paths;
     for (const std::string& name : names) {
         const bool plain = !name.empty() && std::none_of(name.begin(), name.end(), [](char ch) {
             return ch == '/' || static_cast<unsigned char>(ch) < 32;
         });
-        if (plain) fileNames.push_back(name + ".tfm");
+        if (!plain) continue;
+        if (const auto known = Answers().find(name + ".tfm"); known != Answers().end()) {
+            if (known->second.size() >= 2) paths.emplace(name, known->second);
+        } else if (std::find(fileNames.begin(), fileNames.end(), name + ".tfm") ==
+                   fileNames.end()) {
+            fileNames.push_back(name + ".tfm");
+        }
     }
-    std::unordered_map<std::string, std::string> paths;
     if (fileNames.empty()) return paths;
     std::string output;
-    RunKpsewhich(fileNames, [&](int fd) {
+    const bool ran = RunKpsewhich(fileNames, [&](int fd) {
         char buffer[4096];
         for (;;) {
             const ssize_t got = read(fd, buffer, sizeof buffer);
@@ -136,7 +152,54 @@ std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std:
             std::find(fileNames.begin(), fileNames.end(), file) != fileNames.end())
             paths.emplace(file.substr(0, file.size() - 4), path);
     }
+    // Those it did not find are not asked for again either (when it ran at all).
+    for (const std::string& fileName : ran ? fileNames : std::vector<std::string>{}) {
+        const auto found = paths.find(fileName.substr(0, fileName.size() - 4));
+        Answers().emplace(fileName, found == paths.end() ? std::string() : found->second);
+    }
     return paths;
+}
+
+void ForgetFontFileLookups() {
+    Answers().clear();
+}
+
+void PrefetchFontFiles(const std::vector<std::string>& fileNames) {
+    // As for the TFM files: answers matched to their files by their last component.
+    std::vector<std::string> asked;
+    for (const std::string& fileName : fileNames) {
+        const bool plain =
+            !fileName.empty() && std::none_of(fileName.begin(), fileName.end(), [](char ch) {
+                return ch == '/' || static_cast<unsigned char>(ch) < 32;
+            });
+        if (plain && !Answers().contains(fileName) &&
+            std::find(asked.begin(), asked.end(), fileName) == asked.end())
+            asked.push_back(fileName);
+    }
+    if (asked.empty()) return;
+    std::string output;
+    const bool ran = RunKpsewhich(asked, [&](int fd) {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0 || output.size() > (1u << 20)) return;
+            output.append(buffer, static_cast<std::size_t>(got));
+        }
+    });
+    if (!ran) return;
+    std::unordered_map<std::string, std::string> found;
+    std::size_t start = 0;
+    for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+        std::string path = output.substr(start, end - start);
+        if (!path.empty() && path.back() == '\r') path.pop_back();
+        if (path.size() >= 2)
+            found.emplace(path.substr(path.rfind('/') + 1), path);  // npos + 1 is 0
+    }
+    for (const std::string& fileName : asked) {
+        const auto path = found.find(fileName);
+        Answers().emplace(fileName, path == found.end() ? std::string() : path->second);
+    }
 }
 
 std::string FindFontFile(const std::string& fileName) {

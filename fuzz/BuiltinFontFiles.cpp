@@ -35,6 +35,9 @@ std::map<std::string, std::string> WriteFiles() {
 
 }  // namespace
 
+void PrefetchFontFiles(const std::vector<std::string>&) {}
+void ForgetFontFileLookups() {}
+
 std::string FindFontFile(const std::string& fileName) {
     static const std::map<std::string, std::string> paths = WriteFiles();
     const auto found = paths.find(fileName);

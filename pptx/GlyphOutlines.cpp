@@ -134,6 +134,18 @@ const GlyphOutline* GlyphOutlines::Find(const TfmFont& font, std::int32_t c) {
     return glyph.get();
 }
 
+void GlyphOutlines::Prefetch(const std::vector<std::string>& fontNames) {
+    ReadMap();
+    std::vector<std::string> files;
+    for (const std::string& name : fontNames) {
+        if (const FontMapEntry* entry = fontMap.Find(name)) {
+            if (!entry->fontFile.empty()) files.push_back(entry->fontFile);
+            if (!entry->encodingFile.empty()) files.push_back(entry->encodingFile);
+        }
+    }
+    PrefetchFontFiles(files);
+}
+
 void GlyphOutlines::ReadMap() {
     if (mapRead) return;
     mapRead = true;

@@ -35,6 +35,8 @@ struct FreeTypeLibrary;
 
 class GlyphOutlines {
   public:
+    // Looks up together the font and encoding files of the fonts named (TeX font names).
+    void Prefetch(const std::vector<std::string>& fontNames);
     // `emuPerUnit`: the size of a DVI unit on the slide. The font map, pdftex.map, is
     // looked up when the first font is used; without it every font is drawn as text.
     explicit GlyphOutlines(double emuPerUnit);

@@ -89,6 +89,22 @@ struct LayerFonts::Entry {
 
 LayerFonts::LayerFonts() : library(std::make_unique<FreeTypeLibrary>()) {
     chosen.fill(-1);
+    // The faces' files, looked up together: a face is opened when its first character
+    // comes, and most documents use several.
+    std::vector<std::string> files;
+    const auto add = [&](const Variant& variant) {
+        // The design sizes, up to the first 0 (a family of one size has only that).
+        for (std::size_t i = 0; i < variant.sizes.size() && (i == 0 || variant.sizes[i] != 0);
+             ++i) {
+            files.push_back(Sized(variant.metrics, variant.sizes[i]));
+            if (*variant.kerning != '\0')
+                files.push_back(Sized(variant.kerning, variant.sizes[i]) + ".afm");
+        }
+    };
+    for (const Variant& variant : transparentVariants) add(variant);
+    for (const Variant& variant : inkedVariants) add(variant);
+    for (const Variant& variant : smallCapsVariants) add(variant);
+    PrefetchFontFiles(files);
 }
 
 LayerFonts::~LayerFonts() {

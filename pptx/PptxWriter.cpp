@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/PlainText.h"
+#include "fonts/FontFileLookup.h"
 #include "pptx/PackageParts.h"
 #include "ps/CmykColour.h"
 
@@ -65,10 +66,16 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
                        std::ostream& warnings, PptxOptions options)
     : dviName(dviName), options(std::move(options)), warnings(warnings), links(0.0) {
     Open(dviName);
+    // The files most documents need, looked up in one run of kpsewhich: whether each
+    // font is virtual, the font map and glyph lists.
+    std::vector<std::string> files{"pdftex.map", "texglyphlist.txt", "glyphlist.txt"};
+    for (const std::string& name : fonts.PrefetchedNames()) files.push_back(name + ".vf");
+    PrefetchFontFiles(files);
     package.Create(pptxName);
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
     emuPerUnit = (double(num) / double(den)) * (double(mag) * 0.001) * (914400.0 / 254000.0);
     outlines = std::make_unique<GlyphOutlines>(emuPerUnit);
+    outlines->Prefetch(fonts.PrefetchedNames());
     // A big point is 72.27 / 72 TeX points, a TeX point 65536 scaled points, and DVI
     // units (of TeX's files) scaled points; the conversion holds for other units too.
     links = LinkSpecials(emuPerBigPoint * double(mag) * 0.001);

@@ -295,6 +295,7 @@ void PostScriptGraphics::Restart(const Pending& failed, std::vector<Pending> res
 
 bool PostScriptGraphics::DocumentSetUp(std::vector<Pending>& into, std::uint32_t at) {
     if (prologue.empty()) {
+        PrefetchFontFiles({"tex.pro", "special.pro", "color.pro"});
         for (const char* name : {"tex.pro", "special.pro", "color.pro"}) {
             const std::string path = FindFontFile(name);
             std::optional<std::string> contents = path.empty() ? std::nullopt : Contents(path);

@@ -139,9 +139,9 @@ std::string Lookup(const std::string& name) {
 
 TEST(Kpsewhich, Lookups) {
     // The first line is the answer; names go to kpsewhich as single arguments, never
-    // through a shell, and a zero byte cannot be passed on. A batch asks only plain
-    // names and matches the answers to them by name. Without kpsewhich, no lookup. No
-    // file stays open.
+    // through a shell, and a zero byte cannot be passed on; each is asked once. A batch
+    // asks only plain names and matches the answers to them by name. Without kpsewhich,
+    // no lookup. No file stays open.
     FakeKpsewhich kpsewhich;
     const std::string none = "failure: Failed to find a.tfm file | ";
     const auto answer = [&](const char* output, const std::string& result) {
@@ -172,19 +172,25 @@ TEST(Kpsewhich, Lookups) {
     EXPECT_EQ(
         FindTfmFiles({"a", "b c", "gone", "d", "dir/e", "f\ng", ""}),
         (std::unordered_map<std::string, std::string>{{"a", "/f/a.tfm"}, {"b c", "/f/b c.tfm"}}));
-    EXPECT_EQ(kpsewhich.Calls(), shell + ".tfm\n" + shell + ".tfm\na.tfm b c.tfm gone.tfm d.tfm\n");
+    EXPECT_EQ(kpsewhich.Calls(), shell + ".tfm\na.tfm b c.tfm gone.tfm d.tfm\n");
+    // Asked again, the batch's answers and those it did not find come from before.
+    EXPECT_EQ(Lookup("gone") + FindFontFile("b c.tfm"),
+              "failure: Failed to find gone.tfm file | /f/b c.tfm");
+    EXPECT_EQ(kpsewhich.Calls(), shell + ".tfm\na.tfm b c.tfm gone.tfm d.tfm\n");
     // With SIGCHLD ignored, kpsewhich is reaped by the system and waiting for it fails:
     // the lookup must still end. It runs in a process of its own, under an alarm.
     const pid_t pid = fork();
     if (pid == 0) {
         signal(SIGCHLD, SIG_IGN);
         alarm(30);
+        ForgetFontFileLookups();
         _exit(Lookup("a") == "/f/a.tfm | /f/a.tfm" ? 0 : 1);
     }
     int status = 0;
     EXPECT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     setenv("PATH", "/nonexistent", 1);
+    ForgetFontFileLookups();
     EXPECT_EQ(Lookup("a") + (FindTfmFiles({"a"}).empty() ? "" : "batch"),
               "failure: Failed to execute: kpsewhich a.tfm | ");
     setenv("PATH", kpsewhich.savedPath.c_str(), 1);

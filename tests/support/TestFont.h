@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <regex>
 
+#include "fonts/FontFileLookup.h"
 #include "support/DviBuilder.h"
 #include "support/TempDir.h"
 #include "support/TfmBuilder.h"
@@ -30,11 +31,16 @@ struct FakeKpsewhich : TempDir {
                                "for name; do cat \"answers/$name\" 2>/dev/null; done\nexit 3\n");
         std::filesystem::permissions(path / "kpsewhich", std::filesystem::perms::owner_all);
         setenv("PATH", (path.string() + ":" + savedPath).c_str(), 1);
+        ForgetFontFileLookups();
     }
-    ~FakeKpsewhich() { setenv("PATH", savedPath.c_str(), 1); }
-    // The exact bytes printed for a request of `fileName`.
+    ~FakeKpsewhich() {
+        setenv("PATH", savedPath.c_str(), 1);
+        ForgetFontFileLookups();
+    }
+    // The exact bytes printed for a request of `fileName`; answers kept from before go.
     void Answer(const std::string& name, const std::string& output) {
         Write("answers/" + name, output);
+        ForgetFontFileLookups();
     }
     // Stores a TFM file for font `name` and answers its path.
     void AddFont(const std::string& name, const std::string& tfm) {
