@@ -115,47 +115,15 @@ std::string FindTfmFile(const std::string& name) {
 }
 
 std::unordered_map<std::string, std::string> FindTfmFiles(const std::vector<std::string>& names) {
-    // kpsewhich answers each file it finds on a line of its own, in argument order, and
-    // skips those it does not find: an answer is matched to its font by its last
-    // component, so only plain names (no directory part, no control bytes) are asked.
     std::vector<std::string> fileNames;
+    for (const std::string& name : names)
+        if (!name.empty()) fileNames.push_back(name + ".tfm");
+    PrefetchFontFiles(fileNames);
     std::unordered_map<std::string, std::string> paths;
     for (const std::string& name : names) {
-        const bool plain = !name.empty() && std::none_of(name.begin(), name.end(), [](char ch) {
-            return ch == '/' || static_cast<unsigned char>(ch) < 32;
-        });
-        if (!plain) continue;
-        if (const auto known = Answers().find(name + ".tfm"); known != Answers().end()) {
-            if (known->second.size() >= 2) paths.emplace(name, known->second);
-        } else if (std::find(fileNames.begin(), fileNames.end(), name + ".tfm") ==
-                   fileNames.end()) {
-            fileNames.push_back(name + ".tfm");
-        }
-    }
-    if (fileNames.empty()) return paths;
-    std::string output;
-    const bool ran = RunKpsewhich(fileNames, [&](int fd) {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t got = read(fd, buffer, sizeof buffer);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0 || output.size() > (1u << 20)) return;
-            output.append(buffer, static_cast<std::size_t>(got));
-        }
-    });
-    std::size_t start = 0;
-    for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
-        std::string path = output.substr(start, end - start);
-        if (!path.empty() && path.back() == '\r') path.pop_back();
-        const std::string file = path.substr(path.rfind('/') + 1);  // npos + 1 is 0
-        if (path.size() >= 2 && file.size() > 4 && file.ends_with(".tfm") &&
-            std::find(fileNames.begin(), fileNames.end(), file) != fileNames.end())
-            paths.emplace(file.substr(0, file.size() - 4), path);
-    }
-    // Those it did not find are not asked for again either (when it ran at all).
-    for (const std::string& fileName : ran ? fileNames : std::vector<std::string>{}) {
-        const auto found = paths.find(fileName.substr(0, fileName.size() - 4));
-        Answers().emplace(fileName, found == paths.end() ? std::string() : found->second);
+        const auto known = Answers().find(name + ".tfm");
+        if (!name.empty() && known != Answers().end() && known->second.size() >= 2)
+            paths.emplace(name, known->second);
     }
     return paths;
 }
@@ -165,7 +133,9 @@ void ForgetFontFileLookups() {
 }
 
 void PrefetchFontFiles(const std::vector<std::string>& fileNames) {
-    // As for the TFM files: answers matched to their files by their last component.
+    // kpsewhich answers each file it finds on a line of its own, in argument order, and
+    // skips those it does not find: an answer is matched to its file by its last
+    // component, so only plain names (no directory part, no control bytes) are asked.
     std::vector<std::string> asked;
     for (const std::string& fileName : fileNames) {
         const bool plain =

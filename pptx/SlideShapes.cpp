@@ -269,11 +269,8 @@ void SlideShapes::PathFreeformStart(const PaintPath& path, std::string_view path
     shapes += "</a:path></a:pathLst></a:custGeom>";
 }
 
-void SlideShapes::Picture(const PaintPath& path, std::string png, std::int32_t opacity) {
-    if (path.Empty() || png.empty() || opacity == 0) return;
-    pictures.push_back({std::make_shared<const std::string>(std::move(png)), "png"});
-    PathFreeformStart(path, " stroke=\"0\"", true);
-    shapes += "<a:blipFill rotWithShape=\"1\"><a:blip r:embed=\"rIm";
+void SlideShapes::Blip(std::int32_t opacity) {
+    shapes += "<a:blip r:embed=\"rIm";
     AppendInteger(shapes, std::int64_t(pictures.size()));
     if (opacity < opaque) {
         shapes += "\"><a:alphaModFix amt=\"";
@@ -282,6 +279,14 @@ void SlideShapes::Picture(const PaintPath& path, std::string png, std::int32_t o
     } else {
         shapes += "\"/>";
     }
+}
+
+void SlideShapes::Picture(const PaintPath& path, std::string png, std::int32_t opacity) {
+    if (path.Empty() || png.empty() || opacity == 0) return;
+    pictures.push_back({std::make_shared<const std::string>(std::move(png)), "png"});
+    PathFreeformStart(path, " stroke=\"0\"", true);
+    shapes += "<a:blipFill rotWithShape=\"1\">";
+    Blip(opacity);
     shapes +=
         "<a:stretch><a:fillRect/></a:stretch></a:blipFill>"
         "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
@@ -455,15 +460,8 @@ void SlideShapes::FilePicture(std::shared_ptr<const std::string> bytes, std::str
     AppendInteger(shapes, shapeCount);
     shapes +=
         "\"/><p:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></p:cNvPicPr><p:nvPr/></p:nvPicPr>"
-        "<p:blipFill><a:blip r:embed=\"rIm";
-    AppendInteger(shapes, std::int64_t(pictures.size()));
-    if (opacity < opaque) {
-        shapes += "\"><a:alphaModFix amt=\"";
-        AppendInteger(shapes, opacity);
-        shapes += "\"/></a:blip>";
-    } else {
-        shapes += "\"/>";
-    }
+        "<p:blipFill>";
+    Blip(opacity);
     if (crop) {
         // In thousandths of a percent, from each edge.
         const auto share = [](double value) {

@@ -104,6 +104,8 @@ class SlideShapes {
     void Pending(RgbColour colour, std::int32_t opacity);
     void WriteFreeform();
     void ShapeStart(std::string_view kind, const SlideLink* link = nullptr);
+    // The blip of the last picture given, at `opacity`.
+    void Blip(std::int32_t opacity);
     void Click(const SlideLink& link);
     void Box(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
              std::int64_t rotation = 0);
