@@ -1,13 +1,19 @@
-// dvipdfmx's images and content: what an image's header says of its size, and where an
-// image special puts the picture.
+// dvipdfmx's images and content: what an image's header says of its size, where an
+// image special puts the picture, and what PDF content paints in the real interpreter.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <array>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "pdf/ImageFiles.h"
 #include "pdf/PdfSpecials.h"
+#include "pptx/PaintGeometry.h"
+#include "ps/PostScriptGraphics.h"
 
 namespace {
 
@@ -113,3 +119,137 @@ TEST(PdfImages, PlacedAsDvipdfmxPlacesThem) {
 }
 
 }  // namespace
+
+namespace {
+
+bool GhostscriptFound() {
+    const char* path = std::getenv("PATH");
+    for (std::istringstream folders(path ? path : "");;) {
+        std::string folder;
+        if (!std::getline(folders, folder, ':')) return false;
+        if (access((folder + "/gs").c_str(), X_OK) == 0) return true;
+    }
+}
+
+// The paints of a page of dvipdfmx's specials, each given at (1, 1) inch from TeX's
+// origin, run as deckgen-pptx runs them; and the transformation TeX's characters are
+// set in after them.
+struct PdfPage {
+    std::ostringstream warnings;
+    PostScriptGraphics graphics{"doc.dvi", 200, 200, 1, warnings};
+    PdfSpecials specials{"doc.dvi", warnings};
+    PdfPage() {
+        graphics.Header("!" + std::string(PdfSpecials::Operators()));
+        graphics.Content(PdfSpecials::PageOpening({0, 0, 0}), false, 1);
+    }
+    std::vector<Paint> Run(const std::vector<std::string>& page) {
+        for (const std::string& special : page) {
+            const PdfSpecials::Result result = specials.Read(special, 1, 1, 1);
+            if (!result.code.empty())
+                graphics.Content("pdfops begin\n" + result.code + "end\n", false, 1);
+        }
+        return graphics.Flush();
+    }
+    // Where TeX's origin goes now, in big points from the slide's top left corner.
+    std::array<double, 2> Origin() {
+        const Affine* reported = graphics.Transform();
+        if (reported == nullptr) return {72, 72};
+        const Affine t = specials.TextTransform(*reported);
+        return {72 + t[4] * 72 / 600, 72 + t[5] * 72 / 600};
+    }
+};
+
+}  // namespace
+
+TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
+    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    // Each case: the specials, the paints they make (kind, colour, alpha), the first
+    // paint's box in big points from the slide's corner, and where TeX's characters go.
+    struct Case {
+        const char* what;
+        std::vector<std::string> page;
+        std::vector<std::tuple<Paint::Kind, RgbColour, double>> paints;
+        Extent box;
+        std::array<double, 2> origin;
+    };
+    const RgbColour red{255, 0, 0}, blue{0, 0, 255}, black{0, 0, 0};
+    const auto fill = Paint::Kind::Fill, stroke = Paint::Kind::Stroke;
+    const Case cases[] = {
+        {"fill and stroke colours apart, B paints both",
+         {"pdf:code 1 0 0 rg 0 0 1 RG 0 0 10 20 re B"},
+         {{fill, red, 1}, {stroke, blue, 1}},
+         {72, 52, 82, 72},
+         {72, 72}},
+        {"q and Q bring the colour back; f* fills",
+         {"pdf:code q 1 0 0 rg", "pdf:code Q 0 0 10 10 re f*"},
+         {{Paint::Kind::EvenOddFill, black, 1}},
+         {72, 62, 82, 72},
+         {72, 72}},
+        {"a literal at the current point, in TeX's units",
+         {"pdf:literal 0 0 10 10 re f"},
+         {{fill, black, 1}},
+         {144, 134, 154, 144},
+         {72, 72}},
+        {"a bcontent block: at the current point, and TeX sets from its origin",
+         {"pdf:bcontent", "pdf:code 0 0 10 10 re f"},
+         {{fill, black, 1}},
+         {144, 134, 154, 144},
+         {72, 72}},
+        {"a btrans turns what follows, TeX's characters too",
+         {"pdf:btrans rotate 90", "pdf:code 72 -72 10 20 re f"},
+         {{fill, black, 1}},
+         {124, 134, 144, 144},
+         {72, 216}},
+        {"an ExtGState's alpha, from the page's resources",
+         {"pdf:obj @gs << >>", "pdf:put @resources << /ExtGState @gs >>",
+          "pdf:put @gs << /a << /ca 0.5 /CA 0.25 >> >>",
+          "pdf:code /a gs 0 0 10 10 re f 0 0 m 5 5 l S"},
+         {{fill, black, 0.5}, {stroke, black, 0.25}},
+         {72, 62, 82, 72},
+         {72, 72}},
+        {"a soft mask leaves out what it masks",
+         {"pdf:put @resources << /ExtGState << /m << /SMask << /S /Luminosity >> >> >> >>",
+          "pdf:code q /m gs 0 0 10 10 re f Q 0 0 5 5 re f"},
+         {{fill, black, 1}},
+         {72, 67, 77, 72},
+         {72, 72}},
+        {"a clip with W n holds what follows",
+         {"pdf:code 0 0 5 5 re W n 0 0 10 10 re f"},
+         {{fill, black, 1}},
+         {72, 62, 82, 72},
+         {72, 72}},
+        {"a form drawn twice, each time where it is used",
+         {"pdf:bxobj @f width 10bp height 10bp", "pdf:code 0 0 10 10 re f", "pdf:exobj",
+          "pdf:uxobj @f", "pdf:code 1 0 0 1 20 0 cm", "pdf:uxobj @f"},
+         {{fill, black, 1}, {fill, black, 1}},
+         {144, 134, 154, 144},
+         {92, 72}},
+        {"a text operator and an unknown one draw nothing and break nothing",
+         {"pdf:code BT /F1 10 Tf (x) Tj ET 1 2 foo 0 0 10 10 re f"},
+         {{fill, black, 1}},
+         {72, 62, 82, 72},
+         {72, 72}},
+    };
+    for (const Case& c : cases) {
+        PdfPage page;
+        const std::vector<Paint> paints = page.Run(c.page);
+        ASSERT_EQ(paints.size(), c.paints.size()) << c.what << ": " << page.warnings.str();
+        for (std::size_t i = 0; i < paints.size(); ++i) {
+            const auto& [kind, colour, alpha] = c.paints[i];
+            EXPECT_EQ(paints[i].kind, kind) << c.what << " [" << i << ']';
+            EXPECT_EQ(paints[i].colour, colour) << c.what << " [" << i << ']';
+            EXPECT_NEAR(paints[i].alpha, alpha, 0.01) << c.what << " [" << i << ']';
+        }
+        const std::optional<Extent> box = Bounds(paints[0].path);
+        ASSERT_TRUE(box) << c.what;
+        const double bp = 12700;
+        EXPECT_NEAR(box->left / bp, c.box.left, 0.05) << c.what;
+        EXPECT_NEAR(box->top / bp, c.box.top, 0.05) << c.what;
+        EXPECT_NEAR(box->right / bp, c.box.right, 0.05) << c.what;
+        EXPECT_NEAR(box->bottom / bp, c.box.bottom, 0.05) << c.what;
+        const std::array<double, 2> origin = page.Origin();
+        EXPECT_NEAR(origin[0], c.origin[0], 0.05) << c.what;
+        EXPECT_NEAR(origin[1], c.origin[1], 0.05) << c.what;
+        EXPECT_EQ(page.warnings.str(), "") << c.what;
+    }
+}
