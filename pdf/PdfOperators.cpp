@@ -6,7 +6,8 @@
 // restore them with the graphics state. A path painted with W or W* pending clips what
 // follows. Text operators in content are read and do nothing (TeX's characters come
 // from the DVI file). An operator whose object is missing paints nothing, and so does
-// what is painted through a soft mask (pgf's fadings, beamer's shadows).
+// what is painted through a soft mask (pgf's fadings, beamer's shadows) or with a
+// pattern.
 const std::string_view pdfOperators = R"PS(
 userdict begin
 currentglobal true setglobal
@@ -117,9 +118,13 @@ pdfops begin
 /pdfsetfill { pdfspace /fill get dup 0 eq { pop } { [ 1 index 2 add 1 roll pdfsetter pdfcolour /pdffill exch def } ifelse } bind def
 /pdfsetstroke { pdfspace /stroke get dup 0 eq { pop } { [ 1 index 2 add 1 roll pdfsetter pdfcolour /pdfstroke exch def } ifelse } bind def
 /sc { pdfsetfill } bind def
-/scn { dup type /nametype eq { pop } { pdfsetfill } ifelse } bind def
+% A pattern (a name, after the components of an uncoloured one) paints nothing here.
+/pdfnumber { count 0 gt { dup type dup /integertype eq exch /realtype eq or } { false } ifelse } bind def
+/pdfnopattern { pop { pdfnumber { pop } { exit } ifelse } loop } bind def
+/pdfinvisible { /.setfillconstantalpha where { pop 0.0 .setfillconstantalpha 0.0 .setstrokeconstantalpha } if } bind def
+/scn { dup type /nametype eq { pdfnopattern /pdffill { pdfinvisible } def } { pdfsetfill } ifelse } bind def
 /SC { pdfsetstroke } bind def
-/SCN { dup type /nametype eq { pop } { pdfsetstroke } ifelse } bind def
+/SCN { dup type /nametype eq { pdfnopattern /pdfstroke { pdfinvisible } def } { pdfsetstroke } ifelse } bind def
 pdfspace /fill 1 put pdfspace /stroke 1 put
 /pdfalpha { dup type /integertype eq { cvr } if } bind def
 /gs {
