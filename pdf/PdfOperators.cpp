@@ -121,7 +121,13 @@ pdfops begin
 % A pattern (a name, after the components of an uncoloured one) paints nothing here.
 /pdfnumber { count 0 gt { dup type dup /integertype eq exch /realtype eq or } { false } ifelse } bind def
 /pdfnopattern { pop { pdfnumber { pop } { exit } ifelse } loop } bind def
-/pdfinvisible { /.setfillconstantalpha where { pop 0.0 .setfillconstantalpha 0.0 .setstrokeconstantalpha } if } bind def
+% What is left out is counted as a paint the interpreter could not report (not bound:
+% its clip is the reporting prologue's, not the operator).
+/pdfleftout { /dg where { pop dg begin (g ?\n) word clip path end } if } def
+/pdfinvisible {
+  pdfleftout
+  /.setfillconstantalpha where { pop 0.0 .setfillconstantalpha 0.0 .setstrokeconstantalpha } if
+} bind def
 /scn { dup type /nametype eq { pdfnopattern /pdffill { pdfinvisible } def } { pdfsetfill } ifelse } bind def
 /SC { pdfsetstroke } bind def
 /SCN { dup type /nametype eq { pdfnopattern /pdfstroke { pdfinvisible } def } { pdfsetstroke } ifelse } bind def
@@ -137,7 +143,7 @@ pdfspace /fill 1 put pdfspace /stroke 1 put
     dup /ML known { dup /ML get setmiterlimit } if
     dup /D known { dup /D get aload pop setdash } if
     dup /SMask known { dup /SMask get /None ne {
-      /.setfillconstantalpha where { pop 0.0 .setfillconstantalpha 0.0 .setstrokeconstantalpha } if
+      /pdffill { pdfinvisible } def /pdfstroke { pdfinvisible } def
     } if } if
     dup /BM known { /.setblendmode where {
       pop dup /BM get dup type /arraytype eq { 0 get } if { .setblendmode } stopped pop } if } if

@@ -253,7 +253,7 @@ void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
     if (report.dropped > 0) {
         warnings << "PostScript on page " << chunk.page << ": " << report.dropped
                  << " of its paints left out (shadings of other kinds, patterns of too many "
-                    "tiles, malformed records)\n";
+                    "tiles, PDF's patterns and soft masks, malformed records)\n";
     }
     pageDropped += report.beyond;
     for (Paint& paint : report.paints) {
