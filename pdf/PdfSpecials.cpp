@@ -339,14 +339,6 @@ Affine UserMatrix(const Dimensions& dims) {
     return {dims.xscale * c, dims.xscale * s, -dims.yscale * s, dims.yscale * c, 0, 0};
 }
 
-// first, then second.
-Affine Then(const Affine& first, const Affine& second) {
-    const auto [a, b, c, d, e, f] = first;
-    const auto [A, B, C, D, E, F] = second;
-    return {a * A + b * C, a * B + b * D,     c * A + d * C,
-            c * B + d * D, e * A + f * C + E, e * B + f * D + F};
-}
-
 std::string Matrix(const Affine& m) {
     std::string text;
     for (const double value : m) text += Fixed(value) + ' ';

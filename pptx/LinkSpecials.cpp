@@ -115,8 +115,7 @@ std::optional<std::string> Value(std::string_view text, std::string_view key) {
 
 }  // namespace
 
-void LinkSpecials::ReadPdf(std::string_view special, std::int64_t, std::int64_t,
-                           std::uint32_t slide) {
+void LinkSpecials::ReadPdf(std::string_view special, std::uint32_t slide) {
     std::string_view rest = special.substr(4);
     while (!rest.empty() && IsBlank(rest.front())) rest.remove_prefix(1);
     const auto is = [&](std::string_view word) {

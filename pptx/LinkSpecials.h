@@ -26,9 +26,11 @@ class LinkSpecials {
     // about links changes nothing.
     void Read(std::string_view special, std::int64_t x, std::int64_t y, std::uint32_t slide);
 
-    // dvipdfmx's link specials at (x, y): pdf:dest, and pdf:bann ... pdf:eann, a link
+    // dvipdfmx's link specials on `slide`: pdf:dest, and pdf:bann ... pdf:eann, a link
     // over what is set between them (`Extend`), one piece per line.
-    void ReadPdf(std::string_view special, std::int64_t x, std::int64_t y, std::uint32_t slide);
+    void ReadPdf(std::string_view special, std::uint32_t slide);
+    // Whether a pdf:bann link is being made, which what is set extends.
+    bool Making() const { return open.has_value(); }
     // Something set on the page from (left, top) to (right, bottom), EMU.
     void Extend(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom);
 

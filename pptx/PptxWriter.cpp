@@ -211,16 +211,9 @@ void PptxWriter::ReadPdfSpecial(const std::string& special) {
         // From PDF space to the page's pixels, to what the content made of them, to EMU.
         const double pixel = double(emuPerInch) / PostScriptGraphics::pixelsPerInch;
         const double s = PostScriptGraphics::pixelsPerInch / 72;
-        Affine m = result.picture->matrix;
-        const auto then = [](const Affine& first, const Affine& second) {
-            const auto [a, b, c, d, e, f] = first;
-            const auto [A, B, C, D, E, F] = second;
-            return Affine{a * A + b * C, a * B + b * D,     c * A + d * C,
-                          c * B + d * D, e * A + f * C + E, e * B + f * D + F};
-        };
-        m = then(m, Affine{s, 0, 0, -s, 0, 0});
-        if (linear != nullptr) m = then(m, *linear);
-        m = then(m, Affine{pixel, 0, 0, pixel, double(emuPerInch), double(emuPerInch)});
+        Affine m = Then(result.picture->matrix, Affine{s, 0, 0, -s, 0, 0});
+        if (linear != nullptr) m = Then(m, *linear);
+        m = Then(m, Affine{pixel, 0, 0, pixel, double(emuPerInch), double(emuPerInch)});
         shapes.FilePicture(result.picture->bytes, result.picture->extension, m,
                            result.picture->crop, Opacity());
     }
@@ -341,11 +334,11 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
     if (graphics && graphics->Hidden()) return;
-    {
+    if (links.Making()) {
         const ScaledChar& box =
             font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
-        Covered(x, y - ToEmu(box.height * emuPerUnit), x + ToEmu(box.width * emuPerUnit),
-                y + ToEmu(box.depth * emuPerUnit));
+        links.Extend(x, y - ToEmu(box.height * emuPerUnit), x + ToEmu(box.width * emuPerUnit),
+                     y + ToEmu(box.depth * emuPerUnit));
     }
     if (glyph != nullptr) {
         shapes.Glyph(*glyph, x, y, CurrentColour(), linear, Opacity());
@@ -514,7 +507,7 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
     std::int64_t x = left, y = bottom;
     const Affine* linear = Transformed(x, y);
     if (graphics && graphics->Hidden()) return;
-    Covered(x, y - (bottom - top), x + (right - left), y);
+    links.Extend(x, y - (bottom - top), x + (right - left), y);
     shapes.Rectangle(x, y - (bottom - top), x + (right - left), y, CurrentColour(), linear,
                      Opacity());
 }
@@ -531,7 +524,7 @@ void PptxWriter::OnSpecial(std::string text) {
         return;
     }
     if (PdfSpecials::IsPdf(text)) {
-        links.ReadPdf(text, SlideX(h), SlideY(v), slides + 1);
+        links.ReadPdf(text, slides + 1);
         if (const auto size = PdfSpecials::PageSize(text); size && !paperSize)
             paperSize = PaperSize{(*size)[0], (*size)[1]};
         ReadPdfSpecial(text);

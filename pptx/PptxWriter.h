@@ -74,10 +74,6 @@ class PptxWriter : public DviReader {
     void ReadPdfSpecial(const std::string& special);
     // The media parts of the slide's pictures, each file stored once.
     void StorePictures();
-    // What is set from (left, top) to (right, bottom) lies under the link being made.
-    void Covered(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom) {
-        links.Extend(left, top, right, bottom);
-    }
     // The slide size: the first papersize special's.
     void ReadPaperSize(std::string_view special);
     // Draws what the PostScript specials queued since the last call paint.

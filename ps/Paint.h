@@ -21,6 +21,14 @@ struct PaintPath {
 // An affine map [a b c d e f]: (x, y) goes to (a x + c y + e, b x + d y + f).
 using Affine = std::array<double, 6>;
 
+// The map `first`, then `second`.
+inline Affine Then(const Affine& first, const Affine& second) {
+    const auto [a, b, c, d, e, f] = first;
+    const auto [A, B, C, D, E, F] = second;
+    return {a * A + b * C, a * B + b * D,     c * A + d * C,
+            c * B + d * D, e * A + f * C + E, e * B + f * D + F};
+}
+
 struct StrokeStyle {
     double width = 1.0;     // EMU
     int cap = 0, join = 0;  // PostScript's codes: butt, round, square; miter, round, bevel

@@ -14,6 +14,7 @@
 #include "pdf/PdfSpecials.h"
 #include "pptx/PaintGeometry.h"
 #include "ps/PostScriptGraphics.h"
+#include "support/Programs.h"
 
 namespace {
 
@@ -122,15 +123,6 @@ TEST(PdfImages, PlacedAsDvipdfmxPlacesThem) {
 
 namespace {
 
-bool GhostscriptFound() {
-    const char* path = std::getenv("PATH");
-    for (std::istringstream folders(path ? path : "");;) {
-        std::string folder;
-        if (!std::getline(folders, folder, ':')) return false;
-        if (access((folder + "/gs").c_str(), X_OK) == 0) return true;
-    }
-}
-
 // The paints of a page of dvipdfmx's specials, each given at (1, 1) inch from TeX's
 // origin, run as deckgen-pptx runs them; and the transformation TeX's characters are
 // set in after them.
@@ -162,7 +154,7 @@ struct PdfPage {
 }  // namespace
 
 TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     // Each case: the specials, the paints they make (kind, colour, alpha), the first
     // paint's box in big points from the slide's corner, and where TeX's characters go.
     struct Case {

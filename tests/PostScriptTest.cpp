@@ -13,6 +13,7 @@
 #include "pptx/PaintGeometry.h"
 #include "ps/PaintRecords.h"
 #include "ps/PostScriptGraphics.h"
+#include "support/Programs.h"
 
 namespace {
 
@@ -105,17 +106,8 @@ TEST(PostScriptGraphics, TurnsSpecialsIntoDvipsPostScriptAndRefusesUnsafeFiles) 
     EXPECT_FALSE(graphics.Translate("ps::[end] stroke", failure)->positioned);
 }
 
-bool GhostscriptFound() {
-    const char* path = std::getenv("PATH");
-    for (std::istringstream folders(path ? path : "");;) {
-        std::string folder;
-        if (!std::getline(folders, folder, ':')) return false;
-        if (access((folder + "/gs").c_str(), X_OK) == 0) return true;
-    }
-}
-
 TEST(PostScriptGraphics, HostilePostScriptIsLeftOutAndTheRestDrawn) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     std::ostringstream warnings;
     InterpreterLimits limits;
     limits.seconds = 2;
@@ -198,7 +190,7 @@ std::vector<std::vector<AfterSpecial>> RunPages(
 }
 
 TEST(PostScriptGraphics, AFailureCostsItsOwnDrawingOnly) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     // Each kind of failure, in the middle of pgf's way of drawing (a transformation and an
     // alpha set by one special, used and taken back by later ones): what follows it on its
     // page, and the pages after, are as if it had painted nothing.
@@ -254,7 +246,7 @@ TEST(PostScriptGraphics, AFailureCostsItsOwnDrawingOnly) {
 }
 
 TEST(PostScriptGraphics, TeXSetsItsCharactersInThePostScriptState) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     // After each special: whether what TeX sets is on the page at all (beamer's covered
     // overlays go to nulldevice), its alpha (pgf's opacity), and whether it is moved.
     struct Step {
@@ -289,7 +281,7 @@ TEST(PostScriptGraphics, TeXSetsItsCharactersInThePostScriptState) {
 }
 
 TEST(PostScriptGraphics, PaintsComeWhereThePostScriptPutsThem) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     // A special one inch right of and below TeX's origin (itself an inch in from the
     // page's corner) paints in big points from there, y upwards ('"' specials: dvips's
     // @beginspecial); the box of each paint in big points from the slide's top left corner, and
@@ -331,7 +323,7 @@ TEST(PostScriptGraphics, PaintsComeWhereThePostScriptPutsThem) {
 }
 
 TEST(PostScriptGraphics, TheDocumentHasOneBudgetAndNoWaitOfItsOwn) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     using Clock = std::chrono::steady_clock;
     // Pages without PostScript after one with it cost nothing like the time a chunk may
     // take (dvips's eop restores to bop's save, which must not take back the interpreter's
@@ -385,7 +377,7 @@ TEST(PaintGeometry, OnlyAnAxisParallelRectangleHoldsAPaintUnclipped) {
 }
 
 TEST(PostScriptGraphics, TextInCompositeFontsIsShownCharacterByCharacter) {
-    if (!GhostscriptFound()) GTEST_SKIP() << "gs not found";
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     // A Type 0 font of two-byte codes over Helvetica (as pdftops writes a PDF's CID
     // fonts), shown with show and with xyshow: each character is its outline and a
     // glyph of the text layer, and nothing waits for more input.

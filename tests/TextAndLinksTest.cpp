@@ -95,15 +95,15 @@ TEST(LinkSpecials, DvipdfmxLinksCoverWhatIsSetOnePiecePerLine) {
     // another line, or back to the left, starts its next piece; a link still open at the
     // page's end is broken there and goes on on the next page.
     LinkSpecials links(10.0);
-    links.ReadPdf("pdf:dest (sec.1) [@thispage /XYZ @xpos @ypos null]", 0, 0, 2);
-    links.ReadPdf("pdf:bann<</Type/Annot/Subtype/Link/A<</S/URI/URI(https://a.org)>>>>", 0, 0, 1);
+    links.ReadPdf("pdf:dest (sec.1) [@thispage /XYZ @xpos @ypos null]", 2);
+    links.ReadPdf("pdf:bann<</Type/Annot/Subtype/Link/A<</S/URI/URI(https://a.org)>>>>", 1);
     links.Extend(100, 80, 110, 102);
     links.Extend(110, 85, 125, 100);  // the same line: the piece widens
     links.Extend(20, 120, 40, 142);   // the next line
-    links.ReadPdf("pdf:eann", 0, 0, 1);
+    links.ReadPdf("pdf:eann", 1);
     links.Extend(200, 80, 210, 100);  // after the link: nothing
-    links.ReadPdf("pdf: bann <</A<</S/GoTo/D(sec.1)>>>>", 0, 0, 1);
-    links.ReadPdf("pdf:bann <</A<</S/Launch/F(x)>>>>", 0, 0, 1);  // not a link a slide follows
+    links.ReadPdf("pdf: bann <</A<</S/GoTo/D(sec.1)>>>>", 1);
+    links.ReadPdf("pdf:bann <</A<</S/Launch/F(x)>>>>", 1);  // not a link a slide follows
     links.Extend(50, 300, 60, 320);
     std::vector<PageLink> page = links.TakePage();
     ASSERT_EQ(page.size(), 3u);
@@ -114,7 +114,7 @@ TEST(LinkSpecials, DvipdfmxLinksCoverWhatIsSetOnePiecePerLine) {
     EXPECT_EQ(std::tie(page[2].left, page[2].top, page[2].destination),
               std::make_tuple(50, 300, std::string("sec.1")));
     links.Extend(10, 10, 20, 20);
-    links.ReadPdf("pdf:eann", 0, 0, 2);
+    links.ReadPdf("pdf:eann", 2);
     page = links.TakePage();
     ASSERT_EQ(page.size(), 1u);
     EXPECT_EQ(page[0].destination, "sec.1");
