@@ -113,7 +113,63 @@ std::optional<std::string> Value(std::string_view text, std::string_view key) {
     return std::nullopt;
 }
 
+// A PDF text string as UTF-8: UTF-16BE after its byte order mark, else PDFDocEncoding
+// (read as Latin-1); control characters go, as XML cannot hold them.
+std::string Utf8Text(const std::string& bytes) {
+    std::string text;
+    const auto append = [&](char32_t c) {
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000) || c == 0xFFFE ||
+            c == 0xFFFF || c > 0x10FFFF)
+            return;
+        if (c < 0x80) {
+            text.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            text.push_back(static_cast<char>(0xC0 | c >> 6));
+            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            text.push_back(static_cast<char>(0xE0 | c >> 12));
+            text.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            text.push_back(static_cast<char>(0xF0 | c >> 18));
+            text.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    };
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
+        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            char32_t c = char32_t(byte(i)) << 8 | byte(i + 1);
+            if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+                const char32_t low = char32_t(byte(i + 2)) << 8 | byte(i + 3);
+                if (low >= 0xDC00 && low < 0xE000) {
+                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    i += 2;
+                }
+            }
+            append(c);
+        }
+    } else {
+        for (std::size_t i = 0; i < bytes.size(); ++i) append(byte(i));
+    }
+    return text.substr(0, 4096);
+}
+
 }  // namespace
+
+void ReadDocumentInfo(std::string_view special, parts::DocumentProperties& properties) {
+    const std::pair<std::string_view, std::string*> keys[] = {
+        {"/Title", &properties.title},
+        {"/Author", &properties.author},
+        {"/Subject", &properties.subject},
+        {"/Keywords", &properties.keywords},
+    };
+    for (const auto& [key, into] : keys) {
+        if (const std::optional<std::string> value = Value(special, key); value && !value->empty())
+            *into = Utf8Text(*value);
+    }
+}
 
 void LinkSpecials::ReadPdf(std::string_view special, std::uint32_t slide) {
     std::string_view rest = special.substr(4);

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "pptx/PackageParts.h"
+
 struct PageLink {
     std::int64_t left, top, right, bottom;  // EMU on the slide
     std::string uri;                        // a web address, or empty
@@ -51,3 +53,7 @@ class LinkSpecials {
     std::vector<PageLink> page;
     std::unordered_map<std::string, std::uint32_t> destinations;
 };
+
+// The document information of a pdf:docinfo special or a /DOCINFO pdfmark: its title,
+// author, subject and keywords, as UTF-8, into `properties`.
+void ReadDocumentInfo(std::string_view special, parts::DocumentProperties& properties);

@@ -24,7 +24,7 @@ std::string Number(std::int64_t value) {
 
 }  // namespace
 
-std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg) {
+std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg, bool core) {
     std::string xml = XML_DECLARATION
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" "
@@ -32,6 +32,10 @@ std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg) {
         "<Default Extension=\"xml\" ContentType=\"application/xml\"/>";
     if (png) xml += "<Default Extension=\"png\" ContentType=\"image/png\"/>";
     if (jpeg) xml += "<Default Extension=\"jpeg\" ContentType=\"image/jpeg\"/>";
+    if (core) {
+        xml += "<Override PartName=\"/docProps/core.xml\" "
+               "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
+    }
     xml += "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
            "presentationml.presentation.main+xml\"/>"
            "<Override PartName=\"/ppt/slideMasters/slideMaster1.xml\" ContentType=\"" CONTENT_TYPE
@@ -53,11 +57,43 @@ std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg) {
     return xml + "</Types>";
 }
 
-const std::string_view rootRelationships = XML_DECLARATION
-    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
-    "officeDocument\" Target=\"ppt/presentation.xml\"/>"
-    "</Relationships>";
+std::string RootRelationships(bool core) {
+    std::string xml = XML_DECLARATION
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+        "officeDocument\" Target=\"ppt/presentation.xml\"/>";
+    if (core) {
+        xml += "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
+               "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>";
+    }
+    return xml + "</Relationships>";
+}
+
+std::string CoreProperties(const DocumentProperties& properties) {
+    std::string xml = XML_DECLARATION
+        "<cp:coreProperties xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/"
+        "core-properties\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\">";
+    const auto element = [&](std::string_view name, const std::string& text) {
+        if (text.empty()) return;
+        xml += '<';
+        xml += name;
+        xml += '>';
+        for (const char ch : text) {
+            if (ch == '&') xml += "&amp;";
+            else if (ch == '<') xml += "&lt;";
+            else if (ch == '>') xml += "&gt;";
+            else xml.push_back(ch);
+        }
+        xml += "</";
+        xml += name;
+        xml += '>';
+    };
+    element("dc:title", properties.title);
+    element("dc:subject", properties.subject);
+    element("dc:creator", properties.author);
+    element("cp:keywords", properties.keywords);
+    return xml + "</cp:coreProperties>";
+}
 
 // rId1 is the master, rId2 the theme, rId3 to rId5 the properties; slides follow.
 std::string PresentationRelationships(std::uint32_t slides) {

@@ -10,8 +10,21 @@
 
 namespace parts {
 
-// With `png` and `jpeg`, files of those kinds are among the parts.
-std::string ContentTypes(std::uint32_t slides, bool png = false, bool jpeg = false);
+// With `png` and `jpeg`, files of those kinds are among the parts; with `core`, the
+// document's properties.
+std::string ContentTypes(std::uint32_t slides, bool png = false, bool jpeg = false,
+                         bool core = false);
+// The document's title, author, subject and keywords (UTF-8), as its PDF's document
+// information gives them.
+struct DocumentProperties {
+    std::string title, author, subject, keywords;
+    bool Empty() const {
+        return title.empty() && author.empty() && subject.empty() && keywords.empty();
+    }
+};
+// docProps/core.xml, and the package's relationships that lead to it when `core`.
+std::string CoreProperties(const DocumentProperties& properties);
+std::string RootRelationships(bool core);
 // A slide's relationships: its layout (rId1), then rId2, rId3 ... for its links, each a
 // slide number or else a web address (written percent-encoded where it is not plain
 // ASCII, and escaped).
@@ -26,7 +39,6 @@ std::string PresentationRelationships(std::uint32_t slides);
 // `width` and `height` in EMU.
 std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height);
 
-extern const std::string_view rootRelationships;
 extern const std::string_view slideMaster;
 extern const std::string_view slideMasterRelationships;
 extern const std::string_view slideLayout;

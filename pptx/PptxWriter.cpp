@@ -89,8 +89,10 @@ void PptxWriter::Run() {
         std::clamp(ToEmu(paper.width * emuPerBigPoint), minSlideSide, maxSlideSide);
     const std::int64_t height =
         std::clamp(ToEmu(paper.height * emuPerBigPoint), minSlideSide, maxSlideSide);
-    package.Add("[Content_Types].xml", parts::ContentTypes(slides, hasPng, hasJpeg));
-    package.Add("_rels/.rels", std::string(parts::rootRelationships));
+    const bool core = !properties.Empty();
+    package.Add("[Content_Types].xml", parts::ContentTypes(slides, hasPng, hasJpeg, core));
+    package.Add("_rels/.rels", parts::RootRelationships(core));
+    if (core) package.Add("docProps/core.xml", parts::CoreProperties(properties));
     package.Add("ppt/presentation.xml", parts::Presentation(slides, width, height));
     package.Add("ppt/_rels/presentation.xml.rels", parts::PresentationRelationships(slides));
     package.Add("ppt/slideMasters/slideMaster1.xml", std::string(parts::slideMaster));
@@ -523,6 +525,8 @@ void PptxWriter::OnSpecial(std::string text) {
         }
         return;
     }
+    if (text.find("/DOCINFO") != std::string::npos || text.starts_with("pdf:docinfo"))
+        ReadDocumentInfo(text, properties);
     if (PdfSpecials::IsPdf(text)) {
         links.ReadPdf(text, slides + 1);
         if (const auto size = PdfSpecials::PageSize(text); size && !paperSize)

@@ -105,6 +105,7 @@ class PptxWriter : public DviReader {
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;
     std::optional<PaperSize> paperSize;
+    parts::DocumentProperties properties;
     std::uint32_t slides = 0;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
     VirtualFonts virtualFonts{warnings};

@@ -18,6 +18,8 @@ import posixpath, re, shutil, subprocess, sys, tempfile, unicodedata, zipfile
 import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# The schema check loads the core-properties schema's imports from local copies.
+os.environ.setdefault("XML_CATALOG_FILES", os.path.join(HERE, "schemas", "catalog.xml"))
 # Per document, the TeX program. plain-math.tex sets fonts whose codes start above 0 (lasy,
 # cminch); colour.tex uses every dvips named colour and carries one over a page break.
 DOCUMENTS = {"plain-math": "tex", "colour": "latex", "long": "tex", "beamer": "latex",
@@ -39,6 +41,10 @@ DPI, LEAST, STRONG, WEAK, HUE = 144, .97, 128, 48, 5
 GS_CMYK_PROFILE = "/usr/share/color/icc/ghostscript/default_cmyk.icc"
 BP = {"pt": 72 / 72.27, "bp": 1, "in": 72, "cm": 72 / 2.54, "mm": 72 / 25.4}  # big points per unit
 LENGTH = r"\s*([-+]?(?:\d+\.?\d*|\.\d+))\s*(?:true)?\s*(pt|bp|in|cm|mm)\s*"
+# What the documents give as their PDF's title, author, subject and keywords.
+PROPERTIES = {"href": {"title": "Links, caf\u00e9 \u2013 na\u00efve", "creator": "A. Writer",
+                       "subject": "Links (and accents)", "keywords": "hyperref, dvips"},
+              "beamer": {"title": "Slides from a DVI file", "creator": "A. Author"}}
 R_ID = "{http://schemas.openxmlformats.org/officeDocument/2006/relationships}id"
 PML = "application/vnd.openxmlformats-officedocument.presentationml."
 Char = collections.namedtuple("Char", "h v code font colour")
@@ -208,6 +214,10 @@ def check_slides(deckgen_pptx, name, work, validator=None):
         raise Failure(f"{main[0]} lists {len(slides)} slides, the DVI file has {len(pages)} pages")
     if validator:  # CMake says at configure time when it has none
         run([sys.executable, validator, pptx])
+    # The document information hyperref gives, in the package's core properties.
+    core = {e.tag.rpartition("}")[2]: e.text for e in xml.get("docProps/core.xml", [])}
+    if core != PROPERTIES.get(name, {}):
+        raise Failure(f"core properties {core}, expected {PROPERTIES.get(name, {})}")
     for number, ((_, slide), page) in enumerate(zip(slides, pages), 1):
         drawn = []  # (colour, steps, points in EMU) per path
         for shape in [s for s in xml[slide].iterfind(".//{*}sp") if s.find(".//{*}path") is not None]:

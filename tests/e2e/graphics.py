@@ -26,9 +26,12 @@ Exits 0 when every page holds, 1 when one does not, 77 (skipped) when a tool is 
 --keep DIR leaves the work files in DIR.
 """
 import collections, glob, importlib.util, os, re, shutil, subprocess, sys, tempfile, unicodedata
+import xml.etree.ElementTree as ET, zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DOCUMENTS = os.path.join(HERE, "graphics")
+# The schema check loads the core-properties schema's imports from local copies.
+os.environ.setdefault("XML_CATALOG_FILES", os.path.join(HERE, "schemas", "catalog.xml"))
 DPI, INK, NEAR, LEAST = 100, 235, 60, .95
 # The drawings may differ by the rounding of the page size to whole pixels.
 SLACK = 2
@@ -37,7 +40,7 @@ SLACK = 2
 # those pages hold what is given here.
 WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .75, "dvipdfmx-figures": .7}
 TOOLS = ["latex", "dvips", "dvipdfmx", "dvitype", "gs", "ps2pdf", "pdftops", "soffice", "pdftoppm",
-         "pdftotext"]
+         "pdftotext", "pdfinfo"]
 
 
 class Failure(Exception):
@@ -117,7 +120,23 @@ def draw(deckgen_pptx, name, work, validator=None):
         raise Failure(f"{len(drawn[0])} slides drawn, {len(drawn[1])} pages by dvips and gs")
     if not for_dvipdfmx:
         run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
+    compare_properties(work)
     return list(zip(*drawn))
+
+
+def compare_properties(work):
+    """The presentation's title, author, subject and keywords are the PDF's."""
+    info = dict(line.split(":", 1) for line in run(
+        ["pdfinfo", "-enc", "UTF-8", "doc.pdf"], work, stdout=True).splitlines() if ":" in line)
+    want = {key: info[field].strip() for key, field in (
+        ("title", "Title"), ("creator", "Author"), ("subject", "Subject"),
+        ("keywords", "Keywords")) if info.get(field, "").strip()}
+    with zipfile.ZipFile(os.path.join(work, "out.pptx")) as package:
+        core = ET.fromstring(package.read("docProps/core.xml")) \
+            if "docProps/core.xml" in package.namelist() else []
+    got = {e.tag.rpartition("}")[2]: (e.text or "").strip() for e in core}
+    if got != want:
+        raise Failure(f"core properties {got}, the PDF's document information {want}")
 
 
 # Ghostscript's PDF gives beamer's item bullet (msam10's glyph trianglerightsld, U+25B6 in
