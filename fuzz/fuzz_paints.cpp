@@ -1,5 +1,5 @@
 // Fuzz target: the records of the PostScript interpreter, as hostile PostScript could
-// write them, read and drawn on a slide (clipping, gradients, pictures); and the same
+// write them, read and drawn on a slide (clipping, gradients, pictures, soft masks); and the same
 // bytes as a special, turned into dvips's PostScript, or read as dvipdfmx's (its content
 // and objects as PostScript, an image header), without starting an interpreter.
 #include <cstdint>
@@ -14,9 +14,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const ChunkReport report = ReadPaintRecords(input, 300);
+    ChunkReport report = ReadPaintRecords(input, 300);
+    PageMasks masks;
+    masks.Begin(report.masks);
     SlideShapes shapes;
-    for (const Paint& paint : report.paints) shapes.Draw(paint);
+    for (Paint& paint : report.paints)
+        if (masks.Take(paint) == PageMasks::Use::Draw) shapes.Draw(paint);
     shapes.Finish(nullptr);
     shapes.TakePictures();
 

@@ -33,6 +33,8 @@ printf "g 3 0 0 0 5 5 10 1 0 0 1 50 50 0 1 0 1 0 0 1 0 0 1\nm 40 40\nl 60 40\nl 
   >"$out/paints/radial"
 printf "i 2 2 8 3 0 0 0 10 0 0 -10 5 25\nx 00ff00ff000000ff00ff00ff\n${clip}i 8 1 1 0 1 0 0 8 0 0 1 0 0\nx a5\n${clip}" \
   >"$out/paints/image"
+printf "M 1 0 0.2\nK 1\ng 2 0 0 100 0 1 0 0 1 0 0 0 1 0 0 0 0 1 1 1 1\n${clip}m 0 0\nl 90 0\nl 90 90\ne\nK 1\nf 0 0 0 0\n${clip}m 10 10\nl 20 10\nl 20 20\nh\ne\nk 1\nf 1 1 0 0\n${clip}m 5 5\nl 95 5\nl 50 95\nh\ne\nk 2\nf 0 0 0 1\n${clip}m 0 0\nl 1 1\ne\n" \
+  >"$out/paints/soft-mask"
 printf 't 10 90 20 90 12 A Helvetica\nt 20 90 30 90 12 ff Times-Roman\nd 0\n' >"$out/paints/glyphs"
 printf 'psfile="figure.eps" llx=10 lly=20 urx=30 ury=40 rwi=200 clip' >"$out/paints/psfile"
 printf 'ps::[begin] 1 2 moveto' >"$out/paints/literal"

@@ -6,8 +6,8 @@
 // restore them with the graphics state. A path painted with W or W* pending clips what
 // follows. Text operators in content are read and do nothing (TeX's characters come
 // from the DVI file). An operator whose object is missing paints nothing, and so does
-// what is painted through a soft mask (pgf's fadings, beamer's shadows) or with a
-// pattern.
+// what is painted with a pattern. What is painted through a soft mask (pgf's fadings,
+// beamer's shadows) is reported with the mask, whose group's paints are reported too.
 const std::string_view pdfOperators = R"PS(
 userdict begin
 currentglobal true setglobal
@@ -63,11 +63,16 @@ pdfops begin
 /pdfstroke { 0 setgray } def
 /pdfclip 0 def
 /pdfsaved [] def
-/q { gsave /pdfsaved [ /pdffill load /pdfstroke load /pdfform load pdfsaved ] def } bind def
+% The soft mask painted through is the reporting prologue's (state's mask, when there is one).
+/pdfstate { /dg where { /dg get /state get } { 4 dict } ifelse } bind def
+/pdfmask { pdfstate dup /mask known { /mask get } { pop 0 } ifelse } bind def
+/q {
+  gsave /pdfsaved [ /pdffill load /pdfstroke load /pdfform load pdfmask pdfsaved ] def
+} bind def
 /Q {
-  pdfsaved length 4 eq {
+  pdfsaved length 5 eq {
     /pdffill pdfsaved 0 get def /pdfstroke pdfsaved 1 get def /pdfform pdfsaved 2 get def
-    /pdfsaved pdfsaved 3 get def
+    pdfstate /mask pdfsaved 3 get put /pdfsaved pdfsaved 4 get def
   } if
   grestore
 } bind def
@@ -142,12 +147,45 @@ pdfspace /fill 1 put pdfspace /stroke 1 put
     dup /LJ known { dup /LJ get setlinejoin } if
     dup /ML known { dup /ML get setmiterlimit } if
     dup /D known { dup /D get aload pop setdash } if
-    dup /SMask known { dup /SMask get /None ne {
-      /pdffill { pdfinvisible } def /pdfstroke { pdfinvisible } def
-    } if } if
+    dup /SMask known { dup /SMask get pdfsoftmask } if
     dup /BM known { /.setblendmode where {
       pop dup /BM get dup type /arraytype eq { 0 get } if { .setblendmode } stopped pop } if } if
   } if
+  pop
+} bind def
+% A soft mask: its group painted now, in the current transformation, each record of it
+% marked as the mask's; what is painted after it, until the Q that ends its q, is
+% painted through it. /None ends the one painted through.
+/pdfluminosity {  % backdrop array -> its luminosity
+  dup length 1 eq { 0 get } {
+    dup length 3 eq { aload pop 0.11 mul exch 0.59 mul add exch 0.3 mul add } { pop 0 } ifelse
+  } ifelse
+} bind def
+/pdfclamp {  % a luminosity from 0 to 1; 0 for what is not a number
+  dup type dup /integertype eq exch /realtype eq or {
+    dup 0 lt { pop 0 } if dup 1 gt { pop 1 } if
+  } { pop 0 } ifelse
+} bind def
+/pdfsoftmask {  % the SMask entry of an ExtGState
+  dup type /dicttype eq pdfstate /masks known and {
+    dup /G known {
+      pdfstate /masks 2 copy get 1 add put pdfstate /masks get
+      dg begin
+        (M ) word dup num
+        1 index /S known { 1 index /S get /Alpha eq } { false } ifelse { ( 1 ) } { ( 0 ) } ifelse word
+        1 index /BC known { 1 index /BC get { pdfluminosity } stopped { pop 0 } if } { 0 } ifelse
+        pdfclamp num (\n) word
+      end
+      pdfstate /masking get
+      q
+        pdfstate /masking 3 index put pdfstate /mask 0 put
+        /pdffill { 0 setgray } def /pdfstroke { 0 setgray } def
+        2 index /G get pdfdoform
+      Q
+      pdfstate /masking 3 -1 roll put
+      pdfstate /mask 3 -1 roll put
+    } if
+  } { pdfstate /mask 0 put } ifelse
   pop
 } bind def
 /sh {

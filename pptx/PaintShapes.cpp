@@ -7,6 +7,29 @@
 #include "pptx/SlideShapes.h"
 
 void SlideShapes::Draw(const Paint& paint) {
+    if (paint.mask) {
+        // A picture, over the part of what it paints that its mask may let through.
+        PaintPath area = PaintedArea(paint);
+        if (!paint.mask->alpha && paint.mask->backdrop == 0) {
+            PaintPath group;
+            for (const Paint& part : paint.mask->paints) {
+                const PaintPath partArea = PaintedArea(part);
+                group.ops.insert(group.ops.end(), partArea.ops.begin(), partArea.ops.end());
+                group.points.insert(group.points.end(), partArea.points.begin(),
+                                    partArea.points.end());
+            }
+            const std::optional<Extent> reach = Bounds(group);
+            if (!reach) return;
+            area = ClipArea(area, false,
+                            MappedRectangle({1, 0, 0, 1, 0, 0}, reach->left, reach->top,
+                                            reach->right, reach->bottom));
+        }
+        const std::optional<Extent> box = Bounds(area);
+        if (!box) return;
+        if (const std::optional<Raster> raster = MaskedRaster(paint, *box))
+            Picture(area, EncodePng(*raster), OpacityOf(paint.alpha));
+        return;
+    }
     switch (paint.kind) {
         case Paint::Kind::Fill:
         case Paint::Kind::EvenOddFill: {

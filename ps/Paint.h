@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,17 @@ struct ShownGlyph {
     std::string name, font;
 };
 
+struct Paint;
+
+// A soft mask (PDF's, as pgf's fadings and beamer's shadows use them): what its group
+// paints gives each point of the page an alpha, its luminosity (or, for an alpha mask,
+// how much is painted there) over the backdrop's.
+struct SoftMask {
+    bool alpha = false;   // an alpha mask, else a luminosity mask
+    double backdrop = 0;  // the luminosity where the group paints nothing
+    std::vector<Paint> paints;
+};
+
 struct Paint {
     enum class Kind : std::uint8_t { Fill, EvenOddFill, Stroke, Shading, Image, Glyph };
     Kind kind = Kind::Fill;
@@ -76,4 +88,8 @@ struct Paint {
     ShownGlyph glyph;  // for a Glyph, which has neither clip nor path
     PaintPath clip;    // painting happens inside it (nonzero)
     PaintPath path;    // what is filled or stroked; a shading's area when not empty
+    std::shared_ptr<const SoftMask> mask;  // painted through it, when there is one
+    // As the records give them: the soft mask it is painted through, or whose group it
+    // belongs to (numbered on the page from 1; 0 for none).
+    std::uint32_t maskedBy = 0, maskOf = 0;
 };

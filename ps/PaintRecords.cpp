@@ -12,6 +12,11 @@
 //   o alpha blend                                 before a record painted under a constant
 //                                                 alpha (0 < alpha <= 1), or blend mode
 //                                                 other than Normal (blend 1)
+//   M n alpha backdrop                           soft mask n begins: an alpha mask (1) or
+//                                                a luminosity mask (0), and the luminosity
+//                                                of its backdrop (0..1); a line of its own
+//   K n / k n                                    before a record of soft mask n's group /
+//                                                painted through soft mask n
 // Each record is followed by the clip path and (but for images) the painted path:
 //   m x y / l x y / c x1 y1 x2 y2 x3 y3 / h, ended by e
 // and the chunk by "d 0" (and, in an open page, the transformation from the page's
@@ -211,6 +216,11 @@ bool ReadSamples(std::string_view hex, ImageSamples& image) {
     return true;
 }
 
+// A soft mask's number: a count from 1.
+bool MaskNumber(double number) {
+    return number >= 1 && number <= 1e6 && number == std::floor(number);
+}
+
 // A name of the prologue's: printable, without spaces, 64 characters at most.
 bool IsName(std::string_view name) {
     if (name.empty() || name.size() > 64) return false;
@@ -285,13 +295,14 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
     Paint paint;
     bool valid = true;
     bool opacityRead = true;  // the record's "o" line, when it has one, was well-formed
+    bool maskRead = true;     // and its "K" or "k" line
     const auto finish = [&] {
-        if (valid)
+        if (valid && maskRead)
             report.paints.push_back(std::move(paint));
         else
             ++report.dropped;
         paint = Paint{};
-        opacityRead = true;
+        opacityRead = maskRead = true;
         state = State::Between;
     };
     while (!records.empty() && !report.finished) {
@@ -344,6 +355,22 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
                                   (*blend == 0 || *blend == 1) && numbers.AtEnd();
                     paint.alpha = opacity.value_or(1);
                     paint.blended = blend == 1.0;
+                } else if (kind == 'M') {
+                    const auto number = numbers.Next(), alpha = numbers.Next(),
+                               backdrop = numbers.Next();
+                    if (number && MaskNumber(*number) && alpha && (*alpha == 0 || *alpha == 1) &&
+                        backdrop && *backdrop >= 0 && *backdrop <= 1 && numbers.AtEnd()) {
+                        SoftMask mask;
+                        mask.alpha = *alpha == 1;
+                        mask.backdrop = *backdrop;
+                        report.masks.emplace_back(static_cast<std::uint32_t>(*number),
+                                                  std::move(mask));
+                    }
+                } else if (kind == 'K' || kind == 'k') {
+                    const std::optional<double> number = numbers.Next();
+                    maskRead = number && MaskNumber(*number) && numbers.AtEnd();
+                    (kind == 'K' ? paint.maskOf : paint.maskedBy) =
+                        maskRead ? static_cast<std::uint32_t>(*number) : 0;
                 } else if (kind == 't') {
                     valid = ReadGlyph(numbers, paint, pageHeight);
                     finish();
@@ -377,4 +404,25 @@ ChunkReport ReadPaintRecords(std::string_view records, double pageHeight) {
     }
     if (state != State::Between) ++report.dropped;
     return report;
+}
+
+void PageMasks::Begin(std::vector<std::pair<std::uint32_t, SoftMask>>& begun) {
+    for (auto& [number, mask] : begun) masks[number] = std::make_shared<SoftMask>(std::move(mask));
+}
+
+PageMasks::Use PageMasks::Take(Paint& paint) {
+    if (paint.maskOf != 0) {
+        const auto group = masks.find(paint.maskOf);
+        if (group == masks.end()) return Use::LeftOut;
+        if (group->second->paints.size() <= maxGroupPaints)
+            group->second->paints.push_back(std::move(paint));
+        return Use::Kept;
+    }
+    if (paint.maskedBy != 0) {
+        const auto mask = masks.find(paint.maskedBy);
+        if (mask == masks.end() || mask->second->paints.size() > maxGroupPaints)
+            return Use::LeftOut;
+        paint.mask = mask->second;
+    }
+    return Use::Draw;
 }

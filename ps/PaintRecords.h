@@ -4,9 +4,11 @@
 // out of place or a number out of range is dropped whole.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ps/Paint.h"
@@ -21,8 +23,29 @@ struct ChunkReport {
     double alpha = 1;         // and the fill alpha there; -1 where nothing is drawn on the page
     std::size_t dropped = 0;  // records left out (malformed, or what cannot be drawn)
     std::size_t beyond = 0;   // paints not reported, beyond the page's most
+    // The soft masks the chunk began, by number, their paints not yet given.
+    std::vector<std::pair<std::uint32_t, SoftMask>> masks;
 };
 
 // Reads the records of one chunk; `pageHeight` is the height of the page in big points,
 // whose bottom left corner is the origin of PostScript's default user space.
 ChunkReport ReadPaintRecords(std::string_view records, double pageHeight);
+
+// The soft masks of a page, as its chunks' records give them: each paint of a mask's
+// group goes to the mask, and one painted through a mask gets it.
+class PageMasks {
+  public:
+    static constexpr std::size_t maxGroupPaints = 256;
+
+    void Clear() { masks.clear(); }
+    // Takes in the masks a chunk began.
+    void Begin(std::vector<std::pair<std::uint32_t, SoftMask>>& begun);
+    enum class Use : std::uint8_t { Draw, Kept, LeftOut };
+    // What becomes of `paint`: drawn (with its mask, if it has one); kept as a paint of a
+    // mask's group; or left out, painted through a mask the page lacks or whose group
+    // has more than `maxGroupPaints` paints.
+    Use Take(Paint& paint);
+
+  private:
+    std::unordered_map<std::uint32_t, std::shared_ptr<SoftMask>> masks;
+};

@@ -230,6 +230,7 @@ void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
             interpreterInPage = true;
             pageOpening = chunk.code;
             pageLog.clear();
+            masks.Clear();
             break;
         case Role::PageClose:
             interpreterInPage = false;
@@ -250,12 +251,9 @@ void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
     }
     alpha = report.alpha;
     if (chunk.role == Role::Replay) return;  // drawn when it first ran
-    if (report.dropped > 0) {
-        warnings << "PostScript on page " << chunk.page << ": " << report.dropped
-                 << " of its paints left out (shadings of other kinds, patterns of too many "
-                    "tiles, PDF's patterns and soft masks, malformed records)\n";
-    }
     pageDropped += report.beyond;
+    masks.Begin(report.masks);
+    std::size_t leftOut = report.dropped;
     for (Paint& paint : report.paints) {
         if (pagePaints == maxPagePaints) {
             ++pageDropped;
@@ -263,7 +261,15 @@ void PostScriptGraphics::Take(const Pending& chunk, ChunkReport& report,
         }
         ++pagePaints;
         if (paint.blended) ++pageBlended;
+        const PageMasks::Use use = masks.Take(paint);
+        if (use == PageMasks::Use::LeftOut) ++leftOut;
+        if (use != PageMasks::Use::Draw) continue;
         paints.push_back(std::move(paint));
+    }
+    if (leftOut > 0) {
+        warnings << "PostScript on page " << chunk.page << ": " << leftOut
+                 << " of its paints left out (shadings of other kinds, patterns of too many "
+                    "tiles, PDF's patterns, soft masks of too many paints, malformed records)\n";
     }
 }
 
@@ -334,7 +340,7 @@ bool PostScriptGraphics::Ready(std::uint32_t at) {
     if (pageOpen) return true;
     Queue(
         "TeXDict begin 1 0 bop dg /base matrix currentmatrix put dg /state get dup /paints 0 "
-        "put /most " +
+        "put dup /masking 0 put dup /mask 0 put dup /masks 0 put /most " +
             std::to_string(maxPagePaints) + " put",
         false, at, Role::PageOpen);
     pageOpen = true;

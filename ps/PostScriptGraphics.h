@@ -24,9 +24,8 @@
 
 #include "dvi/ColourSpecials.h"
 #include "ps/Paint.h"
+#include "ps/PaintRecords.h"
 #include "ps/PostScriptInterpreter.h"
-
-struct ChunkReport;
 
 class PostScriptGraphics {
   public:
@@ -131,4 +130,6 @@ class PostScriptGraphics {
     std::uint32_t page = 0;                       // of the last special
     std::size_t pagePaints = 0, pageDropped = 0;  // paints kept and left out on the page
     std::size_t pageBlended = 0;                  // paints under other blend modes
+    // The page's soft masks by number, as the records give them.
+    PageMasks masks;
 };

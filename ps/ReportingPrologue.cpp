@@ -27,11 +27,20 @@ state /paints 0 put state /most 1000000 put
 /.currentblendmode where { pop
   /blend { .currentblendmode dup /Normal eq exch /Compatible eq or { 0 } { 1 } ifelse } bind def
 } { /blend { 0 } bind def } ifelse
-/opacity {  % -> whether the paint shows; writes its "o" line when it needs one
+% A soft mask (PDF content's): "M n alpha backdrop" begins soft mask n, the records of
+% its group follow "K n" lines, and those painted through it "k n" lines. state's
+% masking is the mask whose group is being painted, mask the one painted through (0:
+% none); masks counts the page's.
+state /masking 0 put state /mask 0 put state /masks 0 put
+/masked { state /masking get 0 ne state /mask get 0 ne or } bind def
+/opacity {  % -> whether the paint shows; writes its "o" and "K" or "k" lines when it needs them
   state /paints 2 copy get 1 add put
   state /paints get state /most get gt { (z\n) word false } {
   alpha dup 0 le { pop false } {
-    dup 1 lt blend 0 ne or { (o ) word num ( ) word blend num (\n) word } { pop } ifelse true
+    dup 1 lt blend 0 ne or { (o ) word num ( ) word blend num (\n) word } { pop } ifelse
+    state /masking get 0 ne { (K ) word state /masking get num (\n) word } {
+      state /mask get 0 ne { (k ) word state /mask get num (\n) word } if
+    } ifelse true
   } ifelse } ifelse
 } bind def
 % What is painted on another device (pgf's invisible drawing goes to nulldevice) is
@@ -111,7 +120,8 @@ state /paints 0 put state /most 1000000 put
   touser aload pop pop pop /d exch def /c exch def /b exch def /a exch def
   a d sub abs b c add abs add a d add abs b c sub abs add 2 copy gt { exch } if pop
   state /stroking true put
-  a abs b abs add c abs add d abs add 1e-5 mul le {
+  % Through a soft mask, or in its group, a stroke is its outline filled.
+  a abs b abs add c abs add d abs add 1e-5 mul le masked not and {
     /factor a d mul b c mul sub abs sqrt def
     opacity {
       (s ) word colour ( ) word currentlinewidth factor mul num ( ) word

@@ -164,6 +164,7 @@ TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
         Extent box;
         std::array<double, 2> origin;
         bool leftOut = false;  // a paint left out, with a warning
+        std::size_t masked = 0;  // the first paints, painted through a soft mask
     };
     const RgbColour red{255, 0, 0}, blue{0, 0, 255}, black{0, 0, 0};
     const auto fill = Paint::Kind::Fill, stroke = Paint::Kind::Stroke;
@@ -200,13 +201,15 @@ TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
          {{fill, black, 0.5}, {stroke, black, 0.25}},
          {72, 62, 82, 72},
          {72, 72}},
-        {"a soft mask leaves out what it masks",
-         {"pdf:put @resources << /ExtGState << /m << /SMask << /S /Luminosity >> >> >> >>",
-          "pdf:code q /m gs 0 0 10 10 re f Q 0 0 5 5 re f"},
-         {{fill, black, 1}},
-         {72, 67, 77, 72},
+        {"a soft mask: its group's paints are its own, and what is painted until Q has it",
+         {"pdf:bxobj @g width 10bp height 10bp", "pdf:code 0.5 g 0 0 20 20 re f", "pdf:exobj",
+          "pdf:put @resources << /ExtGState << /m << /SMask << /S /Luminosity /G @g >> >> >> >>",
+          "pdf:code q /m gs 0 0 10 10 re f 0 0 m 5 5 l S Q 0 0 5 5 re f"},
+         {{fill, black, 1}, {fill, black, 1}, {fill, black, 1}},
+         {72, 62, 82, 72},
          {72, 72},
-         true},
+         false,
+         2},
         {"a pattern paints nothing, and is gone after Q",
          {"pdf:code q /Pattern cs 1 0 0 /P scn 0 0 10 10 re f Q 0 0 5 5 re f"},
          {{fill, black, 1}},
@@ -239,6 +242,13 @@ TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
             EXPECT_EQ(paints[i].kind, kind) << c.what << " [" << i << ']';
             EXPECT_EQ(paints[i].colour, colour) << c.what << " [" << i << ']';
             EXPECT_NEAR(paints[i].alpha, alpha, 0.01) << c.what << " [" << i << ']';
+            EXPECT_EQ(paints[i].mask != nullptr, i < c.masked) << c.what << " [" << i << ']';
+        }
+        // The mask's group paints grey (a luminosity of one half) over the form's box.
+        if (c.masked > 0 && paints[0].mask) {
+            ASSERT_EQ(paints[0].mask->paints.size(), 1u) << c.what;
+            EXPECT_EQ(paints[0].mask->paints[0].colour, (RgbColour{128, 128, 128})) << c.what;
+            EXPECT_FALSE(paints[0].mask->alpha) << c.what;
         }
         const std::optional<Extent> box = Bounds(paints[0].path);
         ASSERT_TRUE(box) << c.what;
@@ -252,8 +262,8 @@ TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
         EXPECT_NEAR(origin[1], c.origin[1], 0.05) << c.what;
         EXPECT_EQ(page.warnings.str(),
                   c.leftOut ? "PostScript on page 1: 1 of its paints left out (shadings of other "
-                              "kinds, patterns of too many tiles, PDF's patterns and soft masks, "
-                              "malformed records)\n"
+                              "kinds, patterns of too many tiles, PDF's patterns, soft masks of "
+                              "too many paints, malformed records)\n"
                             : "")
             << c.what;
     }

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "pptx/PaintGeometry.h"
+#include "pptx/PaintRaster.h"
 #include "ps/PaintRecords.h"
 #include "ps/PostScriptGraphics.h"
 #include "support/Programs.h"
@@ -53,6 +54,13 @@ TEST(PaintRecords, ReadsWhatIsWellFormedAndDropsTheRest) {
              {"t 10 90 20 90 12 A\nd 0\n", 0, 1, ""},           // no font
              {"t 10 90 20 90 12 A\x01 F\nd 0\n", 0, 1, ""},
              {"t 10 90 20 12 A F\nd 0\n", 0, 1, ""},
+             // Soft masks: a record of a mask's group, one painted through it; a mask line
+             // out of range drops its record.
+             {"M 1 0 0\nK 1\nf 0 0 0 0\n" + std::string(clip) + path + "k 1\nf 0 1 0 0\n" +
+                  std::string(clip) + path + "d 0\n",
+              2, 0, ""},
+             {"k 0\nf 0 0 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},
+             {"K 1.5\nf 0 0 0 0\n" + std::string(clip) + path + "d 0\n", 0, 1, ""},
          }) {
         const ChunkReport report = ReadPaintRecords(c.records, 100);
         EXPECT_TRUE(report.finished) << c.records;
@@ -374,6 +382,60 @@ TEST(PaintGeometry, OnlyAnAxisParallelRectangleHoldsAPaintUnclipped) {
     // A diamond with the same box cuts the paint's corners off.
     EXPECT_FALSE(Holds(path({50, 0, 100, 50, 50, 100, 0, 50}), box));
     EXPECT_FALSE(Holds(path({0, 0, 100, 0, 100, 100}), box));  // a triangle
+}
+
+TEST(PaintRaster, ASoftMaskLetsThroughItsGroupsLuminosity) {
+    const auto rectangle = [](double x0, double x1) {  // big points, 0 to 100 down
+        PaintPath p;
+        p.ops = {PaintPath::Op::Move, PaintPath::Op::Line, PaintPath::Op::Line, PaintPath::Op::Line,
+                 PaintPath::Op::Close};
+        p.points = {x0, 0, x1, 0, x1, 100, x0, 100};
+        for (double& point : p.points) point *= 12700;
+        return p;
+    };
+    const auto fill = [&](double x0, double x1, std::uint8_t level, double alpha = 1) {
+        Paint paint;
+        paint.colour = {level, level, level};
+        paint.alpha = alpha;
+        paint.path = paint.clip = rectangle(x0, x1);
+        return paint;
+    };
+    Paint shading;  // black at the left edge to white at the right
+    shading.kind = Paint::Kind::Shading;
+    shading.shading.coords = {0, 0, 100, 0};
+    shading.shading.matrix = {12700, 0, 0, 12700, 0, 0};
+    shading.shading.stops = {{0, {0, 0, 0}}, {1, {255, 255, 255}}};
+    shading.clip = rectangle(0, 100);
+    struct Case {
+        const char* what;
+        bool alpha;
+        double backdrop;
+        std::vector<Paint> group;
+        std::array<int, 2> opacity;  // at 25 and 75 big points across
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"grey over the left half", false, 0, {fill(0, 50, 128)}, {128, 0}},
+             {"later paints cover earlier ones", false, 0,
+              {fill(0, 100, 128), fill(50, 100, 255)}, {128, 255}},
+             {"a translucent black over a white backdrop", false, 1, {fill(0, 50, 0, .5)},
+              {128, 255}},
+             {"an alpha mask: where its group paints", true, 0, {fill(0, 50, 64)}, {255, 0}},
+             {"a shading's luminosity, place by place", false, 0, {shading}, {64, 191}},
+         }) {
+        Paint red = fill(0, 100, 0);
+        red.colour = {255, 0, 0};
+        red.mask = std::make_shared<SoftMask>(SoftMask{c.alpha, c.backdrop, c.group});
+        const std::optional<Raster> raster =
+            MaskedRaster(red, Extent{0, 0, 100 * 12700.0, 100 * 12700.0});
+        ASSERT_TRUE(raster) << c.what;
+        for (int k = 0; k < 2; ++k) {
+            const std::size_t at =
+                (std::size_t(raster->height / 2) * std::size_t(raster->width) +
+                 std::size_t(raster->width * (25 + 50 * k) / 100)) * 4;
+            EXPECT_EQ(raster->rgba[at], 255) << c.what;
+            EXPECT_NEAR(raster->rgba[at + 3], c.opacity[std::size_t(k)], 1) << c.what << ' ' << k;
+        }
+    }
 }
 
 TEST(PostScriptGraphics, TextInCompositeFontsIsShownCharacterByCharacter) {
