@@ -540,10 +540,12 @@ PdfSpecials::Result PdfSpecials::Read(std::string_view special, double h, double
         std::string object;
         if (name.empty()) return result;
         if (op == "stream") {
-            // A stream (pgf's type 4 functions) is kept as its dictionary.
+            // A stream (pgf's type 4 functions) is kept as its dictionary, with its data
+            // as the string pdfcode (which a function-based shading runs).
             std::string data;
             if (!scanner.Object(data)) return result;
             if (scanner.Peek() != '<' || !scanner.Object(object)) object = "<< >> ";
+            object += "dup /pdfcode " + data + "put ";
         } else if (!scanner.Object(object)) {
             return result;
         }

@@ -251,6 +251,47 @@ state /masking 0 put state /mask 0 put state /masks 0 put
     (\n) word
   } { (g ?\n) word } ifelse  % of another kind
 } bind def
+% A function-based shading (type 1) whose function is PDF's calculator code (pgf's
+% functional shadings, kept by the PDF operators as the function's pdfcode) is sampled:
+% two samples a big point across its domain, at most 256 a side, each at its centre.
+/functional {  % shading matrix -> writes an image record of its samples (true), or "g ?" (false)
+  /smatrix exch def /sh exch def
+  mark {
+    /fproc sh /Function get /pdfcode get cvx exec def
+    /fproc load xcheck not { stop } if
+    sh /Domain known { sh /Domain get aload pop } { 0 1 0 1 } ifelse
+    /fy1 exch def /fy0 exch def /fx1 exch def /fx0 exch def
+    /comps sh /ColorSpace get dup type /arraytype eq { 0 get } if
+      dup /DeviceGray eq { pop 1 } { dup /DeviceRGB eq { pop 3 } {
+        /DeviceCMYK eq { 4 } { stop } ifelse } ifelse } ifelse def
+    /su sh /Matrix known { sh /Matrix get } { matrix } ifelse smatrix matrix concatmatrix def
+    /sw fx1 fx0 sub 0 su dtransform dup mul exch dup mul add sqrt 2 mul ceiling cvi def
+    /shh 0 fy1 fy0 sub su dtransform dup mul exch dup mul add sqrt 2 mul ceiling cvi def
+    sw 1 lt { /sw 1 def } if sw 256 gt { /sw 256 def } if
+    shh 1 lt { /shh 1 def } if shh 256 gt { /shh 256 def } if
+    /fmatrix [ fx1 fx0 sub sw div 0 0 fy0 fy1 sub shh div fx0 fy1 ] su matrix concatmatrix def
+    /rows shh array def
+    0 1 shh 1 sub { /j exch def
+      /rowstr sw comps mul string def
+      0 1 sw 1 sub { /i exch def
+        count /fdepth exch def
+        fx0 i 0.5 add fx1 fx0 sub mul sw div add
+        fy1 j 0.5 add fy1 fy0 sub mul shh div sub
+        fproc
+        count fdepth sub comps ne { stop } if
+        comps 1 sub -1 0 {
+          i comps mul add exch 255 mul round cvi
+          dup 0 lt { pop 0 } if dup 255 gt { pop 255 } if rowstr 3 1 roll put
+        } for
+      } for
+      rows j rowstr put
+    } for
+  } stopped { cleartomark (g ?\n) word false } {
+    pop
+    (i ) word sw num ( ) word shh num ( 8 ) word comps num ( 0 0 0) word fmatrix matrixout
+    (\nx ) word rows { out exch writehexstring } forall (\n) word true
+  } ifelse
+} bind def
 % The main loop: each chunk of input is a line "length isolated" and that many bytes
 % of PostScript, run and followed by the line "d 0" (with, in an open page, the
 % transformation and the fill alpha in which TeX sets what comes next), or "d 1 error"
@@ -339,7 +380,13 @@ dg begin userdict begin
   } ifelse end
 } bind def
 /shfill {
-  dg begin visible { touser opacity { shading clip newpath path } { pop pop } ifelse } { pop } ifelse end
+  dg begin visible {
+    touser opacity {
+      1 index /ShadingType get 1 eq { functional { clip } { clip newpath path } ifelse } {
+        shading clip newpath path
+      } ifelse
+    } { pop pop } ifelse
+  } { pop } ifelse end
 } bind def
 /showpage { } bind def
 % Transparency is reported, not composited: the device stays the page's, and a soft
