@@ -8,7 +8,8 @@
 # It builds deckgen-pptx in Release mode in build-bench/, writes and typesets with latex a
 # beamer talk (Madrid theme) of FRAMES frames, each with blocks and a TikZ picture, and
 # measures, interleaved in the same run, the median wall time per slide of
-# deckgen-pptx, of dvips and ps2pdf, and of dvisvgm (when installed) on the same DVI file.
+# deckgen-pptx, of dvips and ps2pdf, and of dvisvgm (when installed) on the same DVI file;
+# then the same talk typeset for dvipdfmx, deckgen-pptx against dvipdfmx.
 set -euo pipefail
 
 RUNS=${RUNS:-3}
@@ -26,8 +27,8 @@ work=$(mktemp -d -p "$build" graphics.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
 echo "== typesetting a talk of $FRAMES frames in $work"
-{
-  printf '%s\n' '\documentclass{beamer}' '\usetheme{Madrid}' '\usepackage{tikz}' \
+talk() {  # the class's options
+  printf '%s\n' "\\documentclass[$1]{beamer}" '\usetheme{Madrid}' '\usepackage{tikz}' \
     '\setbeamertemplate{navigation symbols}{}' '\begin{document}'
   for ((frame = 1; frame <= FRAMES; frame++)); do
     printf '%s\n' "\\begin{frame}{Frame $frame}" '\begin{columns}' '\column{.5\textwidth}' \
@@ -41,10 +42,14 @@ echo "== typesetting a talk of $FRAMES frames in $work"
       '\end{columns}' '\end{frame}'
   done
   printf '%s\n' '\end{document}'
-} >"$work/talk.tex"
-for _ in 1 2; do
-  (cd "$work" && latex -interaction=batchmode talk.tex >/dev/null) || {
-    echo "bench: latex failed, see $work/talk.log" >&2; exit 1; }
+}
+talk "" >"$work/talk.tex"
+talk dvipdfmx >"$work/talkx.tex"
+for name in talk talkx; do
+  for _ in 1 2; do
+    (cd "$work" && latex -interaction=batchmode $name.tex >/dev/null) || {
+      echo "bench: latex failed, see $work/$name.log" >&2; exit 1; }
+  done
 done
 dvi="$work/talk.dvi"
 slides=$(dvitype "$dvi" | grep -c 'beginning of page' || true)
@@ -68,6 +73,8 @@ for ((i = 1; i <= RUNS; i++)); do
   timed "$work/t-deckgen-pptx" "$build/deckgen-pptx" talk.dvi talk.pptx
   timed "$work/t-dvips+ps2pdf" dvips_ps2pdf
   command -v dvisvgm >/dev/null && timed "$work/t-dvisvgm" dvisvgm -p 1- -o '%p.svg' talk.dvi
+  timed "$work/t-deckgen-pptx-x" "$build/deckgen-pptx" talkx.dvi talkx.pptx
+  timed "$work/t-dvipdfmx" dvipdfmx -q -o talkx.pdf talkx.dvi
 done
 echo "== results: $slides slides, median of $RUNS runs"
 for program in $programs; do
@@ -76,3 +83,11 @@ for program in $programs; do
     'BEGIN { printf "%-14s %7.3f s  %6.1f ms per slide\n", p, t, 1000 * t / n }'
 done
 command -v dvisvgm >/dev/null || echo "dvisvgm        not installed"
+echo "== the talk for dvipdfmx"
+for program in deckgen-pptx-x dvipdfmx; do
+  total=$(median <"$work/t-$program")
+  awk -v p="${program%-x}" -v t="$total" -v n="$slides" \
+    'BEGIN { printf "%-14s %7.3f s  %6.1f ms per slide\n", p, t, 1000 * t / n }'
+done
+awk -v a="$(median <"$work/t-deckgen-pptx-x")" -v b="$(median <"$work/t-dvipdfmx")" \
+  'BEGIN { printf "deckgen-pptx / dvipdfmx %.2f\n", a / b }'

@@ -1,6 +1,8 @@
 // The fixed parts of a PresentationML package, and those that list the slides.
 #include "pptx/PackageParts.h"
 
+#include "pptx/XmlText.h"
+
 namespace parts {
 
 namespace {
@@ -33,8 +35,9 @@ std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg, bool core) {
     if (png) xml += "<Default Extension=\"png\" ContentType=\"image/png\"/>";
     if (jpeg) xml += "<Default Extension=\"jpeg\" ContentType=\"image/jpeg\"/>";
     if (core) {
-        xml += "<Override PartName=\"/docProps/core.xml\" "
-               "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
+        xml +=
+            "<Override PartName=\"/docProps/core.xml\" "
+            "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
     }
     xml += "<Override PartName=\"/ppt/presentation.xml\" ContentType=\"" CONTENT_TYPE
            "presentationml.presentation.main+xml\"/>"
@@ -63,8 +66,9 @@ std::string RootRelationships(bool core) {
         "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
         "officeDocument\" Target=\"ppt/presentation.xml\"/>";
     if (core) {
-        xml += "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
-               "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>";
+        xml +=
+            "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
+            "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>";
     }
     return xml + "</Relationships>";
 }
@@ -78,12 +82,7 @@ std::string CoreProperties(const DocumentProperties& properties) {
         xml += '<';
         xml += name;
         xml += '>';
-        for (const char ch : text) {
-            if (ch == '&') xml += "&amp;";
-            else if (ch == '<') xml += "&lt;";
-            else if (ch == '>') xml += "&gt;";
-            else xml.push_back(ch);
-        }
+        AppendEscaped(xml, text);
         xml += "</";
         xml += name;
         xml += '>';

@@ -177,8 +177,7 @@ std::optional<ColourField> FieldOf(const Paint& paint) {
         case Paint::Kind::EvenOddFill:
             return [colour = paint.colour](double, double) { return std::optional(colour); };
         case Paint::Kind::Shading:
-            return paint.shading.type == 2 ? AxialField(paint.shading)
-                                           : RadialField(paint.shading);
+            return paint.shading.type == 2 ? AxialField(paint.shading) : RadialField(paint.shading);
         case Paint::Kind::Image:
             return ImageField(paint.image, paint.colour);
         default:
@@ -259,8 +258,8 @@ PaintPath PaintedArea(const Paint& paint) {
         case Paint::Kind::EvenOddFill:
             return ClipArea(paint.path, paint.kind == Paint::Kind::EvenOddFill, paint.clip);
         case Paint::Kind::Shading: {
-            PaintPath area = ClipArea(paint.path.Empty() ? paint.clip : paint.path, false,
-                                      paint.clip);
+            PaintPath area =
+                ClipArea(paint.path.Empty() ? paint.clip : paint.path, false, paint.clip);
             if (paint.shading.type == 3) {
                 const PaintPath extent = RadialExtent(paint.shading);
                 if (!extent.Empty()) area = ClipArea(area, false, extent);
@@ -277,8 +276,8 @@ PaintPath PaintedArea(const Paint& paint) {
 std::optional<Raster> MaskedRaster(const Paint& paint, const Extent& box) {
     const std::optional<ColourField> field = FieldOf(paint);
     if (!field || !paint.mask) return std::nullopt;
-    const std::optional<Grid> grid = GridOver(
-        box, paint.kind == Paint::Kind::Image ? ImagePixel(paint.image) : emuPerPixel);
+    const std::optional<Grid> grid =
+        GridOver(box, paint.kind == Paint::Kind::Image ? ImagePixel(paint.image) : emuPerPixel);
     if (!grid) return std::nullopt;
     // The mask's group, paint by paint: the edges of where it paints, and what.
     struct Layer {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "pptx/XmlText.h"
+
 namespace {
 
 constexpr std::string_view slideStart =
@@ -78,20 +80,6 @@ void AppendFill(std::string& xml, RgbColour colour, std::int32_t opacity = opaqu
     xml += "<a:solidFill>";
     AppendColour(xml, colour, opacity);
     xml += "</a:solidFill>";
-}
-
-// Text as XML character data: the markup characters as references.
-void AppendEscaped(std::string& xml, std::string_view text) {
-    for (const char ch : text) {
-        if (ch == '&')
-            xml += "&amp;";
-        else if (ch == '<')
-            xml += "&lt;";
-        else if (ch == '>')
-            xml += "&gt;";
-        else
-            xml.push_back(ch);
-    }
 }
 
 }  // namespace

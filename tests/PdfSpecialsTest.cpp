@@ -163,7 +163,7 @@ TEST(PdfContent, DrawnAsDvipdfmxDrawsIt) {
         std::vector<std::tuple<Paint::Kind, RgbColour, double>> paints;
         Extent box;
         std::array<double, 2> origin;
-        bool leftOut = false;  // a paint left out, with a warning
+        bool leftOut = false;    // a paint left out, with a warning
         std::size_t masked = 0;  // the first paints, painted through a soft mask
     };
     const RgbColour red{255, 0, 0}, blue{0, 0, 255}, black{0, 0, 0};

@@ -415,9 +415,15 @@ TEST(PaintRaster, ASoftMaskLetsThroughItsGroupsLuminosity) {
     };
     for (const Case& c : std::initializer_list<Case>{
              {"grey over the left half", false, 0, {fill(0, 50, 128)}, {128, 0}},
-             {"later paints cover earlier ones", false, 0,
-              {fill(0, 100, 128), fill(50, 100, 255)}, {128, 255}},
-             {"a translucent black over a white backdrop", false, 1, {fill(0, 50, 0, .5)},
+             {"later paints cover earlier ones",
+              false,
+              0,
+              {fill(0, 100, 128), fill(50, 100, 255)},
+              {128, 255}},
+             {"a translucent black over a white backdrop",
+              false,
+              1,
+              {fill(0, 50, 0, .5)},
               {128, 255}},
              {"an alpha mask: where its group paints", true, 0, {fill(0, 50, 64)}, {255, 0}},
              {"a shading's luminosity, place by place", false, 0, {shading}, {64, 191}},
@@ -429,9 +435,9 @@ TEST(PaintRaster, ASoftMaskLetsThroughItsGroupsLuminosity) {
             MaskedRaster(red, Extent{0, 0, 100 * 12700.0, 100 * 12700.0});
         ASSERT_TRUE(raster) << c.what;
         for (int k = 0; k < 2; ++k) {
-            const std::size_t at =
-                (std::size_t(raster->height / 2) * std::size_t(raster->width) +
-                 std::size_t(raster->width * (25 + 50 * k) / 100)) * 4;
+            const std::size_t at = (std::size_t(raster->height / 2) * std::size_t(raster->width) +
+                                    std::size_t(raster->width * (25 + 50 * k) / 100)) *
+                                   4;
             EXPECT_EQ(raster->rgba[at], 255) << c.what;
             EXPECT_NEAR(raster->rgba[at + 3], c.opacity[std::size_t(k)], 1) << c.what << ' ' << k;
         }
