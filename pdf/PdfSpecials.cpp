@@ -370,10 +370,6 @@ PdfSpecials::PdfSpecials(const std::string& dviName, std::ostream& warnings, std
     if (slash != std::string::npos) directory = dviName.substr(0, slash + 1);
 }
 
-bool PdfSpecials::IsPdf(std::string_view special) {
-    return special.starts_with("pdf:") || special.starts_with("x:");
-}
-
 std::string_view PdfSpecials::Operators() {
     return pdfOperators;
 }

@@ -41,9 +41,6 @@ class PdfSpecials {
     PdfSpecials(const std::string& dviName, std::ostream& warnings,
                 std::string pdftops = "pdftops");
 
-    // Whether a special is one of those read here.
-    static bool IsPdf(std::string_view special);
-
     // What a special gives the page: PostScript to run where the last left off (empty
     // for none), to run isolated (a figure), a picture, a colour-stack operation.
     struct Result {

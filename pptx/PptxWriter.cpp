@@ -79,6 +79,7 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
     // A big point is 72.27 / 72 TeX points, a TeX point 65536 scaled points, and DVI
     // units (of TeX's files) scaled points; the conversion holds for other units too.
     links = LinkSpecials(emuPerBigPoint * double(mag) * 0.001);
+    RegisterSpecials();
 }
 
 void PptxWriter::Run() {
@@ -514,45 +515,59 @@ void PptxWriter::OnRule(std::int32_t height, std::int32_t width) {
                      Opacity());
 }
 
-void PptxWriter::OnSpecial(std::string text) {
-    // CMYK colours as Ghostscript draws dvips's, as the page's PostScript paints are.
-    if (ApplyColourSpecial(text, colourStack, CmykToRgb)) {
-        // dvipdfmx sets it as fill and stroke colour of the page's content.
-        if (pdf && pdfPage == slides + 1) {
-            graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, slides + 1);
-        } else if (graphics) {
-            graphics->Colour(CurrentColour());
-        }
-        return;
+void PptxWriter::RegisterSpecials() {
+    using Case = SpecialDispatch::Case;
+    // TeX's colour stack; the page's PostScript paints in its colour, and dvipdfmx sets it
+    // as fill and stroke colour of the page's content. CMYK colours come as Ghostscript
+    // draws dvips's, as the page's PostScript paints do.
+    for (const char* prefix : {"color push", "color pop"}) {
+        specials.On(prefix, [this](const std::string& special) {
+            ApplyColourSpecial(special, colourStack, CmykToRgb);
+            if (pdf && pdfPage == slides + 1) {
+                graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, slides + 1);
+            } else if (graphics) {
+                graphics->Colour(CurrentColour());
+            }
+        });
     }
-    if (text.find("/DOCINFO") != std::string::npos || text.starts_with("pdf:docinfo"))
-        ReadDocumentInfo(text, properties);
-    if (PdfSpecials::IsPdf(text)) {
-        links.ReadPdf(text, slides + 1);
-        if (const auto size = PdfSpecials::PageSize(text); size && !paperSize)
+    // LaTeX's \pagecolor: the page's background, and that of the pages after it.
+    specials.On("background", [this](const std::string& special) {
+        background = ParseColour(special.substr(10), CmykToRgb);
+    });
+    specials.On("papersize=", [this](const std::string& special) { ReadPaperSize(special); });
+    // hyperref's links and document information: pdfmarks for dvips, dvipdfmx's own.
+    specials.On("ps:", [this](const std::string& special) {
+        links.Read(special, SlideX(h), SlideY(v), slides + 1);
+        if (special.find("/DOCINFO") != std::string::npos) ReadDocumentInfo(special, properties);
+    });
+    specials.On("pdf:", [this](const std::string& special) {
+        links.ReadPdf(special, slides + 1);
+        if (const auto size = PdfSpecials::PageSize(special); size && !paperSize)
             paperSize = PaperSize{(*size)[0], (*size)[1]};
-        ReadPdfSpecial(text);
-        return;
-    }
-    if (pdf && text.size() > 7 &&
-        std::equal(text.begin(), text.begin() + 7,
-                   "psfile=", [](char a, char b) { return std::tolower(a) == b; })) {
-        // dvipdfmx's way with graphicx's EPS figures: an image of the box given.
-        ReadPdfSpecial(PdfSpecials::FigureOfPsfile(text));
-        return;
-    }
-    if (PostScriptGraphics::IsPostScript(text)) {
-        if (text.starts_with("ps:")) links.Read(text, SlideX(h), SlideY(v), slides + 1);
-        DrawPostScript(text);
-        return;
-    }
-    const std::string_view special = text;
-    if (special.starts_with("background")) {
-        // LaTeX's \pagecolor: the page's background, and that of the pages after it.
-        background = ParseColour(text.substr(10), CmykToRgb);
-    } else if (special.starts_with("papersize=")) {
-        ReadPaperSize(special);
-    } else if (const std::string kind = KindOfSpecial(special); !kind.empty()) {
-        ++specialsLeftOut[kind];
-    }
+    });
+    specials.On("pdf:docinfo",
+                [this](const std::string& special) { ReadDocumentInfo(special, properties); });
+    // The page's graphics: dvipdfmx's and XeTeX's specials, and PostScript's.
+    for (const char* prefix : {"pdf:", "x:"})
+        specials.On(prefix, [this](const std::string& special) { ReadPdfSpecial(special); });
+    for (const char* prefix : {"ps:", "\"", "!"})
+        specials.On(prefix, [this](const std::string& special) { DrawPostScript(special); });
+    specials.On(
+        "header=", [this](const std::string& special) { DrawPostScript(special); }, Case::Any);
+    // An EPS figure: in a document for dvipdfmx, an image of the box given, as dvipdfmx
+    // reads graphicx's figures.
+    specials.On(
+        "psfile=",
+        [this](const std::string& special) {
+            if (pdf)
+                ReadPdfSpecial(PdfSpecials::FigureOfPsfile(special));
+            else
+                DrawPostScript(special);
+        },
+        Case::Any);
+}
+
+void PptxWriter::OnSpecial(std::string text) {
+    if (specials.Dispatch(text)) return;
+    if (const std::string kind = KindOfSpecial(text); !kind.empty()) ++specialsLeftOut[kind];
 }

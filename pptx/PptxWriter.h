@@ -16,6 +16,7 @@
 
 #include "dvi/ColourSpecials.h"
 #include "dvi/DviReader.h"
+#include "dvi/SpecialDispatch.h"
 #include "pdf/PdfSpecials.h"
 #include "pptx/Emu.h"
 #include "pptx/GlyphOutlines.h"
@@ -66,6 +67,8 @@ class PptxWriter : public DviReader {
     RgbColour CurrentColour() const {
         return colourStack.empty() ? RgbColour{0, 0, 0} : colourStack.back();
     }
+    // Each kind of special to its handler.
+    void RegisterSpecials();
     void WritePageLinks();
     void DrawPostScript(std::string_view special);
     // Starts the page's interpreter, when it is not running yet, with dvips's headers.
@@ -109,6 +112,7 @@ class PptxWriter : public DviReader {
     std::uint32_t slides = 0;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
     VirtualFonts virtualFonts{warnings};
+    SpecialDispatch specials;
     std::map<std::string, std::uint32_t> specialsLeftOut;  // by kind, how many
     // The page's PostScript, once the first PostScript special comes.
     std::unique_ptr<PostScriptGraphics> graphics;
