@@ -330,6 +330,54 @@ TEST(PostScriptGraphics, PaintsComeWhereThePostScriptPutsThem) {
     }
 }
 
+TEST(PostScriptGraphics, ImagesOfEachFormComeWithTheirSamples) {
+    if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
+    // Each image fills the ten big points square at the special's place; its samples,
+    // components (0 and -1: a mask painting its 1 or 0 bits) and colour as reported.
+    struct Case {
+        const char* special;
+        int width, components;
+        std::string samples;
+        RgbColour colour;
+    };
+    const RgbColour black{0, 0, 0}, red{255, 0, 0};
+    for (const Case& c : std::initializer_list<Case>{
+             {"\" 10 10 scale 2 1 8 [2 0 0 1 0 0] {<00ff>} image", 2, 1, std::string("\x00\xff", 2),
+              black},
+             {"\" 10 10 scale 1 1 8 [1 0 0 -1 0 1] {<ff8000>} false 3 colorimage", 1, 3,
+              std::string("\xff\x80\x00", 3), black},
+             {"\" 1 0 0 setrgbcolor 10 10 scale 8 1 true [8 0 0 1 0 0] {<a5>} imagemask", 8, 0,
+              "\xa5", red},
+             {"\" 1 0 0 setrgbcolor 10 10 scale 8 1 false [8 0 0 1 0 0] {<a5>} imagemask", 8, -1,
+              "\xa5", red},
+             {"\" 10 10 scale /DeviceRGB setcolorspace << /ImageType 1 /Width 1 /Height 1 "
+              "/BitsPerComponent 8 /Decode [0 1 0 1 0 1] /ImageMatrix [1 0 0 1 0 0] "
+              "/DataSource <00ff00> >> image",
+              1, 3, std::string("\x00\xff\x00", 3), black},
+         }) {
+        std::ostringstream warnings;
+        PostScriptGraphics graphics("doc.dvi", 200, 200, 1, warnings);
+        graphics.Special(c.special, 1, 1, 1);
+        const std::vector<Paint> paints = graphics.Flush();
+        ASSERT_EQ(paints.size(), 1u) << c.special << warnings.str();
+        const ImageSamples& image = paints[0].image;
+        EXPECT_EQ(paints[0].kind, Paint::Kind::Image) << c.special;
+        EXPECT_EQ(image.width, c.width) << c.special;
+        EXPECT_EQ(image.components, c.components) << c.special;
+        EXPECT_EQ(image.samples, c.samples) << c.special;
+        if (c.components <= 0) {
+            EXPECT_EQ(paints[0].colour, c.colour) << c.special;
+        }
+        const std::optional<Extent> box = Bounds(ImageOutline(image));
+        ASSERT_TRUE(box) << c.special;
+        const double bp = 12700;
+        EXPECT_NEAR(box->left / bp, 144, 0.01) << c.special;
+        EXPECT_NEAR(box->top / bp, 134, 0.01) << c.special;
+        EXPECT_NEAR(box->right / bp, 154, 0.01) << c.special;
+        EXPECT_NEAR(box->bottom / bp, 144, 0.01) << c.special;
+    }
+}
+
 TEST(PostScriptGraphics, TheDocumentHasOneBudgetAndNoWaitOfItsOwn) {
     if (!OnPath("gs")) GTEST_SKIP() << "gs not found";
     using Clock = std::chrono::steady_clock;

@@ -1,10 +1,12 @@
 // The DVI reader seen through its callbacks: file structure, every command, font
 // definitions and every failure. Font "tst" at scaled size 2^20 makes DVI dimensions
-// equal the fix_words: B is 5 wide, 7 high, -2 deep; C 3, 4 and 2; D 1, 1 and -1.
+// equal the fix_words: B is 5 wide, 7 high, -2 deep; C 3, 4 and 2; D 1, 1 and -1. And
+// the specials given to the handlers of their prefixes.
 #include <gtest/gtest.h>
 
 #include "common/Failure.h"
 #include "dvi/DviReader.h"
+#include "dvi/SpecialDispatch.h"
 #include "support/TestFont.h"
 
 namespace {
@@ -168,3 +170,32 @@ TEST_F(Reader, Failures) {
 }
 
 }  // namespace
+
+TEST(SpecialDispatch, EachSpecialGoesToTheHandlersOfItsPrefixes) {
+    SpecialDispatch dispatch;
+    std::string seen;
+    const auto handler = [&](char tag) {
+        return [&seen, tag](const std::string&) { seen += tag; };
+    };
+    dispatch.On("ps:", handler('p'));
+    dispatch.On("pdf:", handler('d'));
+    dispatch.On("pdf:docinfo", handler('i'));
+    dispatch.On("psfile=", handler('f'), SpecialDispatch::Case::Any);
+    struct Case {
+        const char* special;
+        const char* handlers;  // in the order they are given it; none: not taken
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"ps:SDict begin", "p"},
+             {"pdf:docinfo << >>", "di"},
+             {"PSfile=\"a.eps\" llx=0", "f"},
+             {"psfile=a.eps", "f"},
+             {"PS:x", ""},
+             {"pd", ""},
+             {"color push rgb 1 0 0", ""},
+         }) {
+        seen.clear();
+        EXPECT_EQ(dispatch.Dispatch(c.special), *c.handlers != '\0') << c.special;
+        EXPECT_EQ(seen, c.handlers) << c.special;
+    }
+}
