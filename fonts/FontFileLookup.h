@@ -17,6 +17,11 @@ void ForgetFontFileLookups();
 // FindFontFile answers them without another.
 void PrefetchFontFiles(const std::vector<std::string>& fileNames);
 
+// Returns the path kpsewhich gives for a configuration file of `program` (dvips,
+// dvipdfmx) in kpsewhich's `format` ("dvips config"), or an empty string.
+std::string FindConfigFile(const std::string& fileName, const std::string& program,
+                           const std::string& format);
+
 // Returns the path of the PK file of font `name` at `dpi` dots per inch, which kpsewhich
 // has Metafont make (mktexpk) when it is missing; empty when there is none.
 std::string FindBitmapFont(const std::string& name, int dpi);

@@ -178,6 +178,20 @@ std::string FindFontFile(const std::string& fileName) {
     return answer && answer->size() >= 2 ? *answer : std::string();
 }
 
+std::string FindConfigFile(const std::string& fileName, const std::string& program,
+                           const std::string& format) {
+    const std::string key = program + '\n' + format + '\n' + fileName;
+    if (const auto known = Answers().find(key); known != Answers().end()) return known->second;
+    std::string answer;
+    if (!RunKpsewhich(
+            {"-progname=" + program, "-format=" + format, fileName},
+            [&](int fd) { answer = ReadFirstLine(fd); }, true))
+        return {};
+    if (answer.size() < 2) answer.clear();
+    Answers().emplace(key, answer);
+    return answer;
+}
+
 std::string FindBitmapFont(const std::string& name, int dpi) {
     // Only a name of the characters kpathsea lets its scripts make fonts of (letters,
     // digits, '-', '_', '.', '+'), and no option: mktexpk is a shell script.

@@ -38,6 +38,10 @@ std::map<std::string, std::string> WriteFiles() {
 void PrefetchFontFiles(const std::vector<std::string>&) {}
 void ForgetFontFileLookups() {}
 
+std::string FindConfigFile(const std::string&, const std::string&, const std::string&) {
+    return {};
+}
+
 std::string FindFontFile(const std::string& fileName) {
     static const std::map<std::string, std::string> paths = WriteFiles();
     const auto found = paths.find(fileName);

@@ -85,7 +85,7 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
 void PptxWriter::Run() {
     ReadPages();
 
-    const PaperSize paper = paperSize.value_or(PaperSize{});
+    const PaperSize paper = Paper(pdf != nullptr);
     const std::int64_t width =
         std::clamp(ToEmu(paper.width * emuPerBigPoint), minSlideSide, maxSlideSide);
     const std::int64_t height =
@@ -137,13 +137,19 @@ void PptxWriter::Run() {
     }
 }
 
-void PptxWriter::StartGraphics() {
+PaperSize PptxWriter::Paper(bool dvipdfmx) {
+    if (paperSize) return *paperSize;
+    if (!driverPaper) driverPaper = DriverPaperSize(dvipdfmx);
+    return *driverPaper;
+}
+
+void PptxWriter::StartGraphics(bool dvipdfmx) {
     if (graphics) return;
     // dvips reads the headers, and the paper size, before the first page.
     std::vector<std::string> headers =
         ScanSpecials({"!", "header=", "Header=", "HEADER=", "papersize="});
     for (const std::string& special : headers) ReadPaperSize(special);
-    const PaperSize paper = paperSize.value_or(PaperSize{});
+    const PaperSize paper = Paper(dvipdfmx);
     graphics = std::make_unique<PostScriptGraphics>(dviName, paper.width, paper.height,
                                                     double(mag) * 0.001, warnings,
                                                     options.interpreter, options.limits);
@@ -163,7 +169,7 @@ void PptxWriter::DrawPostScript(std::string_view special) {
 }
 
 void PptxWriter::ReadPdfSpecial(const std::string& special) {
-    StartGraphics();
+    StartGraphics(true);
     if (!pdf) pdf = std::make_unique<PdfSpecials>(dviName, warnings);
     const std::uint32_t page = slides + 1;
     if (pdfPage != page) {

@@ -71,8 +71,11 @@ class PptxWriter : public DviReader {
     void RegisterSpecials();
     void WritePageLinks();
     void DrawPostScript(std::string_view special);
-    // Starts the page's interpreter, when it is not running yet, with dvips's headers.
-    void StartGraphics();
+    // Starts the page's interpreter, when it is not running yet, with dvips's headers;
+    // `dvipdfmx` when the special that needs it is dvipdfmx's.
+    void StartGraphics(bool dvipdfmx = false);
+    // The slide's size: the document's paper, else the driver's (dvipdfmx's, or dvips's).
+    PaperSize Paper(bool dvipdfmx);
     // A special of dvipdfmx's (or XeTeX's "x:"): drawn, or kept for the package.
     void ReadPdfSpecial(const std::string& special);
     // The media parts of the slide's pictures, each file stored once.
@@ -108,6 +111,7 @@ class PptxWriter : public DviReader {
     std::vector<RgbColour> colourStack;
     std::optional<RgbColour> background;
     std::optional<PaperSize> paperSize;
+    std::optional<PaperSize> driverPaper;  // once asked
     parts::DocumentProperties properties;
     std::uint32_t slides = 0;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about

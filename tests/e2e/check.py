@@ -133,8 +133,8 @@ def near_colour(one, other, steps=4):
 
 def typeset(name, work):
     """Typesets the document and reads the DVI file with dvitype: EMU per DVI
-    unit, the fonts (number -> name, size), the page size in bp (US letter without a
-    papersize special) and each page's characters, rules and links (hyperref's H.S ... H.R
+    unit, the fonts (number -> name, size), the page size in bp (None without a
+    papersize special: the drivers' paper) and each page's characters, rules and links (hyperref's H.S ... H.R
     with an /ANN pdfmark) in order, with their colours."""
     shutil.copy(os.path.join(HERE, name + ".tex"), work)
     for _ in range(2):  # the second run for cross-references
@@ -175,7 +175,7 @@ def typeset(name, work):
             start = end = None
         h = int(m[1]) if (m := re.search(r"(?<!h)h:=-?\d+[+-]\d+=(-?\d+)", line)) else h
         v = int(m[1]) if (m := re.search(r"(?<!v)v:=-?\d+[+-]\d+=(-?\d+)", line)) else v
-    size = (612.0, 792.0)
+    size = None  # dvips's paper, as its configuration gives it
     if paper := re.search(r"^\d+: xxx '\s*papersize\s*=" + LENGTH + "," + LENGTH + "'", text, re.M):
         size = (float(paper[1]) * BP[paper[2]], float(paper[3]) * BP[paper[4]])
     unit = num / den * mag / 1000 / 254000  # inches per DVI unit
@@ -183,7 +183,7 @@ def typeset(name, work):
 
 
 def check_slides(deckgen_pptx, name, work, validator=None):
-    dvi, emu, fonts, _, pages = typeset(name, work)
+    dvi, emu, fonts, paper, pages = typeset(name, work)
     run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=name != "href")  # it warns of a link
     with zipfile.ZipFile(pptx) as package:  # a bad CRC raises BadZipFile
         xml = {part: ET.fromstring(package.read(part)) for part in package.namelist()}
@@ -212,6 +212,14 @@ def check_slides(deckgen_pptx, name, work, validator=None):
     if len(slides) != len(pages) or any(kind != "slide" or content_type(part) != PML + "slide+xml"
                                         for kind, part in slides):
         raise Failure(f"{main[0]} lists {len(slides)} slides, the DVI file has {len(pages)} pages")
+    # The slide's size is the paper's: the document's, or else that of dvips's configuration
+    # (its PostScript's bounding box, in whole big points).
+    slide_size = next(e for e in xml[main[0]].iter() if e.tag.endswith("}sldSz"))
+    got = [int(slide_size.get(c)) / 12700 for c in ("cx", "cy")]
+    want = paper or [int(n) for n in re.search(r"%%BoundingBox: 0 0 (\d+) (\d+)", run(
+        ["dvips", "-q", "-o", "-", dvi], cwd=work)).groups()]
+    if any(abs(g - w) > 1 for g, w in zip(got, want)):
+        raise Failure(f"slides of {got} big points, the paper is {want}")
     if validator:  # CMake says at configure time when it has none
         run([sys.executable, validator, pptx])
     # The document information hyperref gives, in the package's core properties.
@@ -271,8 +279,8 @@ def check_pixels(deckgen_pptx, name, work):
     run([deckgen_pptx, dvi, pptx := work + "/out.pptx"], quiet=name != "href")  # it warns of a link
     # dvips and Ghostscript draw the DVI file on a page of the slides' size (CMYK through
     # Ghostscript's profile, as the slides have it) while LibreOffice works.
-    run(["dvips", "-q", "-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp", "-o", work + "/dvips.ps", dvi],
-        cwd=work)
+    paper = ["-T", f"{size[0]:.4f}bp,{size[1]:.4f}bp"] if size else []
+    run(["dvips", "-q", *paper, "-o", work + "/dvips.ps", dvi], cwd=work)
     ghostscript = subprocess.Popen(
         ["gs", "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=png16m", f"-r{DPI}",
          "-dTextAlphaBits=4", "-dGraphicsAlphaBits=4", f"-sOutputFile={work}/tex%d.png",
