@@ -5,15 +5,9 @@
 #include <charconv>
 #include <cmath>
 
+#include "pdf/PdfStrings.h"
+
 namespace {
-
-bool IsBlank(char ch) {
-    return ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\f';
-}
-
-bool IsDelimiter(char ch) {
-    return IsBlank(ch) || std::string_view("()<>[]{}/%").find(ch) != std::string_view::npos;
-}
 
 // Whether `word` stands in `text` as a token of its own.
 bool HasToken(std::string_view text, std::string_view word) {
@@ -39,123 +33,6 @@ double NumberBefore(std::string_view text, std::string_view word) {
     return error == std::errc() && ptr == text.data() + end && std::isfinite(value) ? value : 0.0;
 }
 
-// Reads a PostScript string starting at text[at], "(...)" with its escapes or "<hex>";
-// nothing when there is none. `at` moves past it.
-std::optional<std::string> ReadPostScriptString(std::string_view text, std::size_t& at) {
-    std::string bytes;
-    if (at < text.size() && text[at] == '<') {
-        std::string digits;
-        std::size_t i = at + 1;
-        for (; i < text.size() && text[i] != '>'; ++i) {
-            if (std::isxdigit(static_cast<unsigned char>(text[i])))
-                digits.push_back(text[i]);
-            else if (!IsBlank(text[i]))
-                return std::nullopt;
-        }
-        if (i == text.size()) return std::nullopt;
-        if (digits.size() % 2 != 0) digits.push_back('0');
-        for (std::size_t k = 0; k < digits.size(); k += 2) {
-            unsigned value = 0;
-            std::from_chars(digits.data() + k, digits.data() + k + 2, value, 16);
-            bytes.push_back(static_cast<char>(value));
-        }
-        at = i + 1;
-        return bytes;
-    }
-    if (at >= text.size() || text[at] != '(') return std::nullopt;
-    int depth = 1;
-    std::size_t i = at + 1;
-    for (; i < text.size(); ++i) {
-        char ch = text[i];
-        if (ch == '\\' && i + 1 < text.size()) {
-            ch = text[++i];
-            static constexpr std::string_view escapes = "n\nr\rt\tb\bf\f";
-            if (const std::size_t e = escapes.find(ch); e != std::string_view::npos && e % 2 == 0) {
-                bytes.push_back(escapes[e + 1]);
-            } else if (ch >= '0' && ch <= '7') {
-                int value = 0;
-                for (int k = 0; k < 3 && i < text.size() && text[i] >= '0' && text[i] <= '7';
-                     ++k, ++i)
-                    value = value * 8 + (text[i] - '0');
-                --i;
-                bytes.push_back(static_cast<char>(value & 0xFF));
-            } else if (ch != '\n') {
-                bytes.push_back(ch);  // \\, \(, \) and any other character as itself
-            }
-            continue;
-        }
-        if (ch == '(') ++depth;
-        if (ch == ')' && --depth == 0) break;
-        bytes.push_back(ch);
-    }
-    if (i >= text.size()) return std::nullopt;
-    at = i + 1;
-    return bytes;
-}
-
-// The value of the key `/key` in a pdfmark: a string, or a name ("/Name"). Keys that
-// are followed by something else (the "/URI" of "/Subtype /URI") are passed over.
-std::optional<std::string> Value(std::string_view text, std::string_view key) {
-    for (std::size_t at = text.find(key); at != std::string_view::npos;
-         at = text.find(key, at + 1)) {
-        std::size_t i = at + key.size();
-        if (i < text.size() && !IsDelimiter(text[i])) continue;
-        while (i < text.size() && IsBlank(text[i])) ++i;
-        if (i >= text.size()) break;
-        if (text[i] == '(' || (text[i] == '<' && (i + 1 >= text.size() || text[i + 1] != '<')))
-            return ReadPostScriptString(text, i);
-        if (text[i] == '/' && key != "/URI") {
-            const std::size_t start = ++i;
-            while (i < text.size() && !IsDelimiter(text[i])) ++i;
-            if (i > start) return std::string(text.substr(start, i - start));
-        }
-    }
-    return std::nullopt;
-}
-
-// A PDF text string as UTF-8: UTF-16BE after its byte order mark, else PDFDocEncoding
-// (read as Latin-1); control characters go, as XML cannot hold them.
-std::string Utf8Text(const std::string& bytes) {
-    std::string text;
-    const auto append = [&](char32_t c) {
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c < 0xE000) || c == 0xFFFE ||
-            c == 0xFFFF || c > 0x10FFFF)
-            return;
-        if (c < 0x80) {
-            text.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            text.push_back(static_cast<char>(0xC0 | c >> 6));
-            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            text.push_back(static_cast<char>(0xE0 | c >> 12));
-            text.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            text.push_back(static_cast<char>(0xF0 | c >> 18));
-            text.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-            text.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    };
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 2 && byte(0) == 0xFE && byte(1) == 0xFF) {
-        for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            char32_t c = char32_t(byte(i)) << 8 | byte(i + 1);
-            if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-                const char32_t low = char32_t(byte(i + 2)) << 8 | byte(i + 3);
-                if (low >= 0xDC00 && low < 0xE000) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    i += 2;
-                }
-            }
-            append(c);
-        }
-    } else {
-        for (std::size_t i = 0; i < bytes.size(); ++i) append(byte(i));
-    }
-    return text.substr(0, 4096);
-}
-
 }  // namespace
 
 void ReadDocumentInfo(std::string_view special, parts::DocumentProperties& properties) {
@@ -166,8 +43,9 @@ void ReadDocumentInfo(std::string_view special, parts::DocumentProperties& prope
         {"/Keywords", &properties.keywords},
     };
     for (const auto& [key, into] : keys) {
-        if (const std::optional<std::string> value = Value(special, key); value && !value->empty())
-            *into = Utf8Text(*value);
+        if (const std::optional<std::string> value = DictValue(special, key);
+            value && !value->empty())
+            *into = TextString(*value);
     }
 }
 
@@ -181,14 +59,14 @@ void LinkSpecials::ReadPdf(std::string_view special, std::uint32_t slide) {
     if (is("dest") || is("destination")) {
         std::size_t at = rest.find_first_of("(<");
         if (at == std::string_view::npos) return;
-        if (const auto name = ReadPostScriptString(rest, at)) destinations.emplace(*name, slide);
+        if (const auto name = ReadPdfString(rest, at)) destinations.emplace(*name, slide);
     } else if (is("bann") || is("bannot") || is("beginann")) {
         PageLink link{0, 0, 0, 0, {}, {}};
-        if (const auto uri = Value(rest, "/URI")) {
+        if (const auto uri = DictValue(rest, "/URI")) {
             link.uri = *uri;
-        } else if (const auto goTo = Value(rest, "/D")) {
+        } else if (const auto goTo = DictValue(rest, "/D")) {
             link.destination = *goTo;
-        } else if (const auto dest = Value(rest, "/Dest")) {
+        } else if (const auto dest = DictValue(rest, "/Dest")) {
             link.destination = *dest;
         } else {
             return;
@@ -248,7 +126,7 @@ void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y
         top = y - point(std::clamp(skip - 2.0, -1e6, 1e6));
     }
     if (HasToken(special, "/DEST") && HasToken(special, "pdfmark")) {
-        if (const auto name = Value(special, "/Dest")) destinations.emplace(*name, slide);
+        if (const auto name = DictValue(special, "/Dest")) destinations.emplace(*name, slide);
     } else if ((HasToken(special, "/ANN") || HasToken(special, "/LNK")) &&
                HasToken(special, "H.B")) {
         PageLink link{std::min(left, right),
@@ -257,11 +135,11 @@ void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y
                       std::max(top, bottom),
                       {},
                       {}};
-        if (const auto uri = Value(special, "/URI")) {
+        if (const auto uri = DictValue(special, "/URI")) {
             link.uri = *uri;
-        } else if (const auto destination = Value(special, "/Dest")) {
+        } else if (const auto destination = DictValue(special, "/Dest")) {
             link.destination = *destination;
-        } else if (const auto goTo = Value(special, "/D")) {
+        } else if (const auto goTo = DictValue(special, "/D")) {
             link.destination = *goTo;
         } else {
             return;  // a named action, a file: nothing a slide can follow
