@@ -2,8 +2,10 @@
 // presentation is written only when the whole conversion succeeded; fonts drawn as
 // text instead of outlines, and links left out, are reported on standard error, one
 // line each. Options come before the files: "--no-text-layer" leaves the transparent
-// text off the slides, "--postscript-seconds N" gives all the document's PostScript N
-// seconds (120 without it). A command line of any other form gives the usage line.
+// text off the slides, "--one-slide-per-page" makes each page a slide of its own (not
+// each beamer frame, with its overlays as builds), "--postscript-seconds N" gives all the
+// document's PostScript N seconds (120 without it). A command line of any other form gives the
+// usage line.
 #include <charconv>
 #include <iostream>
 #include <string_view>
@@ -14,7 +16,8 @@
 namespace {
 
 constexpr char usage[] =
-    "Usage: deckgen-pptx [--no-text-layer] [--postscript-seconds N] file.dvi file.pptx\n";
+    "Usage: deckgen-pptx [--no-text-layer] [--one-slide-per-page] [--postscript-seconds N] "
+    "file.dvi file.pptx\n";
 
 // Reads the options before the files into `options`; false when one is not understood,
 // its value missing or not a whole number of seconds from 1 to a day.
@@ -23,6 +26,8 @@ bool ReadOptions(int& argc, char**& argv, PptxOptions& options) {
         const std::string_view option = argv[1];
         if (option == "--no-text-layer") {
             options.textLayer = false;
+        } else if (option == "--one-slide-per-page") {
+            options.slidePerPage = true;
         } else if (option == "--postscript-seconds" && argc > 2) {
             const std::string_view value = argv[2];
             int seconds = 0;

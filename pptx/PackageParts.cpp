@@ -1,6 +1,8 @@
 // The fixed parts of a PresentationML package, and those that list the slides.
 #include "pptx/PackageParts.h"
 
+#include <algorithm>
+
 #include "pptx/XmlText.h"
 
 namespace parts {
@@ -26,7 +28,8 @@ std::string Number(std::int64_t value) {
 
 }  // namespace
 
-std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg, bool core) {
+std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg, bool core,
+                         const std::vector<std::uint32_t>& notes) {
     std::string xml = XML_DECLARATION
         "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
         "<Default Extension=\"rels\" "
@@ -56,6 +59,16 @@ std::string ContentTypes(std::uint32_t slides, bool png, bool jpeg, bool core) {
     for (std::uint32_t i = 1; i <= slides; ++i) {
         xml += "<Override PartName=\"/ppt/slides/slide" + Number(i) +
                ".xml\" ContentType=\"" CONTENT_TYPE "presentationml.slide+xml\"/>";
+    }
+    if (!notes.empty()) {
+        xml +=
+            "<Override PartName=\"/ppt/notesMasters/notesMaster1.xml\" ContentType=\"" CONTENT_TYPE
+            "presentationml.notesMaster+xml\"/><Override PartName=\"/ppt/theme/theme2.xml\" "
+            "ContentType=\"" CONTENT_TYPE "theme+xml\"/>";
+    }
+    for (const std::uint32_t slide : notes) {
+        xml += "<Override PartName=\"/ppt/notesSlides/notesSlide" + Number(slide) +
+               ".xml\" ContentType=\"" CONTENT_TYPE "presentationml.notesSlide+xml\"/>";
     }
     return xml + "</Types>";
 }
@@ -94,8 +107,9 @@ std::string CoreProperties(const DocumentProperties& properties) {
     return xml + "</cp:coreProperties>";
 }
 
-// rId1 is the master, rId2 the theme, rId3 to rId5 the properties; slides follow.
-std::string PresentationRelationships(std::uint32_t slides) {
+// rId1 is the master, rId2 the theme, rId3 to rId5 the properties; slides follow, then
+// the notes master.
+std::string PresentationRelationships(std::uint32_t slides, bool notes) {
     std::string xml = XML_DECLARATION
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
         "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
@@ -112,14 +126,23 @@ std::string PresentationRelationships(std::uint32_t slides) {
         xml += "<Relationship Id=\"rId" + Number(std::int64_t{i} + 5) +
                "\" Type=\"" RELATIONSHIP "slide\" Target=\"slides/slide" + Number(i) + ".xml\"/>";
     }
+    if (notes) {
+        xml += "<Relationship Id=\"rId" + Number(std::int64_t{slides} + 6) +
+               "\" Type=\"" RELATIONSHIP "notesMaster\" Target=\"notesMasters/notesMaster1.xml\"/>";
+    }
     return xml + "</Relationships>";
 }
 
-std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height) {
+std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height,
+                         bool notes) {
     std::string xml = XML_DECLARATION
         "<p:presentation" NAMESPACES
         " saveSubsetFonts=\"1\">"
         "<p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" r:id=\"rId1\"/></p:sldMasterIdLst>";
+    if (notes) {
+        xml += "<p:notesMasterIdLst><p:notesMasterId r:id=\"rId" +
+               Number(std::int64_t{slides} + 6) + "\"/></p:notesMasterIdLst>";
+    }
     if (slides > 0) {
         xml += "<p:sldIdLst>";
         for (std::uint32_t i = 1; i <= slides; ++i) {
@@ -153,6 +176,72 @@ const std::string_view slideMasterRelationships = XML_DECLARATION
     "theme\" Target=\"../theme/theme1.xml\"/>"
     "</Relationships>";
 
+// The notes pages: the slide's picture above, its notes below, on a page of the
+// presentation's notes size (7.5 by 10 inches).
+#define NOTES_BODY_PLACE \
+    "<a:xfrm><a:off x=\"685800\" y=\"4400550\"/><a:ext cx=\"5486400\" cy=\"3600450\"/></a:xfrm>"
+#define NOTES_PICTURE_PLACE \
+    "<a:xfrm><a:off x=\"685800\" y=\"1143000\"/><a:ext cx=\"5486400\" cy=\"3086100\"/></a:xfrm>"
+
+const std::string_view notesMaster = XML_DECLARATION
+    "<p:notesMaster" NAMESPACES
+    "><p:cSld><p:bg><p:bgRef idx=\"1001\"><a:schemeClr val=\"bg1\"/></p:bgRef></p:bg>"
+    "<p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/>"
+    "</p:nvGrpSpPr><p:grpSpPr><a:xfrm><a:off x=\"0\" y=\"0\"/><a:ext cx=\"0\" cy=\"0\"/>"
+    "<a:chOff x=\"0\" y=\"0\"/><a:chExt cx=\"0\" cy=\"0\"/></a:xfrm></p:grpSpPr>"
+    "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Slide Image Placeholder 1\"/>"
+    "<p:cNvSpPr><a:spLocks noGrp=\"1\" noRot=\"1\" noChangeAspect=\"1\"/></p:cNvSpPr>"
+    "<p:nvPr><p:ph type=\"sldImg\" idx=\"2\"/></p:nvPr></p:nvSpPr><p:spPr>" NOTES_PICTURE_PLACE
+    "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom><a:noFill/></p:spPr></p:sp>"
+    "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"Notes Placeholder 2\"/>"
+    "<p:cNvSpPr><a:spLocks noGrp=\"1\"/></p:cNvSpPr><p:nvPr><p:ph type=\"body\" "
+    "sz=\"quarter\" idx=\"3\"/></p:nvPr></p:nvSpPr><p:spPr>" NOTES_BODY_PLACE
+    "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom></p:spPr><p:txBody><a:bodyPr/>"
+    "<a:lstStyle/><a:p><a:endParaRPr lang=\"en-US\"/></a:p></p:txBody></p:sp>"
+    "</p:spTree></p:cSld>"
+    "<p:clrMap bg1=\"lt1\" tx1=\"dk1\" bg2=\"lt2\" tx2=\"dk2\" accent1=\"accent1\" "
+    "accent2=\"accent2\" accent3=\"accent3\" accent4=\"accent4\" accent5=\"accent5\" "
+    "accent6=\"accent6\" hlink=\"hlink\" folHlink=\"folHlink\"/></p:notesMaster>";
+
+const std::string_view notesMasterRelationships = XML_DECLARATION
+    "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+    "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+    "theme\" Target=\"../theme/theme2.xml\"/>"
+    "</Relationships>";
+
+std::string NotesSlide(const std::string& text) {
+    std::string xml = XML_DECLARATION
+        "<p:notes" NAMESPACES
+        "><p:cSld><p:spTree><p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/>"
+        "</p:nvGrpSpPr><p:grpSpPr/>"
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"2\" name=\"Slide Image Placeholder 1\"/>"
+        "<p:cNvSpPr><a:spLocks noGrp=\"1\" noRot=\"1\" noChangeAspect=\"1\"/></p:cNvSpPr>"
+        "<p:nvPr><p:ph type=\"sldImg\"/></p:nvPr></p:nvSpPr><p:spPr/></p:sp>"
+        "<p:sp><p:nvSpPr><p:cNvPr id=\"3\" name=\"Notes Placeholder 2\"/>"
+        "<p:cNvSpPr><a:spLocks noGrp=\"1\"/></p:cNvSpPr><p:nvPr><p:ph type=\"body\" idx=\"1\"/>"
+        "</p:nvPr></p:nvSpPr><p:spPr/><p:txBody><a:bodyPr/><a:lstStyle/>";
+    std::size_t start = 0;
+    do {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        xml += "<a:p><a:r><a:rPr lang=\"en-US\" dirty=\"0\"/><a:t>";
+        AppendEscaped(xml, std::string_view(text).substr(start, end - start));
+        xml += "</a:t></a:r></a:p>";
+        start = end + 1;
+    } while (start < text.size());
+    return xml +
+           "</p:txBody></p:sp></p:spTree></p:cSld><p:clrMapOvr><a:masterClrMapping/>"
+           "</p:clrMapOvr></p:notes>";
+}
+
+std::string NotesSlideRelationships(std::uint32_t slide) {
+    return XML_DECLARATION
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
+           "notesMaster\" Target=\"../notesMasters/notesMaster1.xml\"/>"
+           "<Relationship Id=\"rId2\" Type=\"" RELATIONSHIP "slide\" Target=\"../slides/slide" +
+           Number(slide) + ".xml\"/></Relationships>";
+}
+
 const std::string_view slideLayout =
     XML_DECLARATION "<p:sldLayout" NAMESPACES
                     " type=\"blank\" preserve=\"1\">"
@@ -167,11 +256,16 @@ const std::string_view slideLayoutRelationships = XML_DECLARATION
     "</Relationships>";
 
 std::string SlideRelationships(const std::vector<LinkTarget>& links,
-                               const std::vector<std::string>& pictures) {
+                               const std::vector<std::string>& pictures, std::uint32_t notes) {
     std::string xml = XML_DECLARATION
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
         "<Relationship Id=\"rId1\" Type=\"" RELATIONSHIP
         "slideLayout\" Target=\"../slideLayouts/slideLayout1.xml\"/>";
+    if (notes != 0) {
+        xml += "<Relationship Id=\"rNotes\" Type=\"" RELATIONSHIP
+               "notesSlide\" Target=\"../notesSlides/notesSlide" +
+               Number(notes) + ".xml\"/>";
+    }
     for (std::size_t i = 0; i < links.size(); ++i) {
         xml += "<Relationship Id=\"rId" + Number(std::int64_t(i) + 2) + "\" Type=\"" RELATIONSHIP;
         if (links[i].slide != 0) {

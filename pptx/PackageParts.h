@@ -12,8 +12,9 @@ namespace parts {
 
 // With `png` and `jpeg`, files of those kinds are among the parts; with `core`, the
 // document's properties.
+// `notes`: the slides that have speaker notes, in order.
 std::string ContentTypes(std::uint32_t slides, bool png = false, bool jpeg = false,
-                         bool core = false);
+                         bool core = false, const std::vector<std::uint32_t>& notes = {});
 // The document's title, author, subject and keywords (UTF-8), as its PDF's document
 // information gives them.
 struct DocumentProperties {
@@ -33,11 +34,21 @@ struct LinkTarget {
     std::string address;
 };
 // Its pictures, "rIm1" on, are the media parts named (in ppt/media).
+// With `notes`, the slide's notes slide (ppt/notesSlides/notesSlide<slide>.xml).
 std::string SlideRelationships(const std::vector<LinkTarget>& links,
-                               const std::vector<std::string>& pictures = {});
-std::string PresentationRelationships(std::uint32_t slides);
+                               const std::vector<std::string>& pictures = {},
+                               std::uint32_t notes = 0);
+// With `notes`, the notes master too.
+std::string PresentationRelationships(std::uint32_t slides, bool notes = false);
 // `width` and `height` in EMU.
-std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height);
+std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height,
+                         bool notes = false);
+// The notes slide of `slide` holding `text` (UTF-8, paragraphs apart by newlines), and
+// its relationships.
+std::string NotesSlide(const std::string& text);
+std::string NotesSlideRelationships(std::uint32_t slide);
+extern const std::string_view notesMaster;
+extern const std::string_view notesMasterRelationships;
 
 extern const std::string_view slideMaster;
 extern const std::string_view slideMasterRelationships;

@@ -80,6 +80,17 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
     // units (of TeX's files) scaled points; the conversion holds for other units too.
     links = LinkSpecials(emuPerBigPoint * double(mag) * 0.001);
     RegisterSpecials();
+    // beamer's frames, from the page labels hyperref puts in the catalog.
+    if (!this->options.slidePerPage) {
+        for (const std::string& special : ScanSpecials(
+                 {"ps:SDict begin [ {Catalog}", "ps:SDict begin [{Catalog}", "pdf:put @catalog"})) {
+            if (const auto ranges = ReadPageLabels(special)) plan = PlanFrames(*ranges, totalPages);
+        }
+    }
+}
+
+std::uint32_t PptxWriter::SlideOfPage(std::uint32_t page) const {
+    return page >= 1 && page <= plan.size() ? plan[page - 1].frame + 1 : page;
 }
 
 void PptxWriter::Run() {
@@ -91,11 +102,27 @@ void PptxWriter::Run() {
     const std::int64_t height =
         std::clamp(ToEmu(paper.height * emuPerBigPoint), minSlideSide, maxSlideSide);
     const bool core = !properties.Empty();
-    package.Add("[Content_Types].xml", parts::ContentTypes(slides, hasPng, hasJpeg, core));
+    std::vector<std::uint32_t> noted;  // the slides with notes
+    for (const auto& [slide, text] : notes) {
+        if (slide > slides || text.empty()) continue;
+        noted.push_back(slide);
+        package.Add("ppt/notesSlides/notesSlide" + std::to_string(slide) + ".xml",
+                    parts::NotesSlide(text));
+        package.Add("ppt/notesSlides/_rels/notesSlide" + std::to_string(slide) + ".xml.rels",
+                    parts::NotesSlideRelationships(slide));
+    }
+    if (!noted.empty()) {
+        package.Add("ppt/notesMasters/notesMaster1.xml", std::string(parts::notesMaster));
+        package.Add("ppt/notesMasters/_rels/notesMaster1.xml.rels",
+                    std::string(parts::notesMasterRelationships));
+        package.Add("ppt/theme/theme2.xml", std::string(parts::theme));
+    }
+    package.Add("[Content_Types].xml", parts::ContentTypes(slides, hasPng, hasJpeg, core, noted));
     package.Add("_rels/.rels", parts::RootRelationships(core));
     if (core) package.Add("docProps/core.xml", parts::CoreProperties(properties));
-    package.Add("ppt/presentation.xml", parts::Presentation(slides, width, height));
-    package.Add("ppt/_rels/presentation.xml.rels", parts::PresentationRelationships(slides));
+    package.Add("ppt/presentation.xml", parts::Presentation(slides, width, height, !noted.empty()));
+    package.Add("ppt/_rels/presentation.xml.rels",
+                parts::PresentationRelationships(slides, !noted.empty()));
     package.Add("ppt/slideMasters/slideMaster1.xml", std::string(parts::slideMaster));
     package.Add("ppt/slideMasters/_rels/slideMaster1.xml.rels",
                 std::string(parts::slideMasterRelationships));
@@ -115,15 +142,18 @@ void PptxWriter::Run() {
                 targets.push_back({0, std::move(link.uri)});
                 continue;
             }
-            const std::optional<std::uint32_t> slide = links.SlideOf(link.destination);
+            std::optional<std::uint32_t> slide = links.SlideOf(link.destination);
+            if (slide) slide = SlideOfPage(*slide);
             if (!slide) {
                 warnings << "Link to undefined destination " << Printable(link.destination)
-                         << " on page " << i << " stays on its page\n";
+                         << " on slide " << i << " stays on its slide\n";
             }
             targets.push_back({slide.value_or(i), {}});
         }
-        package.Add("ppt/slides/_rels/slide" + std::to_string(i) + ".xml.rels",
-                    parts::SlideRelationships(targets, slidePictures[i - 1]));
+        package.Add(
+            "ppt/slides/_rels/slide" + std::to_string(i) + ".xml.rels",
+            parts::SlideRelationships(targets, slidePictures[i - 1],
+                                      std::binary_search(noted.begin(), noted.end(), i) ? i : 0));
     }
     package.Commit();
     if (!specialsLeftOut.empty()) {
@@ -165,13 +195,13 @@ void PptxWriter::StartGraphics(bool dvipdfmx) {
 void PptxWriter::DrawPostScript(std::string_view special) {
     StartGraphics();
     const double inches = emuPerUnit / double(emuPerInch);
-    graphics->Special(special, h * inches, v * inches, slides + 1);
+    graphics->Special(special, h * inches, v * inches, pages + 1);
 }
 
 void PptxWriter::ReadPdfSpecial(const std::string& special) {
     StartGraphics(true);
     if (!pdf) pdf = std::make_unique<PdfSpecials>(dviName, warnings);
-    const std::uint32_t page = slides + 1;
+    const std::uint32_t page = pages + 1;
     if (pdfPage != page) {
         // dvipdfmx's page: its space over dvips's, in TeX's colour.
         graphics->Content(PdfSpecials::PageOpening(CurrentColour()), false, page);
@@ -259,7 +289,7 @@ const Affine* PptxWriter::Transformed(std::int64_t& x, std::int64_t& y) {
     FlushPostScript();
     const Affine* t = graphics ? graphics->Transform() : nullptr;
     if (t == nullptr) return nullptr;
-    if (pdf && pdfPage == slides + 1) {
+    if (pdf && pdfPage == pages + 1) {
         // dvipdfmx sets TeX's characters in PDF space, from the open blocks' origins.
         textTransform = pdf->TextTransform(*t);
         const auto [a, b, c, d, e, f] = textTransform;
@@ -286,17 +316,50 @@ void PptxWriter::OnEndPage(std::int32_t) {
     }
     if (pdf) pdf->EndPage();
     pagePictures = 0;
-    ++slides;
+    ++pages;
+    const DeckPage* at = pages <= plan.size() ? &plan[pages - 1] : nullptr;
+    if (at != nullptr && at->note) {
+        // A note page: its text, below the header of beamer's note page (which has the
+        // date turned up its side, over the top quarter), is its frame's notes; once,
+        // when each step repeats it.
+        const std::int64_t quarter = ToEmu(Paper(pdf != nullptr).height * emuPerBigPoint) / 4;
+        std::string text = layer.Paragraphs(layer.Turned() ? quarter : -1);
+        std::string& frameNotes = notes[at->frame + 1];
+        if (!text.empty() && !frameNotes.ends_with(text))
+            frameNotes += (frameNotes.empty() ? "" : "\n") + text;
+        layer.Finish(shapes);
+        links.TakePage();
+        shapes.Finish(nullptr);
+        shapes.TakePictures();
+        outlines->ReleaseRetired();
+        return;
+    }
     layer.Finish(shapes);
-    WritePageLinks();
-    package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
-                       shapes.Finish(background ? &*background : nullptr));
-    StorePictures();
+    PageDrawing page;
+    page.links = WritePageLinks();
+    page.slide = shapes.Finish(background ? &*background : nullptr);
+    page.pictures = StorePictures();
     outlines->ReleaseRetired();
+    frameSteps.push_back(std::move(page));
+    // The frame's last step: no later page but notes is of its frame.
+    if (at != nullptr) {
+        for (std::size_t next = pages; next < plan.size(); ++next) {
+            if (plan[next].note) continue;
+            if (plan[next].frame == at->frame) return;
+            break;
+        }
+    }
+    PageDrawing slide = BuildFrame(frameSteps);
+    frameSteps.clear();
+    ++slides;
+    package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
+                       std::move(slide.slide));
+    slideLinks.push_back(std::move(slide.links));
+    slidePictures.push_back(std::move(slide.pictures));
 }
 
-void PptxWriter::StorePictures() {
-    std::vector<std::string>& names = slidePictures.emplace_back();
+std::vector<std::string> PptxWriter::StorePictures() {
+    std::vector<std::string> names;
     for (SlideShapes::Media& media : shapes.TakePictures()) {
         const auto [known, added] = mediaNames.try_emplace(std::string_view(*media.bytes));
         if (added) {
@@ -307,17 +370,18 @@ void PptxWriter::StorePictures() {
         }
         names.push_back(known->second);
     }
+    return names;
 }
 
 // The page's links as invisible areas over the text, each with a relationship of its
 // own (from rId2 on), written at the end when the destinations' slides are known. Web
 // addresses of other schemes are left out.
-void PptxWriter::WritePageLinks() {
-    std::vector<PageLink>& kept = slideLinks.emplace_back();
+std::vector<PageLink> PptxWriter::WritePageLinks() {
+    std::vector<PageLink> kept;
     for (PageLink& link : links.TakePage()) {
         if (!link.uri.empty() && !IsLinkedScheme(link.uri)) {
             if (addressesLeftOut.insert(link.uri).second) {
-                warnings << "Link to " << Printable(link.uri) << " on page " << slides
+                warnings << "Link to " << Printable(link.uri) << " on page " << pages
                          << " left out: only http, https, mailto and ftp addresses are linked\n";
             }
             continue;
@@ -327,6 +391,7 @@ void PptxWriter::WritePageLinks() {
                         SlideLink{relationship, link.uri.empty()});
         kept.push_back(std::move(link));
     }
+    return kept;
 }
 
 void PptxWriter::OnChar(std::int32_t c) {
@@ -529,8 +594,8 @@ void PptxWriter::RegisterSpecials() {
     for (const char* prefix : {"color push", "color pop"}) {
         specials.On(prefix, [this](const std::string& special) {
             ApplyColourSpecial(special, colourStack, CmykToRgb);
-            if (pdf && pdfPage == slides + 1) {
-                graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, slides + 1);
+            if (pdf && pdfPage == pages + 1) {
+                graphics->Content(PdfSpecials::ColourCode(CurrentColour()), false, pages + 1);
             } else if (graphics) {
                 graphics->Colour(CurrentColour());
             }
@@ -543,11 +608,11 @@ void PptxWriter::RegisterSpecials() {
     specials.On("papersize=", [this](const std::string& special) { ReadPaperSize(special); });
     // hyperref's links and document information: pdfmarks for dvips, dvipdfmx's own.
     specials.On("ps:", [this](const std::string& special) {
-        links.Read(special, SlideX(h), SlideY(v), slides + 1);
+        links.Read(special, SlideX(h), SlideY(v), pages + 1);
         if (special.find("/DOCINFO") != std::string::npos) ReadDocumentInfo(special, properties);
     });
     specials.On("pdf:", [this](const std::string& special) {
-        links.ReadPdf(special, slides + 1);
+        links.ReadPdf(special, pages + 1);
         if (const auto size = PdfSpecials::PageSize(special); size && !paperSize)
             paperSize = PaperSize{(*size)[0], (*size)[1]};
     });

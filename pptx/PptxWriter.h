@@ -26,11 +26,14 @@
 #include "pptx/TextLayer.h"
 #include "pptx/VirtualFonts.h"
 #include "pptx/ZipPackage.h"
+#include "pptx/deck/FrameBuilds.h"
+#include "pptx/deck/PageLabels.h"
 #include "ps/PostScriptGraphics.h"
 
 // What the command line chooses.
 struct PptxOptions {
     bool textLayer = true;  // without it the slides hold no text but that of fonts without outlines
+    bool slidePerPage = false;       // a slide for each page, not for each of beamer's frames
     std::string interpreter = "gs";  // runs the PostScript specials; found on PATH
     InterpreterLimits limits;        // its time and memory
 };
@@ -69,7 +72,10 @@ class PptxWriter : public DviReader {
     }
     // Each kind of special to its handler.
     void RegisterSpecials();
-    void WritePageLinks();
+    // The page's links as areas on it; those kept.
+    std::vector<PageLink> WritePageLinks();
+    // The slide that shows page `page` (from 1).
+    std::uint32_t SlideOfPage(std::uint32_t page) const;
     void DrawPostScript(std::string_view special);
     // Starts the page's interpreter, when it is not running yet, with dvips's headers;
     // `dvipdfmx` when the special that needs it is dvipdfmx's.
@@ -78,8 +84,8 @@ class PptxWriter : public DviReader {
     PaperSize Paper(bool dvipdfmx);
     // A special of dvipdfmx's (or XeTeX's "x:"): drawn, or kept for the package.
     void ReadPdfSpecial(const std::string& special);
-    // The media parts of the slide's pictures, each file stored once.
-    void StorePictures();
+    // The media parts of the page's pictures, each file stored once.
+    std::vector<std::string> StorePictures();
     // The slide size: the first papersize special's.
     void ReadPaperSize(std::string_view special);
     // Draws what the PostScript specials queued since the last call paint.
@@ -113,7 +119,12 @@ class PptxWriter : public DviReader {
     std::optional<PaperSize> paperSize;
     std::optional<PaperSize> driverPaper;  // once asked
     parts::DocumentProperties properties;
-    std::uint32_t slides = 0;
+    std::uint32_t slides = 0, pages = 0;  // written and read so far
+    // Each page's frame, from beamer's page labels (empty: a slide for each page), and
+    // the steps of the frame being read.
+    std::vector<DeckPage> plan;
+    std::vector<PageDrawing> frameSteps;
+    std::map<std::uint32_t, std::string> notes;   // speaker notes, by slide
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
     VirtualFonts virtualFonts{warnings};
     SpecialDispatch specials;

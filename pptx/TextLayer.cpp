@@ -164,6 +164,29 @@ void TextLayer::Finish(SlideShapes& shapes) {
     texts.clear();
 }
 
+std::string TextLayer::Paragraphs(std::int64_t top) const {
+    std::string text;
+    const Char* previous = nullptr;
+    for (const Char& c : chars) {
+        if (c.rotation != 0 || c.y <= top) continue;
+        if (previous != nullptr) {
+            const std::int64_t down = c.y - previous->y;
+            if (std::abs(down) * 10 > previous->size * 3) {  // another line
+                text += down * 10 > std::max(c.size, previous->size) * 16 ? '\n' : ' ';
+            } else if ((c.x - previous->x - previous->advance) * 20 > previous->size * 3) {
+                text += ' ';  // a space between words
+            }
+        }
+        text.append(texts, c.text, c.length);
+        previous = &c;
+    }
+    return text;
+}
+
+bool TextLayer::Turned() const {
+    return std::any_of(chars.begin(), chars.end(), [](const Char& c) { return c.rotation != 0; });
+}
+
 double TextLayer::Ems(int face, std::string_view text, std::size_t* count,
                       std::vector<double>* places, bool kerned) {
     if (places != nullptr) places->assign(text.size() + 1, 0.0);

@@ -28,6 +28,12 @@ class TextLayer {
 
     // Writes the page's text lines into `shapes` and starts the next page.
     void Finish(SlideShapes& shapes);
+    // The page's text as paragraphs (lines apart by more than a line's spacing; a
+    // newline between paragraphs), from characters set upright below `top` (EMU from
+    // the slide's top edge).
+    std::string Paragraphs(std::int64_t top) const;
+    // Whether the page has turned text.
+    bool Turned() const;
 
   private:
     struct Char {

@@ -39,7 +39,8 @@ TEST(Driver, Outcomes) {
     const std::string missing = dir / "missing.dvi";
     const std::string usage = "Usage: deckgen file.dvi file.mht\n",
                       pptxUsage =
-                          "Usage: deckgen-pptx [--no-text-layer] [--postscript-seconds N] "
+                          "Usage: deckgen-pptx [--no-text-layer] [--one-slide-per-page] "
+                          "[--postscript-seconds N] "
                           "file.dvi file.pptx\n",
                       lost = "Failed to find tst.tfm file";
     const struct {

@@ -101,6 +101,11 @@ def draw(deckgen_pptx, name, work, validator=None):
                          f"-r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
                          f"-sOutputFile=tex{page}.png page{page}.ps && "
                          for page in range(1, count + 1)) + "true"
+    # A deck of beamer's frames is drawn step by step: each slide as each of its clicks
+    # leaves it, one slide a step, as many as the pages.
+    drawn_pptx = "out.pptx"
+    if expand_steps(os.path.join(work, "out.pptx"), os.path.join(work, "steps.pptx")):
+        drawn_pptx = "steps.pptx"
     gs = subprocess.Popen(
         ["sh", "-c", script],
         cwd=work, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
@@ -108,7 +113,9 @@ def draw(deckgen_pptx, name, work, validator=None):
     try:
         run(["soffice", "--headless", "--norestore",
              f"-env:UserInstallation=file://{os.path.abspath(work)}/profile",
-             "--convert-to", "pdf", "--outdir", work, "out.pptx"], work, timeout=480)
+             "--convert-to", "pdf", "--outdir", work, drawn_pptx], work, timeout=480)
+        if drawn_pptx != "out.pptx":
+            os.replace(os.path.join(work, "steps.pdf"), os.path.join(work, "out.pdf"))
         run(["pdftoppm", "-r", str(DPI), "-aa", "no", "-aaVector", "no", "-png",
              "out.pdf", "slide"], work)
     finally:  # Ghostscript is done before its folder goes
@@ -116,12 +123,166 @@ def draw(deckgen_pptx, name, work, validator=None):
     if gs.returncode:
         raise Failure(f"gs failed ({gs.returncode}):\n{said[-2000:]}")
     drawn = pages(work + "/slide-*.png"), pages(work + "/tex*.png")
-    if len(drawn[0]) != len(drawn[1]):
-        raise Failure(f"{len(drawn[0])} slides drawn, {len(drawn[1])} pages by dvips and gs")
     if not for_dvipdfmx:
         run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
+    # beamer's frames: a slide each, whose steps are the pages but for the note pages,
+    # whose words are the frame's notes.
+    plan = frame_plan(run(["dvitype", "-output-level=2", dvi], work, stdout=True))
+    steps = [n for n, (_, note) in enumerate(plan, 1) if not note] if plan else \
+        list(range(1, len(drawn[1]) + 1))
+    if plan:
+        with zipfile.ZipFile(os.path.join(work, "out.pptx")) as package:
+            slides = sum(1 for n in package.namelist() if re.fullmatch(r"ppt/slides/slide\d+\.xml", n))
+        if slides != plan[-1][0] + 1:
+            raise Failure(f"{slides} slides for {plan[-1][0] + 1} frames")
+        compare_notes(work, plan)
+    tex = [drawn[1][n - 1] for n in steps if n <= len(drawn[1])]
+    if len(drawn[0]) != len(tex):
+        raise Failure(f"{len(drawn[0])} slides drawn, {len(tex)} pages by dvips and gs")
     compare_properties(work, dvi)
-    return list(zip(*drawn))
+    return list(zip(drawn[0], tex)), steps
+
+
+def frame_plan(dvitype):
+    """Each page's frame (from 0) and whether it is a note page, from hyperref's page
+    labels as beamer writes them; None without labels of beamer's kind."""
+    labels = re.search(r"/PageLabels\s*<<\s*/Nums\s*\[(.*?)\]\s*>>", dvitype)
+    pages = len(re.findall(r"beginning of page", dvitype))
+    if not labels:
+        return None
+    ranges = [(int(first), entry) for first, entry in re.findall(r"(\d+)\s*<<(.*?)>>", labels[1])]
+    if not any("/P" in entry and "/S" not in entry for _, entry in ranges):
+        return None
+    plan, frame, last = [], -1, None
+    for page in range(pages):
+        first, entry = [(f, e) for f, e in ranges if f <= page][-1]
+        if "/S/D" in entry.replace(" ", "") and "/P" not in entry and plan:
+            plan.append((frame, True))
+            continue
+        label = (entry, page - first if "/S" in entry else 0)
+        if label != last:
+            frame, last = frame + 1, label
+        plan.append((frame, False))
+    return plan
+
+
+def compare_notes(work, plan):
+    """Each frame's notes hold the words of its note pages below their header (beamer's
+    note page: the top quarter)."""
+    def counter(text):
+        strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
+        return collections.Counter(filter(None, map(strip, unicodedata.normalize("NFKC", text).split())))
+    size = re.search(r"Page size:\s*([\d.]+) x ([\d.]+)", run(["pdfinfo", "doc.pdf"], work, stdout=True))
+    width, height = float(size[1]), float(size[2])
+    with zipfile.ZipFile(os.path.join(work, "out.pptx")) as package:
+        names = package.namelist()
+        for frame in sorted({f for f, note in plan if note}):
+            tex = collections.Counter()
+            for n in sorted({str(p) for p, (f, note) in enumerate(plan, 1) if note and f == frame}):
+                tex |= counter(run(["pdftotext", "-f", n, "-l", n, "-x", "0", "-y", str(int(height / 4)),
+                                    "-W", str(int(width)), "-H", str(int(height)), "-enc", "UTF-8",
+                                    "doc.pdf", "-"], work, stdout=True))
+            part = f"ppt/notesSlides/notesSlide{frame + 1}.xml"
+            notes = counter(" ".join(t.text or "" for t in ET.fromstring(package.read(part)).iter(
+                "{http://schemas.openxmlformats.org/drawingml/2006/main}t"))) if part in names else collections.Counter()
+            common = sum((tex & notes).values())
+            shares = common / max(sum(tex.values()), 1), common / max(sum(notes.values()), 1)
+            print(f"frame {frame + 1} notes: {sum(tex.values())} words on its note pages, "
+                  f"recall {100 * shares[0]:.1f}% precision {100 * shares[1]:.1f}%")
+            if tex and min(shares) < WORDS:
+                raise Failure(f"frame {frame + 1}: its notes miss the words of its note pages")
+
+
+P = "{http://schemas.openxmlformats.org/presentationml/2006/main}"
+R = "{http://schemas.openxmlformats.org/officeDocument/2006/relationships}"
+for prefix, uri in (("p", P[1:-1]), ("r", R[1:-1]), ("a", "http://schemas.openxmlformats.org/drawingml/2006/main")):
+    ET.register_namespace(prefix, uri)
+PACKAGE_RELS = "{http://schemas.openxmlformats.org/package/2006/relationships}"
+
+
+def visible_steps(slide):
+    """The shape ids shown by each step of a slide, as its timing has them: at first every
+    shape but those that enter on a click, then after each click of the main sequence."""
+    shapes = [e.get("id") for e in slide.iter(P + "cNvPr")]
+    clicks = []
+    sequence = slide.find(f".//{P}timing//{P}cTn[@nodeType='mainSeq']")
+    for click in (sequence.find(P + "childTnLst") if sequence is not None else []):
+        changes = []
+        for effect in click.iter(P + "cTn"):
+            if effect.get("presetClass") in ("entr", "exit"):
+                for target in effect.iter(P + "spTgt"):
+                    changes.append((target.get("spid"), effect.get("presetClass") == "entr"))
+        clicks.append(changes)
+    entering = {spid for changes in clicks for spid, enters in changes if enters}
+    shown = [s for s in shapes if s not in entering]
+    steps = [list(shown)]
+    for changes in clicks:
+        for spid, enters in changes:
+            if enters and spid not in shown:
+                shown.append(spid)
+            elif not enters and spid in shown:
+                shown.remove(spid)
+        steps.append(list(shown))
+    return steps
+
+
+def expand_steps(pptx, out):
+    """Writes to out a copy of the presentation with a slide for each step of each slide
+    that has clicks (only the shapes the step shows, no timing); False when none has."""
+    with zipfile.ZipFile(pptx) as package:
+        parts = {name: package.read(name) for name in package.namelist()}
+    presentation = ET.fromstring(parts["ppt/presentation.xml"])
+    rels = ET.fromstring(parts["ppt/_rels/presentation.xml.rels"])
+    targets = {r.get("Id"): r.get("Target") for r in rels}
+    slides = [targets[s.get(R + "id")] for s in presentation.iter(P + "sldId")]
+    expanded, any_clicks = [], False
+    for target in slides:
+        slide = ET.fromstring(parts["ppt/" + target])
+        steps = visible_steps(slide)
+        any_clicks |= len(steps) > 1
+        for shown in steps:
+            copy = ET.fromstring(parts["ppt/" + target])
+            tree = copy.find(f"{P}cSld/{P}spTree")
+            for shape in list(tree):
+                identity = shape.find(f".//{P}cNvPr")
+                if identity is not None and shape.tag in (P + "sp", P + "pic") and \
+                        identity.get("id") not in shown:
+                    tree.remove(shape)
+            timing = copy.find(P + "timing")
+            if timing is not None:
+                copy.remove(timing)
+            expanded.append((ET.tostring(copy), parts.get("ppt/slides/_rels/" + target[7:] + ".rels")))
+    if not any_clicks:
+        return False
+    for name in [n for n in parts if n.startswith("ppt/slides/")]:
+        del parts[name]
+    for r in [r for r in rels if r.get("Type").endswith("/slide")]:
+        rels.remove(r)
+    slide_list = presentation.find(P + "sldIdLst")
+    for s in list(slide_list):
+        slide_list.remove(s)
+    types = ET.fromstring(parts["[Content_Types].xml"])
+    for t in [t for t in types if (t.get("PartName") or "").startswith("/ppt/slides/")]:
+        types.remove(t)
+    for n, (xml, slide_rels) in enumerate(expanded, 1):
+        parts[f"ppt/slides/slide{n}.xml"] = xml
+        if slide_rels:
+            parts[f"ppt/slides/_rels/slide{n}.xml.rels"] = slide_rels
+        ET.SubElement(rels, PACKAGE_RELS + "Relationship", Id=f"rStep{n}", Target=f"slides/slide{n}.xml",
+                      Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/slide")
+        ET.SubElement(slide_list, P + "sldId", {"id": str(255 + n), R + "id": f"rStep{n}"})
+        ET.SubElement(types, "{http://schemas.openxmlformats.org/package/2006/content-types}Override",
+                      PartName=f"/ppt/slides/slide{n}.xml",
+                      ContentType="application/vnd.openxmlformats-officedocument.presentationml.slide+xml")
+    parts["ppt/presentation.xml"] = ET.tostring(presentation)
+    # The package's own parts with their one namespace as the default, as readers expect.
+    default = lambda xml: ET.tostring(xml).replace(b"ns0:", b"").replace(b"xmlns:ns0=", b"xmlns=")
+    parts["ppt/_rels/presentation.xml.rels"] = default(rels)
+    parts["[Content_Types].xml"] = default(types)
+    with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED) as package:
+        for name, data in parts.items():
+            package.writestr(name, data)
+    return True
 
 
 def compare_properties(work, dvi):
@@ -156,10 +317,13 @@ def words(pdf):
             for page in text.split("\f")[:-1]]
 
 
-def compare_words(name, work):
-    """Prints each page's figures; returns the numbers of the pages that fall short."""
+def compare_words(name, work, steps):
+    """Prints each page's figures (of the pages `steps` numbers, which the slides show
+    in turn); returns the numbers of the slides that fall short."""
     failing, least = [], FEWER_WORDS.get(name, WORDS)
-    for number, (tex, slide) in enumerate(zip(words(work + "/doc.pdf"), words(work + "/out.pdf")), 1):
+    tex_words = words(work + "/doc.pdf")
+    tex_words = [tex_words[n - 1] for n in steps if n <= len(tex_words)]
+    for number, (tex, slide) in enumerate(zip(tex_words, words(work + "/out.pdf")), 1):
         common = sum((tex & slide).values())
         shares = common / max(sum(tex.values()), 1), common / max(sum(slide.values()), 1)
         print(f"{name} page {number}: words {sum(tex.values())} in TeX's PDF, "
@@ -228,9 +392,9 @@ def main(argv):
         cleanup = tempfile.TemporaryDirectory(prefix=f"deckgen-graphics-{name}-")
         work = cleanup.name
     try:
-        drawings = draw(binary, name, work, validator)
+        drawings, steps = draw(binary, name, work, validator)
         failing = compare(name, drawings)
-        failing_words = compare_words(name, work)
+        failing_words = compare_words(name, work, steps)
     except (Failure, subprocess.TimeoutExpired) as failure:
         print(f"{name}: FAILED: {failure}")
         return 1
