@@ -9,7 +9,9 @@
 # beamer talk (Madrid theme) of FRAMES frames, each with blocks and a TikZ picture, and
 # measures, interleaved in the same run, the median wall time per slide of
 # deckgen-pptx, of dvips and ps2pdf, and of dvisvgm (when installed) on the same DVI file;
-# then the same talk typeset for dvipdfmx, deckgen-pptx against dvipdfmx.
+# deckgen-pptx making a slide of each frame (its overlays as builds) against a slide of
+# each page (--one-slide-per-page); then the same talk typeset for dvipdfmx, deckgen-pptx
+# against dvipdfmx. Each frame has three steps (an item list that comes item by item).
 set -euo pipefail
 
 RUNS=${RUNS:-3}
@@ -33,6 +35,7 @@ talk() {  # the class's options
   for ((frame = 1; frame <= FRAMES; frame++)); do
     printf '%s\n' "\\begin{frame}{Frame $frame}" '\begin{columns}' '\column{.5\textwidth}' \
       "\\begin{block}{A block}Its body, with \$x^{$frame}\$.\\end{block}" \
+      '\begin{itemize}[<+->]\item One.\item Two.\item Three.\end{itemize}' \
       '\begin{alertblock}{An alert}Something to watch.\end{alertblock}' \
       '\column{.5\textwidth}' '\begin{tikzpicture}[scale=.6]' \
       '\draw[->,thick] (0,0) -- (3,1);' '\fill[orange] (0,1.5) rectangle (1.5,2.5);' \
@@ -71,6 +74,7 @@ programs="deckgen-pptx dvips+ps2pdf"
 command -v dvisvgm >/dev/null && programs+=" dvisvgm"
 for ((i = 1; i <= RUNS; i++)); do
   timed "$work/t-deckgen-pptx" "$build/deckgen-pptx" talk.dvi talk.pptx
+  timed "$work/t-per-page" "$build/deckgen-pptx" --one-slide-per-page talk.dvi pages.pptx
   timed "$work/t-dvips+ps2pdf" dvips_ps2pdf
   command -v dvisvgm >/dev/null && timed "$work/t-dvisvgm" dvisvgm -p 1- -o '%p.svg' talk.dvi
   timed "$work/t-deckgen-pptx-x" "$build/deckgen-pptx" talkx.dvi talkx.pptx
@@ -83,6 +87,8 @@ for program in $programs; do
     'BEGIN { printf "%-14s %7.3f s  %6.1f ms per slide\n", p, t, 1000 * t / n }'
 done
 command -v dvisvgm >/dev/null || echo "dvisvgm        not installed"
+awk -v f="$(median <"$work/t-deckgen-pptx")" -v p="$(median <"$work/t-per-page")" \
+  'BEGIN { printf "by frames / one slide per page %.2f (target <= 1.3)\n", f / p }'
 echo "== the talk for dvipdfmx"
 for program in deckgen-pptx-x dvipdfmx; do
   total=$(median <"$work/t-$program")
