@@ -2,6 +2,7 @@
 #include "pptx/PackageParts.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "pptx/XmlText.h"
 
@@ -133,8 +134,8 @@ std::string PresentationRelationships(std::uint32_t slides, bool notes) {
     return xml + "</Relationships>";
 }
 
-std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height,
-                         bool notes) {
+std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height, bool notes,
+                         const std::vector<Section>& sections) {
     std::string xml = XML_DECLARATION
         "<p:presentation" NAMESPACES
         " saveSubsetFonts=\"1\">"
@@ -152,7 +153,30 @@ std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t 
         xml += "</p:sldIdLst>";
     }
     xml += "<p:sldSz cx=\"" + Number(width) + "\" cy=\"" + Number(height) + "\"/>";
-    xml += "<p:notesSz cx=\"6858000\" cy=\"9144000\"/></p:presentation>";
+    xml += "<p:notesSz cx=\"6858000\" cy=\"9144000\"/>";
+    if (!sections.empty()) {
+        // PowerPoint 2010's sections, each with a GUID of its own (counted, so that the same
+        // document gives the same bytes).
+        xml +=
+            "<p:extLst><p:ext uri=\"{521415D9-36F7-43E2-AB2F-B90AF26B5E84}\">"
+            "<p14:sectionLst xmlns:p14=\"http://schemas.microsoft.com/office/powerpoint/2010/"
+            "main\">";
+        for (std::size_t i = 0; i < sections.size(); ++i) {
+            char guid[48];
+            std::snprintf(guid, sizeof guid, "{5EC71010-0000-4000-8000-%012zX}", i + 1);
+            xml += "<p14:section name=\"";
+            AppendAttribute(xml, sections[i].name);
+            xml += "\" id=\"";
+            xml += guid;
+            xml += "\"><p14:sldIdLst>";
+            const std::uint32_t end = i + 1 < sections.size() ? sections[i + 1].first : slides + 1;
+            for (std::uint32_t slide = sections[i].first; slide < end; ++slide)
+                xml += "<p14:sldId id=\"" + Number(std::int64_t{slide} + 255) + "\"/>";
+            xml += "</p14:sldIdLst></p14:section>";
+        }
+        xml += "</p14:sectionLst></p:ext></p:extLst>";
+    }
+    xml += "</p:presentation>";
     return xml;
 }
 

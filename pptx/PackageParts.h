@@ -40,9 +40,14 @@ std::string SlideRelationships(const std::vector<LinkTarget>& links,
                                std::uint32_t notes = 0);
 // With `notes`, the notes master too.
 std::string PresentationRelationships(std::uint32_t slides, bool notes = false);
+// A section: its name (UTF-8) and its first slide; it ends where the next begins.
+struct Section {
+    std::string name;
+    std::uint32_t first;
+};
 // `width` and `height` in EMU.
 std::string Presentation(std::uint32_t slides, std::int64_t width, std::int64_t height,
-                         bool notes = false);
+                         bool notes = false, const std::vector<Section>& sections = {});
 // The notes slide of `slide` holding `text` (UTF-8, paragraphs apart by newlines), and
 // its relationships.
 std::string NotesSlide(const std::string& text);

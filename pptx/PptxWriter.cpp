@@ -82,11 +82,32 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
     RegisterSpecials();
     // beamer's frames, from the page labels hyperref puts in the catalog.
     if (!this->options.slidePerPage) {
-        for (const std::string& special : ScanSpecials(
-                 {"ps:SDict begin [ {Catalog}", "ps:SDict begin [{Catalog}", "pdf:put @catalog"})) {
+        for (const std::string& special :
+             ScanSpecials({"ps:SDict begin [ {Catalog}", "ps:SDict begin [{Catalog}",
+                           "pdf:put @catalog", "pdf:docview"})) {
             if (const auto ranges = ReadPageLabels(special)) plan = PlanFrames(*ranges, totalPages);
         }
     }
+}
+
+std::vector<parts::Section> PptxWriter::Sections() const {
+    // The top-level bookmarks, at the slides of their destinations.
+    int top = 64;
+    for (const Bookmark& bookmark : bookmarks) top = std::min(top, bookmark.level);
+    std::vector<parts::Section> sections;
+    for (const Bookmark& bookmark : bookmarks) {
+        if (bookmark.level != top) continue;
+        const std::optional<std::uint32_t> page = links.SlideOf(bookmark.destination);
+        if (!page) continue;
+        sections.push_back({bookmark.title, std::min(SlideOfPage(*page), slides)});
+    }
+    std::stable_sort(
+        sections.begin(), sections.end(),
+        [](const parts::Section& a, const parts::Section& b) { return a.first < b.first; });
+    // Every slide is in a section: those before the first in one of their own.
+    if (!sections.empty() && sections.front().first > 1)
+        sections.insert(sections.begin(), {"Default Section", 1});
+    return slides > 0 ? sections : std::vector<parts::Section>{};
 }
 
 std::uint32_t PptxWriter::SlideOfPage(std::uint32_t page) const {
@@ -120,7 +141,8 @@ void PptxWriter::Run() {
     package.Add("[Content_Types].xml", parts::ContentTypes(slides, hasPng, hasJpeg, core, noted));
     package.Add("_rels/.rels", parts::RootRelationships(core));
     if (core) package.Add("docProps/core.xml", parts::CoreProperties(properties));
-    package.Add("ppt/presentation.xml", parts::Presentation(slides, width, height, !noted.empty()));
+    package.Add("ppt/presentation.xml",
+                parts::Presentation(slides, width, height, !noted.empty(), Sections()));
     package.Add("ppt/_rels/presentation.xml.rels",
                 parts::PresentationRelationships(slides, !noted.empty()));
     package.Add("ppt/slideMasters/slideMaster1.xml", std::string(parts::slideMaster));
@@ -334,6 +356,9 @@ void PptxWriter::OnEndPage(std::int32_t) {
         outlines->ReleaseRetired();
         return;
     }
+    // The transition to a frame is that to its first step.
+    if (frameSteps.empty()) frameTransition = transition;
+    transition = PageTransition{};
     layer.Finish(shapes);
     PageDrawing page;
     page.links = WritePageLinks();
@@ -352,6 +377,17 @@ void PptxWriter::OnEndPage(std::int32_t) {
     PageDrawing slide = BuildFrame(frameSteps);
     frameSteps.clear();
     ++slides;
+    std::string missing;
+    if (const std::string element = TransitionElement(frameTransition, missing); !element.empty()) {
+        // After the colour mapping, before the timing.
+        const std::size_t at =
+            std::min(slide.slide.find("<p:timing>"), slide.slide.rfind("</p:sld>"));
+        slide.slide.insert(at, element);
+    }
+    if (!missing.empty() && transitionsLeftOut.insert(missing).second) {
+        warnings << "Transition " << Printable(missing) << " to slide " << slides
+                 << " left out: presentations have none like it\n";
+    }
     package.AddSpooled("ppt/slides/slide" + std::to_string(slides) + ".xml",
                        std::move(slide.slide));
     slideLinks.push_back(std::move(slide.links));
@@ -611,6 +647,17 @@ void PptxWriter::RegisterSpecials() {
         links.Read(special, SlideX(h), SlideY(v), pages + 1);
         if (special.find("/DOCINFO") != std::string::npos) ReadDocumentInfo(special, properties);
     });
+    // beamer's transitions and sections: pdfmarks for dvips, dvipdfmx's own.
+    for (const char* prefix : {"ps:", "pdf:put"}) {
+        specials.On(prefix, [this](const std::string& special) {
+            ReadPageTransition(special, transition);
+        });
+    }
+    for (const char* prefix : {"ps:", "pdf:out"}) {
+        specials.On(prefix, [this](const std::string& special) {
+            ReadBookmark(special, bookmarks, openBookmarks);
+        });
+    }
     specials.On("pdf:", [this](const std::string& special) {
         links.ReadPdf(special, pages + 1);
         if (const auto size = PdfSpecials::PageSize(special); size && !paperSize)

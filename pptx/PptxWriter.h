@@ -27,6 +27,7 @@
 #include "pptx/VirtualFonts.h"
 #include "pptx/ZipPackage.h"
 #include "pptx/deck/FrameBuilds.h"
+#include "pptx/deck/PageData.h"
 #include "pptx/deck/PageLabels.h"
 #include "ps/PostScriptGraphics.h"
 
@@ -74,6 +75,8 @@ class PptxWriter : public DviReader {
     void RegisterSpecials();
     // The page's links as areas on it; those kept.
     std::vector<PageLink> WritePageLinks();
+    // The presentation's sections: the top-level bookmarks.
+    std::vector<parts::Section> Sections() const;
     // The slide that shows page `page` (from 1).
     std::uint32_t SlideOfPage(std::uint32_t page) const;
     void DrawPostScript(std::string_view special);
@@ -124,7 +127,11 @@ class PptxWriter : public DviReader {
     // the steps of the frame being read.
     std::vector<DeckPage> plan;
     std::vector<PageDrawing> frameSteps;
-    std::map<std::uint32_t, std::string> notes;   // speaker notes, by slide
+    std::map<std::uint32_t, std::string> notes;  // speaker notes, by slide
+    PageTransition transition, frameTransition;  // to the page, and to the frame's slide
+    std::unordered_set<std::string> transitionsLeftOut;
+    std::vector<Bookmark> bookmarks;
+    std::vector<std::int64_t> openBookmarks;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
     VirtualFonts virtualFonts{warnings};
     SpecialDispatch specials;

@@ -17,3 +17,13 @@ inline void AppendEscaped(std::string& xml, std::string_view text) {
             xml.push_back(ch);
     }
 }
+
+// Appends `text` as an attribute's value in double quotes: the quote escaped too.
+inline void AppendAttribute(std::string& xml, std::string_view text) {
+    for (const char ch : text) {
+        if (ch == '"')
+            xml += "&quot;";
+        else
+            AppendEscaped(xml, std::string_view(&ch, 1));
+    }
+}

@@ -1,7 +1,9 @@
 // A talk's frames from its page labels, as hyperref writes them for dvips and dvipdfmx:
-// the steps of a frame, its note pages, and documents that are not talks.
+// the steps of a frame, its note pages, and documents that are not talks; the
+// transitions to pages and the bookmarks.
 #include <gtest/gtest.h>
 
+#include "pptx/deck/PageData.h"
 #include "pptx/deck/PageLabels.h"
 
 TEST(PageLabels, FramesStepsAndNotes) {
@@ -49,4 +51,59 @@ TEST(PageLabels, FramesStepsAndNotes) {
                                 "pdf:put @catalog <</PageLabels<</Nums[2<</P(1)>>0<</P(2)>>]>>>>",
                                 "pdf:put @catalog <</PageLabels<</Nums[0<</P(1)>>"})
         EXPECT_FALSE(ReadPageLabels(special)) << special;
+}
+
+TEST(PageData, TransitionsAsBeamerWritesThem) {
+    struct Case {
+        const char* special;
+        const char* element;  // or the transition left out, after "!"
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"ps:SDict begin [ {ThisPage}<</Trans << /S /R >> >> /PUT pdfmark end", ""},
+             {"ps:SDict begin [ {ThisPage}<</Trans << /S /Dissolve   >> >> /PUT pdfmark end",
+              "<p:transition><p:dissolve/></p:transition>"},
+             {"pdf:put @thispage <</Trans<</S/Blinds /Dm /V  >>>>",
+              "<p:transition><p:blinds dir=\"vert\"/></p:transition>"},
+             {"pdf:put @thispage <</Trans<</S/Box /M /O /D 2 >>>>",
+              "<p:transition spd=\"slow\"><p:zoom dir=\"out\"/></p:transition>"},
+             {"ps:SDict begin [ {ThisPage}<</Trans << /S /Split /Dm /H /M /O /D 0.5 >> >> /PUT "
+              "pdfmark end",
+              "<p:transition spd=\"fast\"><p:split orient=\"horz\" dir=\"out\"/></p:transition>"},
+             {"pdf:put @thispage <</Trans<</S/Wipe /Di 180 >>>>",
+              "<p:transition><p:wipe dir=\"l\"/></p:transition>"},
+             {"pdf:put @thispage <</Trans<</S/Uncover /Di 270 /D 1>> /Dur 2.5>>",
+              "<p:transition spd=\"med\" advTm=\"2500\"><p:pull dir=\"d\"/></p:transition>"},
+             {"ps:SDict begin [ {ThisPage}<</Dur 2>> /PUT pdfmark end",
+              "<p:transition advTm=\"2000\"/>"},
+             {"pdf:put @thispage <</Trans<</S/Fly >>>>", "!Fly"},
+         }) {
+        PageTransition transition;
+        ASSERT_TRUE(ReadPageTransition(c.special, transition)) << c.special;
+        std::string missing;
+        const std::string element = TransitionElement(transition, missing);
+        EXPECT_EQ(missing.empty() ? element : "!" + missing, c.element) << c.special;
+    }
+    PageTransition transition;
+    EXPECT_FALSE(ReadPageTransition("pdf:put @resources <</Trans 1>>", transition));
+}
+
+TEST(PageData, BookmarksAtTheirLevels) {
+    // hyperref's pdfmarks give each bookmark's number of children; dvipdfmx's their level.
+    std::vector<Bookmark> bookmarks;
+    std::vector<std::int64_t> open;
+    for (const char* special :
+         {"ps:SDict begin [/Count 0/Dest (Outline0.1) cvn/Title (\\376\\377\\000A) /OUT pdfmark "
+          "end",
+          "ps:SDict begin [/Count -2/Dest (Outline0.2) cvn/Title (B) /OUT pdfmark end",
+          "ps:SDict begin [/Count 1/Dest (b1) cvn/Title (B1) /OUT pdfmark end",
+          "ps:SDict begin [/Count 0/Dest (b11) cvn/Title (B11) /OUT pdfmark end",
+          "ps:SDict begin [/Count 0/Dest (b2) cvn/Title (B2) /OUT pdfmark end",
+          "ps:SDict begin [/Count 0/Dest (c) cvn/Title (C) /OUT pdfmark end",
+          "pdf:outline 2<</Title(D)/A<</S/GoTo/D(d)>>>>", "pdf:outline [-] 3<</Title(E)/Dest(e)>>",
+          "ps:SDict begin [/View [/XYZ H.V]/Dest (x) cvn /DEST pdfmark end"})
+        ReadBookmark(special, bookmarks, open);
+    std::string found;
+    for (const Bookmark& b : bookmarks)
+        found += std::to_string(b.level) + b.title + ">" + b.destination + " ";
+    EXPECT_EQ(found, "0A>Outline0.1 0B>Outline0.2 1B1>b1 2B11>b11 1B2>b2 0C>c 2D>d 3E>e ");
 }

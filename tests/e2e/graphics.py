@@ -127,7 +127,8 @@ def draw(deckgen_pptx, name, work, validator=None):
         run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
     # beamer's frames: a slide each, whose steps are the pages but for the note pages,
     # whose words are the frame's notes.
-    plan = frame_plan(run(["dvitype", "-output-level=2", dvi], work, stdout=True))
+    dvitype = run(["dvitype", "-output-level=2", dvi], work, stdout=True)
+    plan = frame_plan(dvitype)
     steps = [n for n, (_, note) in enumerate(plan, 1) if not note] if plan else \
         list(range(1, len(drawn[1]) + 1))
     if plan:
@@ -136,6 +137,7 @@ def draw(deckgen_pptx, name, work, validator=None):
         if slides != plan[-1][0] + 1:
             raise Failure(f"{slides} slides for {plan[-1][0] + 1} frames")
         compare_notes(work, plan)
+        compare_sections(work, dvitype)
     tex = [drawn[1][n - 1] for n in steps if n <= len(drawn[1])]
     if len(drawn[0]) != len(tex):
         raise Failure(f"{len(drawn[0])} slides drawn, {len(tex)} pages by dvips and gs")
@@ -164,6 +166,51 @@ def frame_plan(dvitype):
             frame, last = frame + 1, label
         plan.append((frame, False))
     return plan
+
+
+def pdf_string(literal):
+    """A PDF literal string's text: its escapes read, UTF-16 after a byte order mark."""
+    data, i = bytearray(), 0
+    while i < len(literal):
+        if literal[i] == "\\" and i + 1 < len(literal):
+            octal = re.match(r"[0-7]{1,3}", literal[i + 1:])
+            if octal:
+                data.append(int(octal[0], 8) & 255)
+                i += 1 + len(octal[0])
+                continue
+            data += {"n": b"\n", "r": b"\r", "t": b"\t"}.get(literal[i + 1], literal[i + 1].encode("latin-1"))
+            i += 2
+            continue
+        data += literal[i].encode("latin-1")
+        i += 1
+    return data[2:].decode("utf-16-be") if data[:2] == b"\xfe\xff" else data.decode("latin-1")
+
+
+def compare_sections(work, dvitype):
+    """The presentation's sections are the talk's top-level bookmarks, in order (after a
+    section of the slides before the first)."""
+    titles, owed = [], []
+    for count, title in re.findall(r"/Count (-?\d+)\s*/Dest \([^)]*\) cvn\s*/Title \(((?:[^()\\]|\\.)*)\) /OUT", dvitype):
+        if not owed:
+            titles.append(pdf_string(title))
+        elif owed:
+            owed[-1] -= 1
+        if int(count):
+            owed.append(abs(int(count)))
+        while owed and owed[-1] == 0:
+            owed.pop()
+    outlines = re.findall(r"pdf:outline \[?-?\]?\s*(\d+)\s*<</Title\(((?:[^()\\]|\\.)*)\)", dvitype)
+    if outlines:
+        top = min(int(level) for level, _ in outlines)
+        titles += [pdf_string(title) for level, title in outlines if int(level) == top]
+    with zipfile.ZipFile(os.path.join(work, "out.pptx")) as package:
+        presentation = ET.fromstring(package.read("ppt/presentation.xml"))
+    sections = [e.get("name") for e in presentation.iter(
+        "{http://schemas.microsoft.com/office/powerpoint/2010/main}section")]
+    if sections[:1] == ["Default Section"] and sections[1:] == titles:
+        sections = sections[1:]
+    if sections != titles:
+        raise Failure(f"sections {sections}, the talk's top-level bookmarks {titles}")
 
 
 def compare_notes(work, plan):
