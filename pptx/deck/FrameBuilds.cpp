@@ -267,7 +267,6 @@ PageDrawing BuildFrame(const std::vector<PageDrawing>& steps) {
             } else if (ch == pictureMark || ch == linkMark) {
                 const std::size_t close = text.find(ch, at + 1);
                 const std::string value = text.substr(at + 1, close - at - 1);
-                out += ch == pictureMark ? "rIm" : "rId";
                 const auto& index = ch == pictureMark ? pictureIndex : linkIndex;
                 const auto found = index.find(value);
                 AppendNumber(out, found == index.end() ? 0 : found->second);

@@ -282,9 +282,25 @@ def expand_steps(pptx, out):
     rels = ET.fromstring(parts["ppt/_rels/presentation.xml.rels"])
     targets = {r.get("Id"): r.get("Target") for r in rels}
     slides = [targets[s.get(R + "id")] for s in presentation.iter(P + "sldId")]
+    # What PowerPoint asks beyond the schemas: slide ids from 256, each once; shape ids
+    # once within a slide, and every shape the timing names there.
+    slide_ids = [int(s.get("id")) for s in presentation.iter(P + "sldId")]
+    if len(set(slide_ids)) != len(slide_ids) or min(slide_ids, default=256) < 256:
+        raise Failure(f"slide ids {slide_ids}")
     expanded, any_clicks = [], False
     for target in slides:
         slide = ET.fromstring(parts["ppt/" + target])
+        ids = [e.get("id") for e in slide.iter(P + "cNvPr")]
+        named = {e.get("spid") for e in slide.iter(P + "spTgt")} | {
+            e.get("spid") for e in slide.iter(P + "bldP")}
+        if len(set(ids)) != len(ids) or not named <= set(ids):
+            raise Failure(f"{target}: shape ids twice, or timing of shapes it lacks")
+        # Every relationship a shape names is the slide's.
+        slide_rels = parts.get("ppt/slides/_rels/" + target[7:] + ".rels")
+        known = {r.get("Id") for r in ET.fromstring(slide_rels)} if slide_rels else set()
+        used = {v for e in slide.iter() for k, v in e.attrib.items() if k.startswith(R)}
+        if not used <= known:
+            raise Failure(f"{target}: relationships {sorted(used - known)} it does not have")
         steps = visible_steps(slide)
         any_clicks |= len(steps) > 1
         for shown in steps:
