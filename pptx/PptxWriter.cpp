@@ -359,7 +359,11 @@ void PptxWriter::OnEndPage(std::int32_t) {
     // The transition to a frame is that to its first step.
     if (frameSteps.empty()) frameTransition = transition;
     transition = PageTransition{};
-    layer.Finish(shapes);
+    const PaperSize paper = Paper(pdf != nullptr);
+    const TextLayer::Cover cover{background.value_or(RgbColour{255, 255, 255}),
+                                 ToEmu(paper.width * emuPerBigPoint),
+                                 ToEmu(paper.height * emuPerBigPoint)};
+    layer.Finish(shapes, &cover);
     PageDrawing page;
     page.links = WritePageLinks();
     page.slide = shapes.Finish(background ? &*background : nullptr);

@@ -356,6 +356,21 @@ void SlideShapes::Click(const SlideLink& link) {
     shapes += link.toSlide ? "\" action=\"ppaction://hlinksldjump\"/>" : "\"/>";
 }
 
+void SlideShapes::Underlay(std::size_t from, RgbColour cover, std::int64_t width,
+                           std::int64_t height) {
+    if (!paths.empty()) WriteFreeform();
+    if (from >= shapes.size()) return;
+    std::string above = shapes.substr(0, from);
+    shapes.erase(0, from);
+    ShapeStart("Cover");
+    shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
+    Box(0, 0, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1));
+    shapes += "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>";
+    AppendFill(shapes, cover);
+    shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+    shapes += above;
+}
+
 void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t width,
                            std::int64_t height, const std::vector<TextRun>& runs,
                            std::int64_t rotation) {

@@ -87,6 +87,16 @@ class SlideShapes {
     // (in 60,000ths of a degree, 0 to 21,599,999).
     void TextLine(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
                   const std::vector<TextRun>& runs, std::int64_t rotation = 0);
+    // How far the shape tree has been written (for Underlay).
+    std::size_t Written() {
+        if (!paths.empty()) WriteFreeform();
+        return shapes.size();
+    }
+    // Moves the shapes written from `from` on (see Written) below all others, under an
+    // opaque rectangle `width` by `height` over the slide in the colour `cover`: what
+    // they hold stays on the slide, to be found, selected and read aloud, while no
+    // program draws it, even one that draws transparent text.
+    void Underlay(std::size_t from, RgbColour cover, std::int64_t width, std::int64_t height);
     // An invisible rectangle that follows a link when clicked.
     void LinkArea(std::int64_t left, std::int64_t top, std::int64_t width, std::int64_t height,
                   const SlideLink& link);

@@ -142,9 +142,10 @@ bool TextLayer::Measurable(int face, std::string_view text) {
     return true;
 }
 
-void TextLayer::Finish(SlideShapes& shapes) {
+void TextLayer::Finish(SlideShapes& shapes, const Cover* cover) {
     // A text box holds characters of one font on one baseline, moving right; one whose
     // width the family does not know stands alone, for another font draws it.
+    std::vector<std::pair<std::size_t, std::size_t>> lines;
     std::size_t begin = 0;
     for (std::size_t i = 1; i <= chars.size(); ++i) {
         if (i < chars.size()) {
@@ -157,8 +158,21 @@ void TextLayer::Finish(SlideShapes& shapes) {
                 c.size == previous.size)
                 continue;
         }
-        WriteLine(shapes, begin, i);
+        lines.emplace_back(begin, i);
         begin = i;
+    }
+    const auto drawn = [&](const std::pair<std::size_t, std::size_t>& line) {
+        return std::any_of(chars.begin() + std::ptrdiff_t(line.first),
+                           chars.begin() + std::ptrdiff_t(line.second),
+                           [](const Char& c) { return c.ink.has_value(); });
+    };
+    const std::size_t from = shapes.Written();
+    for (const auto& line : lines)
+        if (!cover || !drawn(line)) WriteLine(shapes, line.first, line.second);
+    if (cover) {
+        shapes.Underlay(from, cover->colour, cover->width, cover->height);
+        for (const auto& line : lines)
+            if (drawn(line)) WriteLine(shapes, line.first, line.second);
     }
     chars.clear();
     texts.clear();

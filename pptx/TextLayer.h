@@ -26,8 +26,15 @@ class TextLayer {
     void Add(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
              std::int64_t size, FontStyle style, std::optional<RgbColour> ink, double angle = 0.0);
 
-    // Writes the page's text lines into `shapes` and starts the next page.
-    void Finish(SlideShapes& shapes);
+    // An opaque rectangle over the slide, which transparent text goes under.
+    struct Cover {
+        RgbColour colour;
+        std::int64_t width, height;
+    };
+    // Writes the page's text lines into `shapes` and starts the next page: with `cover`,
+    // the lines of transparent text under it (below everything on the slide), and those
+    // the layer draws above.
+    void Finish(SlideShapes& shapes, const Cover* cover = nullptr);
     // The page's text as paragraphs (lines apart by more than a line's spacing; a
     // newline between paragraphs), from characters set upright below `top` (EMU from
     // the slide's top edge).

@@ -208,7 +208,7 @@ def check_slides(deckgen_pptx, name, work, validator=None):
     if len(main) != 1 or content_type(main[0]) != PML + "presentation.main+xml":
         raise Failure(f"the package's office documents {main} are not one presentation")
     slides = [targets.get((main[0], s.get(R_ID)), ("", "")) for s in xml[main[0]].iter()
-              if s.tag.endswith("}sldId")]
+              if s.tag == "{http://schemas.openxmlformats.org/presentationml/2006/main}sldId"]
     if len(slides) != len(pages) or any(kind != "slide" or content_type(part) != PML + "slide+xml"
                                         for kind, part in slides):
         raise Failure(f"{main[0]} lists {len(slides)} slides, the DVI file has {len(pages)} pages")
