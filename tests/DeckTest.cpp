@@ -3,6 +3,7 @@
 // transitions to pages and the bookmarks.
 #include <gtest/gtest.h>
 
+#include "pptx/deck/FrameBuilds.h"
 #include "pptx/deck/PageData.h"
 #include "pptx/deck/PageLabels.h"
 
@@ -106,4 +107,109 @@ TEST(PageData, BookmarksAtTheirLevels) {
     for (const Bookmark& b : bookmarks)
         found += std::to_string(b.level) + b.title + ">" + b.destination + " ";
     EXPECT_EQ(found, "0A>Outline0.1 0B>Outline0.2 1B1>b1 2B11>b11 1B2>b2 0C>c 2D>d 3E>e ");
+}
+
+namespace {
+
+// A slide as SlideShapes writes it, holding shapes named by one letter each; a picture
+// shape's letter after "P" names its media part, a link's after "L" its address.
+PageDrawing Page(const std::string& letters) {
+    PageDrawing page;
+    page.slide = "<p:sld><p:cSld><p:spTree><p:nvGrpSpPr/>";
+    int id = 2;
+    for (std::size_t i = 0; i < letters.size(); ++i, ++id) {
+        const std::string n = std::to_string(id), number = std::to_string(id - 1);
+        if (letters[i] == 'P' && i + 1 < letters.size()) {
+            page.pictures.push_back(std::string(1, letters[++i]) + ".png");
+            page.slide += "<p:pic><p:cNvPr id=\"" + n + "\" name=\"Picture " + number +
+                          "\"/><a:blip r:embed=\"rIm" + std::to_string(page.pictures.size()) +
+                          "\"/></p:pic>";
+        } else if (letters[i] == 'L' && i + 1 < letters.size()) {
+            page.links.push_back({0, 0, 1, 1, "https://" + std::string(1, letters[++i]), ""});
+            page.slide += "<p:sp><p:cNvPr id=\"" + n + "\" name=\"Link " + number +
+                          "\"><a:hlinkClick r:id=\"rId" + std::to_string(page.links.size() + 1) +
+                          "\"/></p:cNvPr></p:sp>";
+        } else {
+            page.slide += "<p:sp><p:cNvPr id=\"" + n + "\" name=\"Drawing " + number + "\"/><a:t>" +
+                          letters[i] + "</a:t></p:sp>";
+        }
+    }
+    page.slide += "</p:spTree></p:cSld><p:clrMapOvr/></p:sld>";
+    return page;
+}
+
+}  // namespace
+
+TEST(FrameBuilds, EachClickBringsTheNextStep) {
+    // Each case: the steps; the slide's shapes in order (a letter each, "P" and "L" with
+    // theirs, "_" the empty shape of a repeated step); and each click's changes, shapes
+    // entering (+) and leaving (-) by their place on the slide from 1.
+    struct Case {
+        const char* what;
+        std::vector<const char*> steps;
+        const char* shapes;
+        std::vector<const char*> clicks;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {"items one by one", {"ab", "abc", "abcd"}, "abcd", {"+3", "+4"}},
+             {"an alert: one shape leaves and its other colour enters",
+              {"axc", "ayc"},
+              "axyc",
+              {"-2 +3"}},
+             {"shown, hidden, shown again: two shapes", {"ab", "a", "ab"}, "abb", {"-2", "+3"}},
+             {"a step like the one before", {"a", "a", "ab"}, "ab_", {"+3", "+2"}},
+             {"pictures and links stored once, numbered on the slide",
+              {"PxLu", "PxLuPyLv"},
+              "PxLuPyLv",
+              {"+3 +4"}},
+         }) {
+        std::vector<PageDrawing> steps;
+        for (const char* step : c.steps) steps.push_back(Page(step));
+        const PageDrawing slide = BuildFrame(steps);
+        // The shapes in order, by their text or relationship's target.
+        std::string shapes;
+        std::vector<std::string> ids;
+        for (std::size_t at = 0;
+             (at = slide.slide.find("<p:cNvPr id=\"", at)) != std::string::npos;) {
+            at += 13;
+            const std::string id = slide.slide.substr(at, slide.slide.find('"', at) - at);
+            ids.push_back(id);
+            const std::size_t end = slide.slide.find("</p:s", at);
+            const std::string shape = slide.slide.substr(at, end - at);
+            if (const std::size_t t = shape.find("<a:t>"); t != std::string::npos) {
+                shapes += shape[t + 5];
+            } else if (const std::size_t p = shape.find("r:embed=\"rIm"); p != std::string::npos) {
+                shapes += 'P';
+                shapes += slide.pictures.at(std::stoul(shape.substr(p + 12)) - 1)[0];
+            } else if (const std::size_t l = shape.find("r:id=\"rId"); l != std::string::npos) {
+                shapes += 'L';
+                shapes += slide.links.at(std::stoul(shape.substr(l + 9)) - 2).uri.back();
+            } else {
+                shapes += '_';
+            }
+        }
+        EXPECT_EQ(shapes, c.shapes) << c.what;
+        // Ids from 2 in order, each once.
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            EXPECT_EQ(ids[i], std::to_string(i + 2)) << c.what;
+        // The clicks, in the timing's main sequence.
+        std::vector<std::string> clicks;
+        for (std::size_t at = 0;
+             (at = slide.slide.find("<p:cond delay=\"indefinite\"/>", at)) != std::string::npos;) {
+            const std::size_t next = slide.slide.find("<p:cond delay=\"indefinite\"/>", at + 1);
+            const std::string group = slide.slide.substr(at, next - at);
+            std::string changes;
+            for (std::size_t e = 0; (e = group.find("presetClass=\"", e)) != std::string::npos;) {
+                const bool enters = group.compare(e + 13, 4, "entr") == 0;
+                const std::size_t spid = group.find("spTgt spid=\"", e) + 12;
+                changes += (changes.empty() ? "" : " ") + std::string(enters ? "+" : "-") +
+                           std::to_string(std::stoi(group.substr(spid)) - 1);
+                e = spid;
+            }
+            clicks.push_back(changes);
+            if (next == std::string::npos) break;
+            at = next;
+        }
+        EXPECT_EQ(clicks, std::vector<std::string>(c.clicks.begin(), c.clicks.end())) << c.what;
+    }
 }
