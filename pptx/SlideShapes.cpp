@@ -360,15 +360,16 @@ void SlideShapes::Underlay(std::size_t from, RgbColour cover, std::int64_t width
                            std::int64_t height) {
     if (!paths.empty()) WriteFreeform();
     if (from >= shapes.size()) return;
-    std::string above = shapes.substr(0, from);
-    shapes.erase(0, from);
+    // The cover is written at the end, then what came before `from` moves after it, in
+    // place (a page's shapes may be large).
     ShapeStart("Cover");
     shapes += "<p:cNvSpPr/><p:nvPr/></p:nvSpPr><p:spPr>";
     Box(0, 0, std::max<std::int64_t>(width, 1), std::max<std::int64_t>(height, 1));
     shapes += "<a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>";
     AppendFill(shapes, cover);
     shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
-    shapes += above;
+    // [before from][layer][cover] -> [layer][cover][before from]
+    std::rotate(shapes.begin(), shapes.begin() + std::ptrdiff_t(from), shapes.end());
 }
 
 void SlideShapes::TextLine(std::int64_t left, std::int64_t top, std::int64_t width,
