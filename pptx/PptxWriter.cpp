@@ -378,7 +378,7 @@ void PptxWriter::OnEndPage(std::int32_t) {
             break;
         }
     }
-    PageDrawing slide = BuildFrame(frameSteps);
+    PageDrawing slide = BuildFrame(std::move(frameSteps));
     frameSteps.clear();
     ++slides;
     std::string missing;

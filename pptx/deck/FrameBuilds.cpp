@@ -184,8 +184,8 @@ void AppendNumber(std::string& out, std::size_t n) {
 
 }  // namespace
 
-PageDrawing BuildFrame(const std::vector<PageDrawing>& steps) {
-    if (steps.size() == 1) return steps.front();
+PageDrawing BuildFrame(std::vector<PageDrawing> steps) {
+    if (steps.size() == 1) return std::move(steps.front());
     const std::size_t count = steps.size();
     // Each distinct shape text once; the shapes of the frame in their order on the slide.
     std::unordered_map<std::string, int> keys;

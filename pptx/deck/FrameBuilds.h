@@ -21,4 +21,4 @@ struct PageDrawing {
 
 // The slide of a frame whose steps are `steps` (one or more), the media parts and links
 // of its relationships in the same numbering.
-PageDrawing BuildFrame(const std::vector<PageDrawing>& steps);
+PageDrawing BuildFrame(std::vector<PageDrawing> steps);
