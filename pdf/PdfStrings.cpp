@@ -81,6 +81,11 @@ std::optional<std::string> DictValue(std::string_view text, std::string_view key
     return std::nullopt;
 }
 
+std::optional<std::string> Destination(std::string_view text) {
+    if (auto destination = DictValue(text, "/Dest")) return destination;
+    return DictValue(text, "/D");
+}
+
 std::string TextString(const std::string& bytes) {
     std::string text;
     const auto append = [&](char32_t c) {

@@ -16,6 +16,8 @@ std::optional<std::string> ReadPdfString(std::string_view text, std::size_t& at)
 // without its slash). Keys followed by something else (the "/URI" of "/Subtype /URI")
 // are passed over.
 std::optional<std::string> DictValue(std::string_view text, std::string_view key);
+// The named destination a link or bookmark goes to: its /Dest, or its action's /D.
+std::optional<std::string> Destination(std::string_view text);
 // A PDF text string as UTF-8: UTF-16BE after its byte order mark, else PDFDocEncoding
 // (read as Latin-1); control characters go, as XML cannot hold them. At most 4096 bytes.
 std::string TextString(const std::string& bytes);

@@ -33,6 +33,19 @@ double NumberBefore(std::string_view text, std::string_view word) {
     return error == std::errc() && ptr == text.data() + end && std::isfinite(value) ? value : 0.0;
 }
 
+// A link's target: a web address, or a named destination; false for anything else (a
+// named action, a file: nothing a slide can follow).
+bool ReadTarget(std::string_view text, PageLink& link) {
+    if (auto uri = DictValue(text, "/URI")) {
+        link.uri = std::move(*uri);
+    } else if (auto destination = Destination(text)) {
+        link.destination = std::move(*destination);
+    } else {
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 void ReadDocumentInfo(std::string_view special, parts::DocumentProperties& properties) {
@@ -62,15 +75,7 @@ void LinkSpecials::ReadPdf(std::string_view special, std::uint32_t slide) {
         if (const auto name = ReadPdfString(rest, at)) destinations.emplace(*name, slide);
     } else if (is("bann") || is("bannot") || is("beginann")) {
         PageLink link{0, 0, 0, 0, {}, {}};
-        if (const auto uri = DictValue(rest, "/URI")) {
-            link.uri = *uri;
-        } else if (const auto goTo = DictValue(rest, "/D")) {
-            link.destination = *goTo;
-        } else if (const auto dest = DictValue(rest, "/Dest")) {
-            link.destination = *dest;
-        } else {
-            return;
-        }
+        if (!ReadTarget(rest, link)) return;
         open = std::move(link);
         pieceStarted = false;
     } else if (is("eann") || is("eannot") || is("endann")) {
@@ -135,15 +140,7 @@ void LinkSpecials::Read(std::string_view special, std::int64_t x, std::int64_t y
                       std::max(top, bottom),
                       {},
                       {}};
-        if (const auto uri = DictValue(special, "/URI")) {
-            link.uri = *uri;
-        } else if (const auto destination = DictValue(special, "/Dest")) {
-            link.destination = *destination;
-        } else if (const auto goTo = DictValue(special, "/D")) {
-            link.destination = *goTo;
-        } else {
-            return;  // a named action, a file: nothing a slide can follow
-        }
+        if (!ReadTarget(special, link)) return;
         page.push_back(std::move(link));
     }
 }

@@ -378,16 +378,11 @@ void PptxWriter::OnEndPage(std::int32_t) {
             break;
         }
     }
-    PageDrawing slide = BuildFrame(std::move(frameSteps));
-    frameSteps.clear();
     ++slides;
     std::string missing;
-    if (const std::string element = TransitionElement(frameTransition, missing); !element.empty()) {
-        // After the colour mapping, before the timing.
-        const std::size_t at =
-            std::min(slide.slide.find("<p:timing>"), slide.slide.rfind("</p:sld>"));
-        slide.slide.insert(at, element);
-    }
+    PageDrawing slide =
+        BuildFrame(std::move(frameSteps), TransitionElement(frameTransition, missing));
+    frameSteps.clear();
     if (!missing.empty() && transitionsLeftOut.insert(missing).second) {
         warnings << "Transition " << Printable(missing) << " to slide " << slides
                  << " left out: presentations have none like it\n";

@@ -178,14 +178,15 @@ std::string Effect(int node, int behaviour, bool enters, bool first, const std::
            (enters ? "visible" : "hidden") + "\"/></p:to></p:set></p:childTnLst></p:cTn></p:par>";
 }
 
-void AppendNumber(std::string& out, std::size_t n) {
-    out += std::to_string(n);
-}
-
 }  // namespace
 
-PageDrawing BuildFrame(std::vector<PageDrawing> steps) {
-    if (steps.size() == 1) return std::move(steps.front());
+PageDrawing BuildFrame(std::vector<PageDrawing> steps, std::string_view transition) {
+    if (steps.size() == 1) {
+        // After the colour mapping, at the end.
+        std::string& slide = steps.front().slide;
+        slide.insert(std::min(slide.rfind("</p:sld>"), slide.size()), transition);
+        return std::move(steps.front());
+    }
     const std::size_t count = steps.size();
     // Each distinct shape text once; the shapes of the frame in their order on the slide.
     std::unordered_map<std::string, int> keys;
@@ -261,15 +262,15 @@ PageDrawing BuildFrame(std::vector<PageDrawing> steps) {
         for (std::size_t at = 0; at < text.size(); ++at) {
             const char ch = text[at];
             if (ch == idMark) {
-                AppendNumber(out, n + 2);
+                out += std::to_string(n + 2);
             } else if (ch == nameMark) {
-                AppendNumber(out, n + 1);
+                out += std::to_string(n + 1);
             } else if (ch == pictureMark || ch == linkMark) {
                 const std::size_t close = text.find(ch, at + 1);
                 const std::string value = text.substr(at + 1, close - at - 1);
                 const auto& index = ch == pictureMark ? pictureIndex : linkIndex;
                 const auto found = index.find(value);
-                AppendNumber(out, found == index.end() ? 0 : found->second);
+                out += std::to_string(found == index.end() ? 0 : found->second);
                 at = close;
             } else {
                 out += ch;
@@ -319,8 +320,9 @@ PageDrawing BuildFrame(std::vector<PageDrawing> steps) {
                "<a:ext cx=\"0\" cy=\"0\"/></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst/>"
                "</a:prstGeom><a:noFill/><a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
     }
-    // The tail up to the slide's end, and the timing.
+    // The tail up to the slide's end, the transition and the timing.
     out.append(first.tail, 0, first.tail.rfind("</p:sld>"));
+    out += transition;
     if (!clicks.empty()) {
         out +=
             "<p:timing><p:tnLst><p:par><p:cTn id=\"1\" dur=\"indefinite\" restart=\"never\" "

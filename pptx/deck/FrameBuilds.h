@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pptx/LinkSpecials.h"
@@ -20,5 +21,6 @@ struct PageDrawing {
 };
 
 // The slide of a frame whose steps are `steps` (one or more), the media parts and links
-// of its relationships in the same numbering.
-PageDrawing BuildFrame(std::vector<PageDrawing> steps);
+// of its relationships in the same numbering; `transition` (a p:transition element, or
+// empty) is the transition to it.
+PageDrawing BuildFrame(std::vector<PageDrawing> steps, std::string_view transition = {});

@@ -135,9 +135,6 @@ void ReadBookmark(std::string_view special, std::vector<Bookmark>& bookmarks,
         return;
     }
     if (const auto title = DictValue(special, "/Title")) bookmark.title = TextString(*title);
-    if (const auto destination = DictValue(special, "/Dest"))
-        bookmark.destination = *destination;
-    else if (const auto goTo = DictValue(special, "/D"))
-        bookmark.destination = *goTo;
+    if (auto destination = Destination(special)) bookmark.destination = std::move(*destination);
     bookmarks.push_back(std::move(bookmark));
 }
