@@ -205,8 +205,13 @@ def compare_sections(work, dvitype):
         titles += [pdf_string(title) for level, title in outlines if int(level) == top]
     with zipfile.ZipFile(os.path.join(work, "out.pptx")) as package:
         presentation = ET.fromstring(package.read("ppt/presentation.xml"))
-    sections = [e.get("name") for e in presentation.iter(
-        "{http://schemas.microsoft.com/office/powerpoint/2010/main}section")]
+    p14 = "{http://schemas.microsoft.com/office/powerpoint/2010/main}"
+    sections = [e.get("name") for e in presentation.iter(p14 + "section")]
+    # Each slide in one section, in order, and no other slide named there.
+    listed = [e.get("id") for e in presentation.iter(p14 + "sldId")]
+    slide_ids = [e.get("id") for e in presentation.iter(P + "sldId")]
+    if sections and listed != slide_ids:
+        raise Failure(f"the sections hold slides {listed}, the presentation {slide_ids}")
     if sections[:1] == ["Default Section"] and sections[1:] == titles:
         sections = sections[1:]
     if sections != titles:
