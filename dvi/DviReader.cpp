@@ -14,6 +14,10 @@ constexpr int bop = 139, pre = 247, post = 248, post_post = 249, nop = 138, fnt_
               fnt_def4 = 246;
 constexpr int trailerByte = 223;
 constexpr int dviId = 2;
+// pTeX's files whose pages change direction end in 3; XeTeX's XDV files say 6 or 7 (6
+// has no glyph runs with text) at both ends.
+constexpr int pTeXId = 3, oldXdvId = 6, xdvId = 7;
+constexpr int nativeFontDef = 252;
 
 }  // namespace
 
@@ -86,7 +90,11 @@ void DviReader::ReadPostamble() {
     Require(idPos >= 0, "Invalid DVI version");
     input->seekg(idPos);
     opcode = static_cast<std::uint8_t>(ReadByte());
-    Require(opcode == dviId, "Invalid DVI version");
+    if (extended && (opcode == pTeXId || opcode == oldXdvId || opcode == xdvId))
+        format = opcode == pTeXId ? Format::PTeX : Format::Xdv;
+    else
+        Require(opcode == dviId, "Invalid DVI version");
+    identification = opcode;
 
     input->seekg(-6, std::ios::cur);
     opcode = static_cast<std::uint8_t>(ReadByte());
@@ -118,8 +126,21 @@ void DviReader::PrefetchFonts() {
     if (!*input) return;
     constexpr std::size_t mostFonts = 1024;
     std::vector<std::string> names;
-    for (int op = ReadNonNop(); op >= fnt_def1 && op <= fnt_def4 && names.size() < mostFonts;
+    for (int op = ReadNonNop();
+         ((op >= fnt_def1 && op <= fnt_def4) || (extended && op == nativeFontDef)) &&
+         names.size() < mostFonts;
          op = ReadNonNop()) {
+        if (op == nativeFontDef) {
+            // XeTeX's fonts are files, no TFM to look up: k, size, flags, the name, the
+            // face index and the effects the flags announce.
+            input->seekg(8, std::ios::cur);
+            const int flags = ReadUnsigned(2), length = ReadByte();
+            if (length < 0) break;
+            int effects = 0;
+            for (const int flag : {0x200, 0x1000, 0x2000, 0x4000}) effects += (flags & flag) != 0;
+            input->seekg(length + 4 + 4 * effects, std::ios::cur);
+            continue;
+        }
         ReadUnsigned(op - fnt_def1 + 1);           // k
         input->seekg(12, std::ios::cur);           // c, s, d
         const int a = ReadByte(), l = ReadByte();  // -1 at the end of the file
@@ -136,7 +157,9 @@ void DviReader::PrefetchFonts() {
 void DviReader::ReadPreamble() {
     input->seekg(0);
     Require(ReadNonNop() == pre, "Preamble not Found");
-    Require(ReadByte() == dviId, "Invalid DVI version");
+    // pTeX's preamble says 2 whichever direction its pages take.
+    const int id = ReadByte();
+    Require(id == (format == Format::Xdv ? identification : dviId), "Invalid DVI version");
     num = static_cast<std::uint32_t>(ReadSigned(4));
     den = static_cast<std::uint32_t>(ReadSigned(4));
     mag = static_cast<std::uint32_t>(ReadSigned(4));
@@ -207,6 +230,19 @@ std::vector<std::string> DviReader::ScanSpecials(const std::vector<std::string_v
             skip(op - 242 + 12);  // fnt_def1 .. fnt_def4: k, c, s, d
             const int a = ReadByte(), l = ReadByte();
             skip(a + l);
+        } else if (extended && op == nativeFontDef) {
+            skip(8);
+            const int flags = ReadUnsigned(2), length = ReadByte();
+            int effects = 0;
+            for (const int flag : {0x200, 0x1000, 0x2000, 0x4000}) effects += (flags & flag) != 0;
+            skip(length + 4 + 4 * effects);
+        } else if (extended && (op == 253 || op == 254)) {
+            // A glyph run: (the text,) its width, and a position and an id per glyph.
+            if (op == 254) skip(2 * std::int64_t{ReadUnsigned(2)});
+            skip(4);
+            skip(10 * std::int64_t{ReadUnsigned(2)});
+        } else if (extended && op == 255) {
+            skip(1);  // pTeX's direction
         } else {
             break;
         }

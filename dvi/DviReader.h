@@ -2,6 +2,10 @@
 // the pages in file order and interprets their commands, reporting characters, rules,
 // specials and page boundaries to a subclass through five callbacks. Every position
 // and size it handles is in DVI units, signed 32-bit with wrapping arithmetic.
+//
+// An extended reader also reads the DVI files of TeX's descendants: pTeX's (the `dir`
+// command, vertical typesetting, JFM metrics) and XeTeX's XDV (fonts named by their
+// files, glyph runs), reporting the glyph runs through a sixth callback.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +13,16 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "dvi/RegisterStack.h"
 #include "fonts/FontTable.h"
+#include "fonts/NativeFont.h"
 
 class DviReader {
   public:
-    DviReader() = default;
+    explicit DviReader(bool extended = false) : extended(extended) { fonts.japanese = extended; }
     DviReader(const DviReader&) = delete;
     DviReader& operator=(const DviReader&) = delete;
     virtual ~DviReader();
@@ -36,6 +42,11 @@ class DviReader {
     virtual void OnRule(std::int32_t height, std::int32_t width) = 0;
     virtual void OnBeginPage(std::int32_t n) = 0;
     virtual void OnEndPage(std::int32_t n) = 0;
+    // XeTeX's glyph run in `font`, which moves h by `width` (afterwards), with the
+    // text it stands for when XeTeX gives it (UTF-16). Only an extended reader reports
+    // one.
+    virtual void OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
+                          std::int32_t width, std::u16string_view text);
 
     // The specials of all pages whose text starts with one of `prefixes`, in file
     // order, found without interpreting the pages (as dvips finds its headers before
@@ -69,6 +80,14 @@ class DviReader {
     std::int32_t h = 0, v = 0;
     std::int32_t minH = 0, maxH = 0, minV = 0, maxV = 0;
     FontTable fonts;
+    // XeTeX's fonts, and the current one when it is one of them.
+    std::unordered_map<std::int32_t, NativeFont> nativeFonts;
+    const NativeFont* nativeFont = nullptr;
+    // pTeX's direction: 0 horizontal; 1 vertical (tate), where moving right goes down
+    // the page and moving down goes left; 3 vertical, turned the other way.
+    std::int32_t direction = 0;
+    enum class Format { Dvi, PTeX, Xdv };
+    Format format = Format::Dvi;
     std::uint32_t num = 0, den = 0, mag = 0;
     std::uint32_t totalPages = 0;
 
@@ -83,6 +102,20 @@ class DviReader {
     std::int32_t SetRule();
     void ReadSpecial(std::uint32_t len);
     void ReadFontDef(std::int32_t k);
+    // The extensions' commands, opcodes 250 to 255; false for one that is not.
+    bool InterpretExtension(int op);
+    void ReadNativeFontDef(std::int32_t k);
+    void ReadGlyphs(bool withText);
+    void SelectFont(std::int32_t k);
+    // Moves along the line (right in horizontal text) and across it (down).
+    void Right(std::int32_t by);
+    void Down(std::int32_t by);
+    void TurnedRight(std::int32_t by);
+    void TurnedDown(std::int32_t by);
+
+    const bool extended;
+    int identification = 2;  // the postamble's identification byte
+    std::vector<PlacedGlyph> glyphRun;
     void Push();
     void Pop();
     void GrowBox(std::int32_t px, std::int32_t py);

@@ -34,6 +34,7 @@ void DviReader::GrowBox(std::int32_t px, std::int32_t py) {
 
 void DviReader::InterpretPage() {
     h = v = w = x = y = z = 0;
+    direction = 0;
     stack.level = 0;
     minH = minV = std::numeric_limits<std::int32_t>::max();
     maxH = maxV = 0;
@@ -42,31 +43,31 @@ void DviReader::InterpretPage() {
         opcode = static_cast<std::uint8_t>(ReadByte());
         const int op = opcode;
         if (op <= 127) {  // set_char_0 .. set_char_127
-            h = Add(h, SetChar(op));
+            Right(SetChar(op));
         } else if (op <= 131) {  // set1 .. set4
-            h = Add(h, SetChar(ReadUnsigned(op - 127)));
+            Right(SetChar(ReadUnsigned(op - 127)));
         } else if (op >= 133 && op <= 136) {  // put1 .. put4
             SetChar(ReadUnsigned(op - 132));
         } else if (op >= 143 && op <= 146) {  // right1 .. right4
-            h = Add(h, ReadSigned(op - 142));
+            Right(ReadSigned(op - 142));
         } else if (op >= 148 && op <= 151) {  // w1 .. w4
             w = ReadSigned(op - 147);
-            h = Add(h, w);
+            Right(w);
         } else if (op >= 153 && op <= 156) {  // x1 .. x4
             x = ReadSigned(op - 152);
-            h = Add(h, x);
+            Right(x);
         } else if (op >= 157 && op <= 160) {  // down1 .. down4
-            v = Add(v, ReadSigned(op - 156));
+            Down(ReadSigned(op - 156));
         } else if (op >= 162 && op <= 165) {  // y1 .. y4
             y = ReadSigned(op - 161);
-            v = Add(v, y);
+            Down(y);
         } else if (op >= 167 && op <= 170) {  // z1 .. z4
             z = ReadSigned(op - 166);
-            v = Add(v, z);
+            Down(z);
         } else if (op >= 171 && op <= 234) {  // fnt_num_0 .. fnt_num_63
-            fonts.SelectFont(op - 171);
+            SelectFont(op - 171);
         } else if (op >= 235 && op <= 238) {  // fnt1 .. fnt4
-            fonts.SelectFont(ReadUnsigned(op - 234));
+            SelectFont(ReadUnsigned(op - 234));
         } else if (op >= 239 && op <= 242) {  // xxx1 .. xxx4
             ReadSpecial(static_cast<std::uint32_t>(ReadUnsigned(op - 238)));
         } else if (op >= 243 && op <= 246) {  // fnt_def1 .. fnt_def4
@@ -74,7 +75,7 @@ void DviReader::InterpretPage() {
         } else {
             switch (op) {
                 case 132:
-                    h = Add(h, SetRule());
+                    Right(SetRule());
                     break;  // set_rule
                 case 137:
                     SetRule();
@@ -92,16 +93,16 @@ void DviReader::InterpretPage() {
                     Pop();
                     break;
                 case 147:
-                    h = Add(h, w);
+                    Right(w);
                     break;  // w0
                 case 152:
-                    h = Add(h, x);
+                    Right(x);
                     break;  // x0
                 case 161:
-                    v = Add(v, y);
+                    Down(y);
                     break;  // y0
                 case 166:
-                    v = Add(v, z);
+                    Down(z);
                     break;  // z0
                 case 247:
                     throw Failure("unexpected PRE");
@@ -110,7 +111,8 @@ void DviReader::InterpretPage() {
                 case 249:
                     throw Failure("unexpected POST_POST");
                 default:
-                    throw Failure("undefined opcode");  // 250 .. 255, and the end of the file
+                    // 250 .. 255 beyond the extensions, and the end of the file
+                    if (!extended || !InterpretExtension(op)) throw Failure("undefined opcode");
             }
         }
     }
@@ -118,7 +120,7 @@ void DviReader::InterpretPage() {
 
 void DviReader::Push() {
     Require(stack.level < stack.capacity, "Stack overflow");
-    const Registers registers{h, v, w, x, y, z};
+    const Registers registers{h, v, w, x, y, z, direction};
     if (stack.level < stack.saved.size()) {
         stack.saved[stack.level] = registers;
     } else {
@@ -136,12 +138,13 @@ void DviReader::Pop() {
     x = registers.x;
     y = registers.y;
     z = registers.z;
+    direction = registers.d;
 }
 
 std::int32_t DviReader::SetChar(std::int32_t c) {
     const TfmFont* font = fonts.CurrentFont();
     if (!font) FailWithoutFont(c);
-    const std::int64_t i = std::int64_t{c} - font->metrics->bc;
+    const std::int64_t i = CharIndex(*font, c);
     if (i < 0 || i >= std::int64_t(font->scaled.size())) FailNotInFont(c, *font);
     const auto [width, height, depth] = font->scaled[static_cast<std::size_t>(i)];
     // A negative depth raises the top edge by its amount instead of lifting the bottom.
@@ -156,6 +159,19 @@ std::int32_t DviReader::SetRule() {
     const std::int32_t a = ReadSigned(4);
     const std::int32_t b = ReadSigned(4);
     if (a <= 0 || b <= 0) return b;
+    if (direction != 0) {
+        // In vertical text a rule runs down the page from v, a wide across it: right of
+        // h in direction 1, left of it in direction 3. It is reported as the upright
+        // rule that covers the same area.
+        const std::int32_t savedH = h, savedV = v;
+        if (direction == 1) v = Add(v, b);
+        else h = Sub(h, a);
+        GrowBox(h, Sub(v, b));
+        GrowBox(Add(h, a), v);
+        OnRule(b, a);
+        h = savedH, v = savedV;
+        return b;
+    }
     // A rule stands on v and rises: it covers h .. h + b and v - a .. v.
     GrowBox(h, Sub(v, a));
     GrowBox(Add(h, b), v);
@@ -189,4 +205,110 @@ void DviReader::ReadFontDef(std::int32_t k) {
     for (int i = 0; i < a + l; ++i) name.push_back(static_cast<char>(ReadByte()));
     const std::int32_t checksum = fonts.DefineFont(k, s, d, name);
     Require(c == checksum, "Font checksum does not match tfm file");
+}
+
+void DviReader::Right(std::int32_t by) {
+    if (direction == 0) [[likely]]
+        h = Add(h, by);
+    else
+        TurnedRight(by);
+}
+
+void DviReader::Down(std::int32_t by) {
+    if (direction == 0) [[likely]]
+        v = Add(v, by);
+    else
+        TurnedDown(by);
+}
+
+void DviReader::TurnedRight(std::int32_t by) {
+    v = direction == 1 ? Add(v, by) : Sub(v, by);
+}
+
+void DviReader::TurnedDown(std::int32_t by) {
+    h = direction == 1 ? Sub(h, by) : Add(h, by);
+}
+
+void DviReader::SelectFont(std::int32_t k) {
+    if (!nativeFonts.empty()) {
+        if (const auto found = nativeFonts.find(k); found != nativeFonts.end()) {
+            nativeFont = &found->second;
+            fonts.Deselect();
+            return;
+        }
+        nativeFont = nullptr;
+    }
+    fonts.SelectFont(k);
+}
+
+void DviReader::OnGlyphs(const NativeFont&, const std::vector<PlacedGlyph>&, std::int32_t,
+                         std::u16string_view) {}
+
+bool DviReader::InterpretExtension(int op) {
+    if (op == 255 && format == Format::PTeX) {
+        const int d = ReadByte();
+        Require(d == 0 || d == 1 || d == 3, "Invalid direction");
+        direction = d;
+        return true;
+    }
+    if (format != Format::Xdv) return false;
+    if (op == 252) {
+        ReadNativeFontDef(ReadSigned(4));
+    } else if (op == 253 || op == 254) {
+        ReadGlyphs(op == 254);
+    } else {
+        return false;  // TeX--XeT's reflection, which XeTeX does not write
+    }
+    return true;
+}
+
+void DviReader::ReadNativeFontDef(std::int32_t k) {
+    NativeFont font;
+    font.number = k;
+    font.size = ReadSigned(4);
+    const int flags = ReadUnsigned(2);
+    const int length = ReadByte();
+    Require(length >= 0, "unexpected end of file in font definition");
+    font.file.resize(static_cast<std::size_t>(length));
+    input->read(font.file.data(), length);
+    font.index = static_cast<std::uint32_t>(ReadSigned(4));
+    font.vertical = (flags & 0x100) != 0;
+    if (flags & 0x200) font.rgba = static_cast<std::uint32_t>(ReadSigned(4));
+    if (flags & 0x1000) font.extend = ReadSigned(4);
+    if (flags & 0x2000) font.slant = ReadSigned(4);
+    if (flags & 0x4000) font.embolden = ReadSigned(4);
+    Require(!inputState->fail(), "unexpected end of file in font definition");
+    // A redefinition replaces the entry in place, so the current font sees it.
+    nativeFonts[k] = std::move(font);
+}
+
+void DviReader::ReadGlyphs(bool withText) {
+    std::u16string text;
+    if (withText) {
+        const int length = ReadUnsigned(2);
+        text.resize(static_cast<std::size_t>(length));
+        for (char16_t& unit : text) unit = static_cast<char16_t>(ReadUnsigned(2));
+    }
+    const std::int32_t width = ReadSigned(4);
+    const int count = ReadUnsigned(2);
+    Require(!inputState->fail(), "unexpected end of file in glyph run");
+    glyphRun.resize(static_cast<std::size_t>(count));
+    for (PlacedGlyph& glyph : glyphRun) {
+        glyph.h = ReadSigned(4);
+        glyph.v = ReadSigned(4);
+    }
+    for (PlacedGlyph& glyph : glyphRun) glyph.id = static_cast<std::uint16_t>(ReadUnsigned(2));
+    Require(!inputState->fail(), "unexpected end of file in glyph run");
+    Require(nativeFont != nullptr, "Glyphs set while no font is selected");
+    // The positions are offsets from the current point, down the page for the second.
+    for (PlacedGlyph& glyph : glyphRun) {
+        glyph.h = Add(h, glyph.h);
+        glyph.v = Add(v, glyph.v);
+    }
+    if (!glyphRun.empty()) {
+        GrowBox(h, Sub(v, nativeFont->size));
+        GrowBox(Add(h, width), v);
+        OnGlyphs(*nativeFont, glyphRun, width, text);
+    }
+    Right(width);
 }

@@ -6,6 +6,7 @@
 
 struct Registers {
     std::int32_t h, v, w, x, y, z;
+    std::int32_t d = 0;  // pTeX's typesetting direction
 };
 
 struct RegisterStack {

@@ -24,9 +24,9 @@ std::int32_t FontTable::DefineFont(std::int32_t k, std::int32_t s, std::int32_t 
 
     auto metrics = std::make_unique<TfmMetrics>();
     if (const auto known = prefetched.find(name); known != prefetched.end()) {
-        metrics->LoadTfmFile(name, known->second);
+        metrics->LoadTfmFile(name, known->second, japanese);
     } else {
-        metrics->LoadTfm(name);
+        metrics->LoadTfm(name, japanese);
     }
     if (!font) {
         font = entries.emplace(k, std::make_unique<TfmFont>()).first->second.get();

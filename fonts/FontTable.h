@@ -33,6 +33,11 @@ struct TfmFont {
 // becomes the smallest 32-bit integer, as the x86 conversion instruction gives it.
 std::int32_t ScaledDimension(std::int32_t fixWord, std::int32_t scaledSize);
 
+// The entry of `scaled` for character code c, which may be outside the font's codes.
+inline std::int64_t CharIndex(const TfmFont& font, std::int32_t c) {
+    return font.metrics->Index(c);
+}
+
 class FontTable {
   public:
     // Enters or updates the definition of font k and returns the TFM checksum of its
@@ -44,11 +49,16 @@ class FontTable {
     // the names whose files were not found.
     std::vector<std::string> Prefetch(const std::vector<std::string>& names);
     void SelectFont(std::int32_t k);
+    // No font is current (a font of another kind is, XeTeX's native fonts).
+    void Deselect() { current = nullptr; }
     // The names of the fonts whose TFM files the last Prefetch found.
     std::vector<std::string> PrefetchedNames() const;
     bool Has(std::int32_t k) const { return entries.contains(k); }
     const TfmFont* CurrentFont() const { return current; }
     void Clear();
+
+    // Whether pTeX's JFM files are read (deckgen-pptx reads pTeX's DVI files).
+    bool japanese = false;
 
   private:
     // At most one entry per number; entries are never removed before Clear, so

@@ -234,7 +234,7 @@ GlyphOutlines::Face* GlyphOutlines::OpenFace(const FontMapEntry& entry) {
 
     const std::string fontPath = FindFontFile(entry.fontFile);
     if (fontPath.empty() || FT_New_Face(library->handle, fontPath.c_str(), 0, &face->handle) != 0 ||
-        FT_Set_Char_Size(face->handle, 0, loadSize, 72, 72) != 0) {
+        !LoadOutlineSize(face->handle)) {
         face->handle = nullptr;
         return nullptr;
     }
@@ -315,12 +315,19 @@ const GlyphOutlines::Texts* GlyphOutlines::TextsOfScheme(std::string_view coding
 
 void GlyphOutlines::Convert(const ScaledFont& font, std::int32_t c, GlyphOutline& outline) const {
     const FT_UInt index = font.face->glyphIndex[static_cast<std::size_t>(c)];
-    FT_Face face = font.face->handle;
-    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
-        face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
-        return;
+    if (index != 0) ConvertGlyph(font.face->handle, index, font.scale, font.slant, font.extend, outline);
+}
 
-    OutlineSink sink{outline, font.scale, font.slant, font.extend};
+bool LoadOutlineSize(FT_FaceRec_* face) {
+    return FT_Set_Char_Size(face, 0, loadSize, 72, 72) == 0;
+}
+
+bool ConvertGlyph(FT_FaceRec_* face, unsigned index, double scale, double slant, double extend,
+                  GlyphOutline& outline) {
+    if (FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
+        face->glyph->format != FT_GLYPH_FORMAT_OUTLINE)
+        return false;
+    OutlineSink sink{outline, scale, slant, extend};
     FT_Outline_Funcs steps{};
     steps.move_to = &OutlineSink::MoveTo;
     steps.line_to = &OutlineSink::LineTo;
@@ -328,10 +335,11 @@ void GlyphOutlines::Convert(const ScaledFont& font, std::int32_t c, GlyphOutline
     steps.cubic_to = &OutlineSink::CubicTo;
     if (FT_Outline_Decompose(&face->glyph->outline, &steps, &sink) != 0) {
         outline = GlyphOutline{};
-        return;
+        return false;
     }
     sink.Close();
     SetBox(outline);
+    return true;
 }
 
 void SetBox(GlyphOutline& outline) {

@@ -31,6 +31,15 @@ struct GlyphOutline {
 // Sets the outline's box from its points.
 void SetBox(GlyphOutline& outline);
 
+// FreeType's faces (FT_Face), whose glyphs are converted as TeX's fonts' are.
+struct FT_FaceRec_;
+// Sets a face's size so that its outlines count 65536 units to the em.
+bool LoadOutlineSize(FT_FaceRec_* face);
+// Glyph `index` of a face at that size, `scale` EMU to the unit, its x made
+// extend * x + slant * y, into `outline`; false (the outline empty) when it has none.
+bool ConvertGlyph(FT_FaceRec_* face, unsigned index, double scale, double slant, double extend,
+                  GlyphOutline& outline);
+
 struct FreeTypeLibrary;
 
 class GlyphOutlines {

@@ -5,7 +5,8 @@
 // as Computer Modern's (or at another design size of the family, whose letters are as
 // wide as another TeX font's, mathematical italic's say); text the layer draws (of fonts without
 // outlines) in the common families Times New Roman, Arial and Courier New, measured by URW's metric
-// twins. Mathematical symbols, and what the others lack, are set in Latin Modern Math.
+// twins. Mathematical symbols, and what the others lack, are set in Latin Modern Math;
+// Chinese, Japanese and Korean in Noto CJK.
 #pragma once
 
 #include <array>
@@ -31,6 +32,9 @@ class LayerFonts {
     int Face(FontStyle style, bool inked, double points);
     // The face, of the same kind, for the symbols that `face` lacks.
     int SymbolFace(int face);
+    // The face for Chinese, Japanese and Korean text: Noto CJK, serif or sans serif as
+    // `face` is, Japanese or (`chinese`, with full-width punctuation) Simplified Chinese.
+    int CjkFace(int face, bool chinese = false);
     // The faces of the same kind as `face` in each design size of its family.
     const std::vector<int>& DesignSizes(int face);
 
@@ -57,6 +61,7 @@ class LayerFonts {
     // largest design size; -1 until chosen.
     static constexpr int kinds = 16 * 2 * 2, largestPoints = 17;
     std::array<int, kinds * 2 * (largestPoints + 1)> chosen;
+    std::array<int, 8> cjk{-1, -1, -1, -1, -1, -1, -1, -1};  // by kind, sans serif and inked
     std::unordered_map<std::uint64_t, std::optional<double>> widths;
     std::unordered_map<std::uint64_t, double> kerning;
 };

@@ -64,7 +64,8 @@ bool IsLinkedScheme(std::string_view address) {
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
                        std::ostream& warnings, PptxOptions options)
-    : dviName(dviName), options(std::move(options)), warnings(warnings), links(0.0) {
+    : DviReader(true), dviName(dviName), options(std::move(options)), warnings(warnings),
+      links(0.0) {
     Open(dviName);
     // The files most documents need, looked up in one run of kpsewhich: whether each
     // font is virtual, the font map and glyph lists.
@@ -75,6 +76,7 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
     // num / den gives a DVI unit in units of 10^-7 m: 254000 of them to the inch.
     emuPerUnit = (double(num) / double(den)) * (double(mag) * 0.001) * (914400.0 / 254000.0);
     outlines = std::make_unique<GlyphOutlines>(emuPerUnit);
+    native = std::make_unique<NativeGlyphs>(emuPerUnit, *outlines, warnings);
     outlines->Prefetch(fonts.PrefetchedNames());
     // A big point is 72.27 / 72 TeX points, a TeX point 65536 scaled points, and DVI
     // units (of TeX's files) scaled points; the conversion holds for other units too.
@@ -444,8 +446,7 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     const Affine* linear = Transformed(x, y);
     if (graphics && graphics->Hidden()) return;
     if (links.Making()) {
-        const ScaledChar& box =
-            font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)];
+        const ScaledChar& box = font.scaled[static_cast<std::size_t>(CharIndex(font, c))];
         links.Extend(x, y - ToEmu(box.height * emuPerUnit), x + ToEmu(box.width * emuPerUnit),
                      y + ToEmu(box.depth * emuPerUnit));
     }
@@ -459,8 +460,15 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     // A character without an outline is drawn by the text layer; one whose text is
     // unknown then shows as U+FFFD.
     const GlyphOutlines::CharacterText text = outlines->Text(font, c);
-    const std::int32_t width =
-        font.scaled[static_cast<std::size_t>(std::int64_t{c} - font.metrics->bc)].width;
+    const std::int32_t width = font.scaled[static_cast<std::size_t>(CharIndex(font, c))].width;
+    LayText(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, x, y,
+            ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit), text.style,
+            glyph == nullptr, linear);
+}
+
+void PptxWriter::LayText(std::string_view text, std::int64_t x, std::int64_t y,
+                         std::int64_t advance, std::int64_t size, FontStyle style, bool inked,
+                         const Affine* linear) {
     // Text turned and scaled alike in both directions (rotated, scaled, a node's text)
     // is laid along its baseline at its size, text stretched along the axes at its
     // height; other text (reflected, slanted), upright at its place.
@@ -476,9 +484,56 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
             up = d;
         }
     }
-    layer.Add(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, x, y,
-              ToEmu(width * emuPerUnit * across), ToEmu(font.scaledSize * emuPerUnit * up),
-              text.style, glyph == nullptr ? std::optional(CurrentColour()) : std::nullopt, angle);
+    layer.Add(text, x, y, std::llround(double(advance) * across), std::llround(double(size) * up),
+              style, inked ? std::optional(CurrentColour()) : std::nullopt, angle);
+}
+
+void PptxWriter::OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
+                          std::int32_t width, std::u16string_view text) {
+    NativeGlyphs::Font* prepared = native->Prepare(font);
+    // A coloured font sets its text in its own colour (and opacity), as xdvipdfmx does.
+    if (font.rgba) {
+        const std::uint32_t rgba = *font.rgba;
+        colourStack.push_back(RgbColour{static_cast<std::uint8_t>(rgba >> 24),
+                                        static_cast<std::uint8_t>(rgba >> 16),
+                                        static_cast<std::uint8_t>(rgba >> 8)});
+    }
+    const std::int32_t alpha =
+        font.rgba ? static_cast<std::int32_t>(std::llround((*font.rgba & 0xFF) / 255.0 * opaque)) : opaque;
+    const std::int32_t opacity = static_cast<std::int32_t>(std::int64_t{Opacity()} * alpha / opaque);
+    const std::int64_t size = ToEmu(font.size * emuPerUnit);
+    // Text stretched by XeTeX is as wide as text of a larger size on the text layer.
+    const std::int64_t layerSize = ToEmu(font.size * emuPerUnit * std::max(font.extend, 0x10000) / 65536.0);
+    // Without the font, the run's text (when XeTeX gave it) is set at its first glyph.
+    std::string runText;
+    if (prepared == nullptr) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            char32_t c = text[i];
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] <= 0xDFFF)
+                c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+            if (c < 0xD800 || c > 0xDFFF) AppendUtf8(runText, c);
+        }
+    }
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+        const PlacedGlyph& glyph = glyphs[i];
+        std::int64_t x = SlideX(glyph.h), y = SlideY(glyph.v);
+        const Affine* linear = Transformed(x, y);
+        if (graphics && graphics->Hidden()) break;
+        const std::int32_t next = i + 1 < glyphs.size() ? glyphs[i + 1].h : h + width;
+        const std::int64_t advance = ToEmu((double(next) - glyph.h) * emuPerUnit);
+        if (links.Making()) links.Extend(x, y - size * 3 / 4, x + std::max<std::int64_t>(advance, 0), y + size / 4);
+        if (prepared != nullptr) {
+            shapes.Glyph(native->Glyph(*prepared, glyph.id), x, y, CurrentColour(), linear, opacity);
+            if (!options.textLayer) continue;
+            LayText(native->Text(*prepared, glyph.id), x, y, advance, layerSize,
+                    native->Style(*prepared), false, linear);
+        } else {
+            LayText(i == 0 && !runText.empty() ? std::string_view(runText) : "\xEF\xBF\xBD", x, y,
+                    advance, size, FontStyle{}, true, linear);
+        }
+    }
+    if (font.rgba) colourStack.pop_back();
 }
 
 void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualFont, std::int32_t c,
@@ -527,7 +582,7 @@ void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualF
     };
     const auto set = [&](std::int32_t code, bool advance) {
         if (current == nullptr) return;
-        const std::int64_t i = std::int64_t{code} - current->metrics->bc;
+        const std::int64_t i = CharIndex(*current, code);
         if (i < 0 || i >= std::int64_t(current->scaled.size())) return;
         h = r.h, v = r.v;
         SetCharacter(*current, code, depth + 1);

@@ -21,6 +21,7 @@
 #include "pptx/Emu.h"
 #include "pptx/GlyphOutlines.h"
 #include "pptx/LinkSpecials.h"
+#include "pptx/NativeGlyphs.h"
 #include "pptx/PaperSize.h"
 #include "pptx/SlideShapes.h"
 #include "pptx/TextLayer.h"
@@ -60,6 +61,13 @@ class PptxWriter : public DviReader {
                    int depth);
     static constexpr int maxVirtualDepth = 8;
     void OnRule(std::int32_t height, std::int32_t width) override;
+    void OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
+                  std::int32_t width, std::u16string_view text) override;
+    // Lays a character's text on the text layer at (x, y) on the slide, advancing by
+    // `advance` in a font of `size` (EMU), as the page's PostScript has transformed it
+    // (`linear`); with `inked`, the layer draws it.
+    void LayText(std::string_view text, std::int64_t x, std::int64_t y, std::int64_t advance,
+                 std::int64_t size, FontStyle style, bool inked, const Affine* linear);
     void OnBeginPage(std::int32_t n) override;
     void OnEndPage(std::int32_t n) override;
 
@@ -106,6 +114,7 @@ class PptxWriter : public DviReader {
     std::ostream& warnings;
     double emuPerUnit = 0.0;
     std::unique_ptr<GlyphOutlines> outlines;
+    std::unique_ptr<NativeGlyphs> native;
     SlideShapes shapes;
     TextLayer layer;
     LinkSpecials links;

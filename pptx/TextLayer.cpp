@@ -125,10 +125,20 @@ void TextLayer::Add(std::string_view text, std::int64_t x, std::int64_t y, std::
     // What the TeX font's family lacks (Greek letters, mathematical symbols) is set in
     // the symbol family.
     int face = fonts.Face(style, ink.has_value(), double(size) / emuPerPoint);
+    // A CJK font's text, its Latin letters and punctuation too, is set in one CJK face.
+    if (style.cjk != 0 && Measurable(fonts.CjkFace(face, style.cjk == 2), text))
+        face = fonts.CjkFace(face, style.cjk == 2);
     bool measured = Measurable(face, text);
     if (!measured) {
-        face = fonts.SymbolFace(face);
-        measured = Measurable(face, text);
+        const int symbols = fonts.SymbolFace(face);
+        measured = Measurable(symbols, text);
+        if (!measured) {
+            const int cjk = fonts.CjkFace(face);
+            measured = Measurable(cjk, text);
+            face = measured ? cjk : symbols;
+        } else {
+            face = symbols;
+        }
     }
     chars.push_back(Char{x, y, advance, size, rotation, static_cast<std::uint32_t>(texts.size()),
                          static_cast<std::uint32_t>(text.size()), face, measured, ink});
@@ -313,7 +323,10 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
             if (face != head.face) ems = Ems(face, text);
         }
         const double fit = ems > 0 && head.measured ? wanted / (ems * double(head.size)) : 1.0;
-        const bool narrow = wanted - ems * double(head.size) > widthTolerance * double(head.size);
+        // (A CJK face's proportional punctuation stands for full-width forms: their
+        // place is made up by spacing, keeping the line's one size.)
+        const bool narrow = wanted - ems * double(head.size) > widthTolerance * double(head.size) &&
+                            fonts.Style(face).cjk == 0;
         const double scale = head.ink ? std::clamp(fit, minScale, maxScale)
                              : narrow ? std::min(fit, maxScale)
                                       : 1.0;

@@ -8,12 +8,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Beyond the build: clang for the sanitizer build and the fuzz targets; beamer, TikZ,
-# pgfplots and PSTricks, poppler, LibreOffice Impress and Debian's Python with
+# pgfplots and PSTricks, XeTeX and pTeX with their Chinese and Japanese fonts, poppler, LibreOffice Impress and Debian's Python with
 # numpy, PIL and lxml for the presentation checks (TeX's own rendering against the
 # slides, the OOXML schemas).
 bash scripts/install-deps.sh clang libclang-rt-14-dev texlive-latex-recommended texlive-pictures \
-  texlive-pstricks poppler-utils libreoffice-impress python3-numpy python3-pil \
-  python3-lxml fonts-dejavu-core
+  texlive-pstricks texlive-xetex texlive-lang-japanese texlive-lang-chinese fonts-texgyre fonts-noto-cjk \
+  poppler-utils libreoffice-impress python3-numpy python3-pil python3-lxml fonts-dejavu-core
 
 # Every test must run: the end-to-end tests skip themselves when a tool is missing,
 # which the packages above rule out, so a skip here means a broken set-up.

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """graphics.py [--keep DIR] DECKGEN_PPTX DOCUMENT [OOXML_VALIDATOR]
 
-Typesets graphics/DOCUMENT.tex (next to this script) with latex, converts the DVI file
-with DECKGEN_PPTX and has LibreOffice make a PDF of the presentation, whose pages
-pdftoppm draws; dvips and Ghostscript draw the same DVI file, one page at a time and with
-transparency (-dALLOWPSTRANSPARENCY: pgf's opacity), as the author's PDF shows it; for a
-document written for dvipdfmx, Ghostscript draws dvipdfmx's PDF. Both are
+Typesets graphics/DOCUMENT.tex (next to this script) with latex (or the engine its first
+line names: xelatex, platex, uplatex), converts the DVI file with DECKGEN_PPTX and has
+LibreOffice make a PDF of the presentation, whose pages pdftoppm draws; dvips and
+Ghostscript draw the same DVI file, one page at a time and with transparency
+(-dALLOWPSTRANSPARENCY: pgf's opacity), as the author's PDF shows it; for a document
+written for dvipdfmx, XeTeX or pTeX, Ghostscript draws (x)dvipdfmx's PDF. Both are
 drawn at DPI without anti-aliasing, so a pixel has the colour of whatever covers its
 centre.
 
@@ -39,8 +40,12 @@ SLACK = 2
 # and splits its tilted words at other places (dvipdfmx-figures' too, in dvipdfmx's PDF):
 # those pages hold what is given here.
 WORDS, FEWER_WORDS = .95, {"graphicx-boxes": .75, "dvipdfmx-figures": .7}
-TOOLS = ["latex", "dvips", "dvipdfmx", "dvitype", "gs", "ps2pdf", "pdftops", "soffice", "pdftoppm",
-         "pdftotext", "pdfinfo"]
+TOOLS = ["latex", "dvips", "dvipdfmx", "gs", "ps2pdf", "pdftops", "soffice", "pdftoppm",
+         "pdftotext", "pdfinfo", "xelatex", "xdvipdfmx", "platex", "uplatex"]
+# A document's first line may name another engine ("% engine: xelatex"): XeTeX's XDV file
+# is drawn by xdvipdfmx, pTeX's and upTeX's DVI files by dvipdfmx.
+ENGINES = {"latex": ("latex", ".dvi"), "xelatex": ("xelatex", ".xdv"),
+           "platex": ("platex", ".dvi"), "uplatex": ("uplatex", ".dvi")}
 
 
 class Failure(Exception):
@@ -71,9 +76,14 @@ def draw(deckgen_pptx, name, work, validator=None):
     for entry in os.listdir(DOCUMENTS):
         if entry == name + ".tex" or not entry.endswith(".tex"):
             shutil.copy(os.path.join(DOCUMENTS, entry), work)
+    with open(os.path.join(work, name + ".tex")) as source:
+        text = source.read()
+    engine = re.match(r"% engine: (\w+)", text)
+    program, extension = ENGINES[engine[1] if engine else "latex"]
     for _ in range(2):
-        run(["latex", "-interaction=nonstopmode", "-halt-on-error", name + ".tex"], work)
-    dvi = name + ".dvi"
+        run([program, "-interaction=nonstopmode", "-halt-on-error"] +
+            (["-no-pdf"] if extension == ".xdv" else []) + [name + ".tex"], work)
+    dvi = name + extension
     for line in run([deckgen_pptx, dvi, "out.pptx"], work).splitlines():
         print(f"{name}: deckgen-pptx: {line}")
     run([deckgen_pptx, dvi, "again.pptx"], work)
@@ -86,12 +96,12 @@ def draw(deckgen_pptx, name, work, validator=None):
     # which dvips passes on to Ghostscript as the page size. A page at a time: in one run
     # of a whole document, the transparency device leaves later pages' shadings black.
     # A document for dvipdfmx is drawn from dvipdfmx's PDF, by Ghostscript.
-    with open(os.path.join(work, name + ".tex")) as source:
-        for_dvipdfmx = "dvipdfmx" in source.read()
-    count = int(re.search(r"totalpages=(\d+)",
-                          run(["dvitype", "-output-level=1", dvi], work, stdout=True))[1])
+    for_dvipdfmx = "dvipdfmx" in text or program != "latex"
+    listing = dvi_listing(os.path.join(work, dvi))
+    count = len(re.findall(r"beginning of page", listing))
     if for_dvipdfmx:
-        script = (f"dvipdfmx -q -o doc.pdf {dvi} && gs -q -dSAFER -dBATCH -dNOPAUSE "
+        driver = "xdvipdfmx" if extension == ".xdv" else "dvipdfmx"
+        script = (f"{driver} -q -o doc.pdf {dvi} && gs -q -dSAFER -dBATCH -dNOPAUSE "
                   f"-sDEVICE=png16m -r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
                   f"-sOutputFile=tex%d.png doc.pdf")
     else:
@@ -127,8 +137,7 @@ def draw(deckgen_pptx, name, work, validator=None):
         run(["ps2pdf", "-dALLOWPSTRANSPARENCY", "doc.ps", "doc.pdf"], work)
     # beamer's frames: a slide each, whose steps are the pages but for the note pages,
     # whose words are the frame's notes.
-    dvitype = run(["dvitype", "-output-level=2", dvi], work, stdout=True)
-    plan = frame_plan(dvitype)
+    plan = frame_plan(listing)
     steps = [n for n, (_, note) in enumerate(plan, 1) if not note] if plan else \
         list(range(1, len(drawn[1]) + 1))
     if plan:
@@ -137,12 +146,59 @@ def draw(deckgen_pptx, name, work, validator=None):
         if slides != plan[-1][0] + 1:
             raise Failure(f"{slides} slides for {plan[-1][0] + 1} frames")
         compare_notes(work, plan)
-        compare_sections(work, dvitype)
+        compare_sections(work, listing)
     tex = [drawn[1][n - 1] for n in steps if n <= len(drawn[1])]
     if len(drawn[0]) != len(tex):
         raise Failure(f"{len(drawn[0])} slides drawn, {len(tex)} pages by dvips and gs")
     compare_properties(work, dvi)
     return list(zip(drawn[0], tex)), steps
+
+
+def dvi_listing(path):
+    """The pages and specials of a DVI file (TeX's, pTeX's or XeTeX's XDV), as dvitype
+    lists them: a line "beginning of page" for each page, "xxx 'text'" for each special."""
+    data, lines = open(path, "rb").read(), []
+    number = lambda at, n: int.from_bytes(data[at:at + n], "big")
+    at = 15 + data[14]
+    while at < len(data):
+        op, at = data[at], at + 1
+        if op < 128 or op in (138, 140, 141, 142, 147, 152, 161, 166) or 171 <= op <= 234:
+            continue
+        if op == 248:
+            break
+        if op == 139:
+            lines.append("beginning of page")
+            at += 44
+        elif op <= 131:
+            at += op - 127
+        elif op in (132, 137):
+            at += 8
+        elif op <= 136:
+            at += op - 132
+        elif op <= 170:
+            at += op - max(g for g in (143, 148, 153, 157, 162, 167) if g <= op) + 1
+        elif op <= 238:
+            at += op - 234
+        elif op <= 242:
+            length = number(at, op - 238)
+            at += op - 238
+            lines.append("xxx '" + data[at:at + length].decode("latin-1") + "'")
+            at += length
+        elif op <= 246:
+            at += op - 242 + 12
+            at += 2 + data[at] + data[at + 1]
+        elif op == 252:  # XeTeX's font definition
+            flags, length = number(at + 8, 2), data[at + 10]
+            at += 11 + length + 4 + 4 * sum(1 for f in (0x200, 0x1000, 0x2000, 0x4000) if flags & f)
+        elif op in (253, 254):  # a glyph run, with its text
+            if op == 254:
+                at += 2 + 2 * number(at, 2)
+            at += 6 + 10 * number(at + 4, 2)
+        elif op == 255:  # pTeX's direction
+            at += 1
+        else:
+            raise Failure(f"opcode {op} in {path}")
+    return "\n".join(lines)
 
 
 def frame_plan(dvitype):
