@@ -64,8 +64,14 @@ std::string_view BaseName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-bool IsPrivateUse(char32_t c) {
-    return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000;
+// Of the characters a glyph is mapped from, the one that names it: a character of its
+// own before a radical or compatibility ideograph, and those before the private use
+// area; then the first.
+int Rank(char32_t c) {
+    if ((c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000) return 2;
+    if ((c >= 0x2E80 && c <= 0x2FDF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x2F800 && c <= 0x2FA1F))
+        return 1;
+    return 0;
 }
 
 bool Contains(std::string_view text, std::string_view part) {
@@ -171,14 +177,14 @@ NativeGlyphs::Font* NativeGlyphs::Prepare(const NativeFont& font) {
 }
 
 NativeGlyphs::Font* NativeGlyphs::PrepareFile(const std::string& name, std::uint32_t index,
-                                              std::int32_t size) {
+                                              std::int32_t size, bool quiet) {
     const std::string key = name + '\n' + std::to_string(index) + '\n' + std::to_string(size);
     if (const auto found = fonts.find(key); found != fonts.end()) return found->second.get();
     auto path = paths.find(name);
     if (path == paths.end()) path = paths.emplace(name, FindNativeFontFile(name, largestFont)).first;
     Face* face = path->second.empty() ? nullptr : OpenFace(path->second, index);
     if (face == nullptr) {
-        if (missing.insert(name).second) {
+        if (!quiet && missing.insert(name).second) {
             warnings << "Font file " << name
                      << (path->second.empty() ? " not found" : " is not a font FreeType reads")
                      << ": its glyphs are set as text\n";
@@ -210,12 +216,17 @@ void NativeGlyphs::ReadTexts(Face& face) {
     // one outside the private use area before one in it.
     std::vector<std::string> privateUse(count);  // a last resort
     if (FT_Select_Charmap(handle, FT_ENCODING_UNICODE) == 0) {
+        std::vector<int> rank(count, 3);
         FT_UInt glyph = 0;
         for (FT_ULong c = FT_Get_First_Char(handle, &glyph); glyph != 0;
              c = FT_Get_Next_Char(handle, c, &glyph)) {
             if (glyph >= count || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) continue;
-            std::string& text = IsPrivateUse(static_cast<char32_t>(c)) ? privateUse[glyph] : texts[glyph];
-            if (text.empty()) AppendUtf8(text, static_cast<char32_t>(c));
+            const int r = Rank(static_cast<char32_t>(c));
+            if (r >= rank[glyph]) continue;
+            rank[glyph] = r;
+            std::string& text = r == 2 ? privateUse[glyph] : texts[glyph];
+            text.clear();
+            AppendUtf8(text, static_cast<char32_t>(c));
         }
     }
     FT_ULong length = 0;

@@ -39,8 +39,9 @@ class NativeGlyphs {
     // XeTeX's font, or null when its file is missing or refused (said once).
     Font* Prepare(const NativeFont& font);
     // A font file found by name, at `size` DVI units; null when missing or refused (said
-    // once).
-    Font* PrepareFile(const std::string& name, std::uint32_t index, std::int32_t size);
+    // once, unless `quiet`).
+    Font* PrepareFile(const std::string& name, std::uint32_t index, std::int32_t size,
+                      bool quiet = false);
 
     // Glyph `id` on the slide, relative to its origin (empty for an id the font lacks).
     const GlyphOutline& Glyph(Font& font, std::uint32_t id);

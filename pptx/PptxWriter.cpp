@@ -77,6 +77,7 @@ PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
     emuPerUnit = (double(num) / double(den)) * (double(mag) * 0.001) * (914400.0 / 254000.0);
     outlines = std::make_unique<GlyphOutlines>(emuPerUnit);
     native = std::make_unique<NativeGlyphs>(emuPerUnit, *outlines, warnings);
+    japanese = std::make_unique<JapaneseFonts>(*native, warnings);
     outlines->Prefetch(fonts.PrefetchedNames());
     // A big point is 72.27 / 72 TeX points, a TeX point 65536 scaled points, and DVI
     // units (of TeX's files) scaled points; the conversion holds for other units too.
@@ -441,9 +442,20 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
         SetPacket(font, *virtualFont, c, depth);
         return;
     }
+    if (font.metrics->jfm) {
+        SetJapanese(font, c);
+        return;
+    }
     const GlyphOutline* glyph = outlines->Find(font, c);
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
+    // In vertical text (pTeX's tate) other fonts' glyphs lie turned a quarter clockwise.
+    static constexpr Affine clockwise{0, 1, -1, 0, 0, 0}, anticlockwise{0, -1, 1, 0, 0, 0};
+    Affine turned{};
+    if (direction != 0) {
+        turned = Then(direction == 1 ? clockwise : anticlockwise, linear ? *linear : Affine{1, 0, 0, 1, 0, 0});
+        linear = &turned;
+    }
     if (graphics && graphics->Hidden()) return;
     if (links.Making()) {
         const ScaledChar& box = font.scaled[static_cast<std::size_t>(CharIndex(font, c))];
@@ -464,6 +476,57 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     LayText(text.text.empty() && glyph == nullptr ? "\xEF\xBF\xBD" : text.text, x, y,
             ToEmu(width * emuPerUnit), ToEmu(font.scaledSize * emuPerUnit), text.style,
             glyph == nullptr, linear);
+}
+
+void PptxWriter::SetJapanese(const TfmFont& font, std::int32_t c) {
+    const auto glyph = japanese->Find(font, c);
+    std::int64_t x = SlideX(h), y = SlideY(v);
+    const Affine* linear = Transformed(x, y);
+    if (graphics && graphics->Hidden()) return;
+    const ScaledChar& box = font.scaled[static_cast<std::size_t>(CharIndex(font, c))];
+    const std::int64_t advance = ToEmu(box.width * emuPerUnit), size = ToEmu(font.scaledSize * emuPerUnit);
+    // In vertical text a character runs down the page from (h, v): a vertical font's
+    // glyph stands upright with the top centre of its em there (PDF's vertical origin),
+    // another's lies turned a quarter clockwise about its origin.
+    static constexpr Affine clockwise{0, 1, -1, 0, 0, 0}, identity{1, 0, 0, 1, 0, 0};
+    Affine turned{};
+    std::int64_t glyphX = x, glyphY = y;
+    if (direction != 0 && glyph && glyph->vertical) {
+        const std::int64_t half = native->Advance(*glyph->font, glyph->id) / 2;
+        const std::int64_t top = native->VerticalOrigin(*glyph->font, glyph->id);
+        const Affine& m = linear ? *linear : identity;
+        glyphX += std::llround(-m[0] * double(half) + m[2] * double(top));
+        glyphY += std::llround(-m[1] * double(half) + m[3] * double(top));
+    } else if (direction != 0) {
+        turned = Then(clockwise, linear ? *linear : identity);
+        linear = &turned;
+    }
+    if (links.Making()) {
+        if (direction == 0)
+            links.Extend(x, y - ToEmu(box.height * emuPerUnit), x + advance, y + ToEmu(box.depth * emuPerUnit));
+        else
+            links.Extend(x - size / 2, y, x + size / 2, y + advance);
+    }
+    if (glyph) {
+        shapes.Glyph(native->Glyph(*glyph->font, glyph->id), glyphX, glyphY, CurrentColour(), linear,
+                     Opacity());
+        if (!options.textLayer) return;
+    }
+    FontStyle style = glyph ? native->Style(*glyph->font) : FontStyle{};
+    style.cjk = 1;
+    // Vertical text is laid on the text layer along its line, turned as it runs.
+    if (direction != 0 && !(linear && linear == &turned)) {
+        turned = Then(clockwise, linear ? *linear : identity);
+        linear = &turned;
+    }
+    // The text advances as the glyph does (a full-width comma's JFM width is half its
+    // em, the rest glue), so that a reader finds one word where TeX set one.
+    const std::int64_t textAdvance =
+        !glyph ? advance
+        : direction != 0 && glyph->vertical ? std::max(advance, size)
+                                            : std::max(advance, native->Advance(*glyph->font, glyph->id));
+    LayText(glyph && !glyph->text.empty() ? std::string_view(glyph->text) : "\xEF\xBF\xBD",
+            direction != 0 ? x - size / 2 : x, y, textAdvance, size, style, !glyph, linear);
 }
 
 void PptxWriter::LayText(std::string_view text, std::int64_t x, std::int64_t y,

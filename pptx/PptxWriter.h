@@ -20,6 +20,7 @@
 #include "pdf/PdfSpecials.h"
 #include "pptx/Emu.h"
 #include "pptx/GlyphOutlines.h"
+#include "pptx/JapaneseFonts.h"
 #include "pptx/LinkSpecials.h"
 #include "pptx/NativeGlyphs.h"
 #include "pptx/PaperSize.h"
@@ -59,6 +60,8 @@ class PptxWriter : public DviReader {
     void SetCharacter(const TfmFont& font, std::int32_t c, int depth);
     void SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualFont, std::int32_t c,
                    int depth);
+    // Sets character c of a JFM font (pTeX's) at (h, v).
+    void SetJapanese(const TfmFont& font, std::int32_t c);
     static constexpr int maxVirtualDepth = 8;
     void OnRule(std::int32_t height, std::int32_t width) override;
     void OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
@@ -115,6 +118,7 @@ class PptxWriter : public DviReader {
     double emuPerUnit = 0.0;
     std::unique_ptr<GlyphOutlines> outlines;
     std::unique_ptr<NativeGlyphs> native;
+    std::unique_ptr<JapaneseFonts> japanese;
     SlideShapes shapes;
     TextLayer layer;
     LinkSpecials links;

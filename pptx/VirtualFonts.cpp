@@ -57,6 +57,7 @@ VirtualFonts::Instance* VirtualFonts::Find(const TfmFont& font) {
     auto instance = std::make_unique<Instance>();
     instance->font = file;
     instance->scaledSize = font.scaledSize;
+    instance->locals.japanese = true;  // pLaTeX's fonts are virtual fonts of JFM fonts
     std::vector<std::string> names;
     for (const VirtualFont::LocalFont& local : file->fonts) names.push_back(local.name);
     const std::vector<std::string> missing = instance->locals.Prefetch(names);

@@ -101,6 +101,10 @@ def draw(deckgen_pptx, name, work, validator=None):
     count = len(re.findall(r"beginning of page", listing))
     if for_dvipdfmx:
         driver = "xdvipdfmx" if extension == ".xdv" else "dvipdfmx"
+        # Japanese fonts embedded from TeX Live's Harano Aji fonts (where Debian's map
+        # leaves them to the reader, which Ghostscript cannot draw).
+        if program in ("platex", "uplatex"):
+            driver += f" -f {program[:-5]}tex-haranoaji.map"
         script = (f"{driver} -q -o doc.pdf {dvi} && gs -q -dSAFER -dBATCH -dNOPAUSE "
                   f"-sDEVICE=png16m -r{DPI} -dTextAlphaBits=1 -dGraphicsAlphaBits=1 "
                   f"-sOutputFile=tex%d.png doc.pdf")
@@ -432,12 +436,17 @@ def compare_properties(work, dvi):
 GHOSTSCRIPT_TEXT = str.maketrans({"\u25ee": "\u25b6"})
 
 
+# Chinese and Japanese text has no spaces between its words: each of its characters is a
+# word of its own, so that where pdftotext breaks a line of them does not count.
+CJK = re.compile(r"([\u3040-\u30ff\u3400-\u4dbf\u4e00-\u9fff\uf900-\ufaff\uff66-\uff9f])")
+
+
 def words(pdf):
     """Each page's words, as pdftotext finds them: NFKC, punctuation left out."""
     text = subprocess.run(["pdftotext", "-enc", "UTF-8", pdf, "-"], capture_output=True,
                           text=True, check=True).stdout.translate(GHOSTSCRIPT_TEXT)
     strip = lambda w: "".join(c for c in w if not unicodedata.category(c).startswith("P"))
-    return [collections.Counter(filter(None, map(strip, unicodedata.normalize("NFKC", page).split())))
+    return [collections.Counter(filter(None, map(strip, CJK.sub(r" \1 ", unicodedata.normalize("NFKC", page)).split())))
             for page in text.split("\f")[:-1]]
 
 
