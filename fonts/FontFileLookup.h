@@ -9,6 +9,10 @@
 // empty string when the file is not found or kpsewhich cannot be started.
 std::string FindFontFile(const std::string& fileName);
 
+// Returns the path of a font file named `fileName` that fontconfig knows (the system's
+// fonts, outside TeX's tree), or an empty string. fontconfig is asked once.
+std::string FindSystemFontFile(const std::string& fileName);
+
 // Forgets kpsewhich's answers so far: each file is looked up once in a process, until
 // this is called (when the files may have changed).
 void ForgetFontFileLookups();

@@ -178,6 +178,34 @@ std::string FindFontFile(const std::string& fileName) {
     return answer && answer->size() >= 2 ? *answer : std::string();
 }
 
+std::string FindSystemFontFile(const std::string& fileName) {
+    // fontconfig's list of font files, read once, by base name (the first of a name).
+    static const std::unordered_map<std::string, std::string> files = [] {
+        std::unordered_map<std::string, std::string> byName;
+        std::string output;
+        RunProgram("fc-list", {"--format=%{file}\\n"}, [&](int fd) {
+            char buffer[65536];
+            for (;;) {
+                const ssize_t got = read(fd, buffer, sizeof buffer);
+                if (got < 0 && errno == EINTR) continue;
+                if (got <= 0 || output.size() > (std::size_t{16} << 20)) return;
+                output.append(buffer, static_cast<std::size_t>(got));
+            }
+        }, true);
+        for (std::size_t at = 0; at < output.size();) {
+            std::size_t end = output.find('\n', at);
+            if (end == std::string::npos) end = output.size();
+            const std::string path = output.substr(at, end - at);
+            const std::size_t slash = path.rfind('/');
+            if (slash != std::string::npos) byName.emplace(path.substr(slash + 1), path);
+            at = end + 1;
+        }
+        return byName;
+    }();
+    const auto found = files.find(fileName);
+    return found == files.end() ? std::string() : found->second;
+}
+
 std::string FindConfigFile(const std::string& fileName, const std::string& program,
                            const std::string& format) {
     const std::string key = program + '\n' + format + '\n' + fileName;

@@ -42,6 +42,10 @@ std::string FindConfigFile(const std::string&, const std::string&, const std::st
     return {};
 }
 
+std::string FindSystemFontFile(const std::string&) {
+    return {};
+}
+
 std::string FindFontFile(const std::string& fileName) {
     static const std::map<std::string, std::string> paths = WriteFiles();
     const auto found = paths.find(fileName);

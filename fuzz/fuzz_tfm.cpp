@@ -2,8 +2,10 @@
 // checks what every successful read must give: arrays as long as the character range,
 // a range that the bytes present really hold, and the same result whether the metrics
 // object is fresh or was loaded with another font before (no state left from a load).
-// The same bytes are read as a VF file, whose packets must lie within them, and as a PK
-// file, whose bitmaps must be as large as they say.
+// The same bytes are read as a VF file, whose packets must lie within them, as a PK
+// file, whose bitmaps must be as large as they say, as pTeX's JFM, whose character types
+// must be entries of its tables, as a CMap, whose CIDs must be found within its ranges,
+// and as an OpenType GSUB table, which may give texts only to glyphs that exist.
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
@@ -11,9 +13,11 @@
 
 #include "BuiltinFonts.h"
 #include "common/Failure.h"
+#include "fonts/CMap.h"
 #include "fonts/PkFont.h"
 #include "fonts/TfmMetrics.h"
 #include "fonts/VirtualFont.h"
+#include "pptx/GlyphTexts.h"
 
 namespace {
 
@@ -64,6 +68,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   static_cast<std::size_t>(glyph.width) * static_cast<std::size_t>(glyph.height));
         }
     } catch (const Failure&) {
+    }
+
+    try {
+        std::istringstream in(bytes);
+        TfmMetrics japanese;
+        japanese.Read(in, "fuzz", true);
+        const std::size_t entries = static_cast<std::size_t>(japanese.ec - japanese.bc + 1);
+        Check(japanese.width.size() == entries);
+        for (const auto& [code, type] : japanese.charTypes) Check(type < entries);
+        for (const std::int32_t c : {0, 0x2121, 0x3042, 0x10000})
+            Check(!japanese.jfm || (japanese.Index(c) >= 0 && japanese.Index(c) < std::int64_t(entries)));
+    } catch (const Failure&) {
+    }
+    {
+        const CMap map = CMap::Read(bytes, [&](const std::string&) { return std::optional(bytes); }, 2);
+        for (std::uint32_t code = 0; code < 0x10000; code += 0x0FFF) map.Cid(code, 2);
+        std::vector<std::string> texts(64);
+        texts[1] = "a";
+        texts[2] = "f";
+        AddSubstitutionTexts(bytes, texts);
+        Check(texts.size() == 64);
     }
 
     Outcome fresh;

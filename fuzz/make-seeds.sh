@@ -50,9 +50,15 @@ printf 'pdf:btrans matrix 1 0 0.5 1 3 4' >"$out/paints/pdf-btrans"
 printf 'pdf:pagesize width 10truecm height 5in' >"$out/paints/pdf-pagesize"
 
 if command -v kpsewhich >/dev/null; then
-  for font in cmr10 cmmi10 logo10; do
+  # TeX's fonts, pTeX's and upTeX's JFM fonts (horizontal and vertical), and the CMaps
+  # that map their codes, cut to the length the target reads.
+  for font in cmr10 cmmi10 logo10 min10 tmin10 jis upjisr-h upjisr-v; do
     path=$(kpsewhich "$font.tfm" || true)
     [ -n "$path" ] && cp "$path" "$out/tfm/tex-$font.tfm"
+  done
+  for cmap in H V UniJIS-UTF16-V; do
+    path=$(kpsewhich -format=cmap "$cmap" || true)
+    [ -n "$path" ] && head -c 2048 "$path" >"$out/tfm/cmap-$cmap"
   done
 fi
 
@@ -64,5 +70,25 @@ if command -v tex >/dev/null; then
   if (cd "$work" && tex -interaction=batchmode plain.tex >/dev/null 2>&1); then
     cp "$work/plain.dvi" "$out/convert/tex-plain.dvi"
   fi
+fi
+# XeTeX's XDV (native fonts, glyph runs) and pTeX's DVI (JFM fonts, vertical text).
+if command -v xelatex >/dev/null; then
+  work=$(mktemp -d)
+  printf '%s\n' '\documentclass{article}\usepackage{fontspec}\setmainfont{DejaVuSans.ttf}' \
+    '\begin{document}office {\fontspec{DejaVuSans.ttf}[FakeSlant=0.2,Color=FF000080] x}\end{document}' \
+    >"$work/x.tex"
+  if (cd "$work" && xelatex -no-pdf -interaction=batchmode x.tex >/dev/null 2>&1); then
+    cp "$work/x.xdv" "$out/convert/xetex.xdv"
+  fi
+  rm -rf "$work"
+fi
+if command -v platex >/dev/null; then
+  work=$(mktemp -d)
+  printf '%s\n' '\documentclass{jarticle}\usepackage{plext}\begin{document}' \
+    '日本語\begin{minipage}<t>{2cm}縦書き、A\end{minipage}\end{document}' >"$work/p.tex"
+  if (cd "$work" && platex -interaction=batchmode p.tex >/dev/null 2>&1); then
+    cp "$work/p.dvi" "$out/convert/ptex.dvi"
+  fi
+  rm -rf "$work"
 fi
 echo "seeds: $(ls "$out/convert" | wc -l) DVI, $(ls "$out/tfm" | wc -l) TFM in $out"

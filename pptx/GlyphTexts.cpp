@@ -26,11 +26,13 @@ class Table {
     std::string_view bytes;
 };
 
-// Work is counted in glyphs visited, so that a hostile table costs bounded time.
+// Work is counted in glyphs visited, so that a hostile table costs time in proportion
+// to the font.
 class Substitutions {
   public:
     Substitutions(std::string_view gsub, std::vector<std::string>& texts)
-        : table(gsub), texts(texts), base(texts) {}
+        : table(gsub), texts(texts), base(texts),
+          budget(65536 + 64 * static_cast<std::int64_t>(texts.size())) {}
 
     // The lookups of every feature, in the feature list's order (by tag), as a PDF
     // writer that wants every glyph's text runs them.
@@ -58,7 +60,7 @@ class Substitutions {
     void Lookup(std::size_t at) {
         const auto type = table.U16(at), subtables = table.U16(at + 4);
         if (!type || !subtables) return;
-        for (std::uint32_t i = 0; i < *subtables && budget > 0; ++i) {
+        for (std::uint32_t i = 0; i < *subtables && budget > 0; ++i, --budget) {
             const auto offset = table.U16(at + 6 + 2 * i);
             if (!offset) return;
             std::size_t subtable = at + *offset;
@@ -78,14 +80,13 @@ class Substitutions {
     std::vector<std::uint32_t> Coverage(std::size_t at) {
         std::vector<std::uint32_t> glyphs;
         const auto format = table.U16(at), count = table.U16(at + 2);
-        if (!format || !count) return glyphs;
-        for (std::uint32_t i = 0; i < *count && budget > 0; ++i) {
+        if (!format || !count || (*format != 1 && *format != 2)) return glyphs;
+        for (std::uint32_t i = 0; i < *count && budget > 0; ++i, --budget) {
             if (*format == 1) {
                 const auto glyph = table.U16(at + 4 + 2 * i);
                 if (!glyph) break;
                 glyphs.push_back(*glyph);
-                --budget;
-            } else if (*format == 2) {
+            } else {
                 const std::size_t range = at + 4 + 6 * std::size_t{i};
                 const auto first = table.U16(range), last = table.U16(range + 2);
                 if (!first || !last) break;
@@ -112,7 +113,7 @@ class Substitutions {
             }
         } else if ((type == 3 || type == 4) && *format == 1) {
             // One set per covered glyph: alternates, or ligatures starting with it.
-            for (std::size_t i = 0; i < covered.size() && budget > 0; ++i) {
+            for (std::size_t i = 0; i < covered.size() && budget > 0; ++i, --budget) {
                 const auto setOffset = table.U16(at + 6 + 2 * i);
                 if (!setOffset) break;
                 const std::size_t set = at + *setOffset;
@@ -152,7 +153,7 @@ class Substitutions {
     Table table;
     std::vector<std::string>& texts;
     const std::vector<std::string> base;  // the texts of the character map, sources only
-    std::int64_t budget = 1 << 22;
+    std::int64_t budget;  // glyphs visited, in proportion to the font's
 };
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include "pptx/Emu.h"
 #include "pptx/FreeTypeLibrary.h"
 #include "pptx/GlyphTexts.h"
-#include "ps/ProgramOutput.h"
 
 namespace {
 
@@ -40,23 +39,6 @@ bool IsFontFile(const std::string& path, std::size_t largest) {
     return magic == std::string_view("\0\1\0\0", 4) || magic == "OTTO" || magic == "true" ||
            magic == "ttcf" || (start[0] == '\x80' && start[1] == '\x01') || magic == "%!PS" ||
            magic == "%!Fo";
-}
-
-// The font files fontconfig knows, asked once.
-const std::vector<std::string>& FontconfigFiles() {
-    static const std::vector<std::string> files = [] {
-        std::vector<std::string> list;
-        const auto output = ProgramOutput("fc-list", {"--format=%{file}\\n"}, 16 << 20, 20.0);
-        if (!output) return list;
-        for (std::size_t at = 0; at < output->size();) {
-            std::size_t end = output->find('\n', at);
-            if (end == std::string::npos) end = output->size();
-            if (end > at) list.push_back(output->substr(at, end - at));
-            at = end + 1;
-        }
-        return list;
-    }();
-    return files;
 }
 
 std::string_view BaseName(std::string_view path) {
@@ -85,9 +67,7 @@ std::string FindNativeFontFile(const std::string& name, std::size_t largest) {
     const std::string file(BaseName(name));
     if (file.empty()) return {};
     if (const std::string found = FindFontFile(file); IsFontFile(found, largest)) return found;
-    for (const std::string& known : FontconfigFiles()) {
-        if (BaseName(known) == file && IsFontFile(known, largest)) return known;
-    }
+    if (const std::string found = FindSystemFontFile(file); IsFontFile(found, largest)) return found;
     return {};
 }
 

@@ -13,6 +13,7 @@ namespace {
 
 // A reader that writes a line per callback, and "failure: " and the message if one is raised.
 struct TraceReader : DviReader {
+    explicit TraceReader(bool extended = false) : DviReader(extended) {}
     using DviReader::num, DviReader::den, DviReader::mag, DviReader::totalPages;
     std::string Run(const std::string& dvi) {
         try {
@@ -29,6 +30,15 @@ struct TraceReader : DviReader {
         trace << "rule " << a << "x" << b << At();
     }
     void OnBeginPage(std::int32_t n) override { trace << "begin " << n << "\n"; }
+    void OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs, std::int32_t width,
+                  std::u16string_view text) override {
+        trace << "glyphs " << font.file << "#" << font.index << " " << font.size << " "
+              << (font.vertical ? "vertical " : "") << std::hex << font.rgba.value_or(0) << std::dec
+              << " " << font.extend << " " << font.slant << " " << font.embolden << " width " << width
+              << " text " << text.size() << ":";
+        for (const PlacedGlyph& glyph : glyphs) trace << " " << glyph.id << "@" << glyph.h << "," << glyph.v;
+        trace << At();
+    }
     void OnEndPage(std::int32_t n) override {
         trace << "end " << n << " box " << minH << "," << maxH << "," << minV << "," << maxV
               << At();
@@ -167,6 +177,45 @@ TEST_F(Reader, Failures) {
         const std::size_t at = trace.find("failure: ");
         EXPECT_EQ(at == std::string::npos ? "" : trace.substr(at + 9), message) << trace;
     }
+}
+
+TEST_F(Reader, XeTeXAndPTeX) {
+    // XeTeX's XDV (7 at both ends): a font file with every effect, a glyph run placed from
+    // the current point that then moves right by its width, one with its text, and TFM
+    // fonts beside them. pTeX's DVI (3 in the postamble): in direction 1 moving right goes
+    // down and moving down goes left, a rule lies along the line, and pop restores the
+    // direction. Knuth's reader refuses both.
+    DviBuilder xdv;
+    xdv.preId = xdv.postId = 7;
+    DefineTst(xdv.Pre().Bop());
+    xdv.Op(252, 5, 4).Value(655360, 4).Value(0x7300, 2).Byte(8).Text("/f/a.otf").Value(2, 4);
+    xdv.Value(0xFF000080, 4).Value(0x18000, 4).Value(0x3333, 4).Value(0x2666, 4);
+    xdv.Op(176).Op(143, 10, 1).Op(253, 100, 4).Value(2, 2).Value(1, 4).Value(2, 4).Value(3, 4);
+    xdv.Value(-4, 4).Value(7, 2).Value(8, 2);
+    xdv.Op(254, 1, 2).Value('x', 2).Value(50, 4).Value(1, 2).Value(0, 4).Value(0, 4).Value(9, 2);
+    xdv.Op(171).Op(66).Op(176).Op(253, 0, 4).Value(0, 2).Eop();
+    xdv.postambleFonts = DviBuilder().Op(252, 5, 4).Value(655360, 4).Value(0x100, 2).Byte(1).Text("g").Value(0, 4).bytes;
+    DviBuilder ptex;
+    ptex.postId = 3;
+    DefineTst(ptex.Pre().Bop()).Op(171).Op(255, 1, 1).Op(141).Op(66).Op(143, 10, 1);
+    ptex.Op(157, 20, 1).Rule(132, 2, 30).Op(142).Op(66).Op(255, 0, 1).Op(66).Eop();
+    const std::string glyphs = "glyphs /f/a.otf#2 655360 vertical ff000080 98304 13107 9830 width ";
+    const std::pair<std::string, std::string> cases[] = {
+        {xdv.Finish(), "begin 1\n" + glyphs + "100 text 0: 7@11,2 8@13,-4 at 10,0\n" + glyphs +
+                           "50 text 1: 9@110,0 at 110,0\nchar 66 at 160,0\nend 1 box 10,165,-655360,0 at 165,0\n"},
+        {ptex.Finish(), "begin 1\nchar 66 at 0,0\nrule 30x2 at -20,45\nchar 66 at 0,0\nchar 66 at 0,5\n"
+                        "end 1 box -20,5,-9,45 at 5,5\n"},
+    };
+    for (const auto& [dvi, trace] : cases) {
+        EXPECT_EQ(TraceReader(true).Run(dvi), trace);
+        EXPECT_EQ(Trace(dvi), "failure: Invalid DVI version");
+    }
+    // The extensions' opcodes are pTeX's or XeTeX's only.
+    EXPECT_EQ(TraceReader(true).Run(Page("\xFF\x01")), "begin 1\nfailure: undefined opcode");
+    DviBuilder badDirection;
+    badDirection.postId = 3;
+    EXPECT_EQ(TraceReader(true).Run(badDirection.Pre().Bop().Op(255, 2, 1).Eop().Finish()),
+              "begin 1\nfailure: Invalid direction");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ struct DviBuilder {
     DviBuilder& Op(int opcode, std::int64_t p = 0, int n = 0) { return Byte(opcode).Value(p, n); }
     DviBuilder& Pre(std::uint32_t num = 25400000, std::uint32_t den = 473628672,
                     std::uint32_t mag = 1000, const std::string& comment = "") {
-        Op(247, 2, 1).Value(num, 4).Value(den, 4).Value(mag, 4);
+        Op(247, preId, 1).Value(num, 4).Value(den, 4).Value(mag, 4);
         return Byte(int(comment.size())).Text(comment);
     }
     DviBuilder& Bop(std::int32_t c0 = 0) {
@@ -38,11 +38,14 @@ struct DviBuilder {
     std::string Finish(int stackDepth = 100, int totalPages = 1, int trailing = 4) {
         const std::int64_t post = static_cast<std::int64_t>(bytes.size());
         Op(248, lastBop, 4).Value(25400000, 4).Value(473628672, 4).Value(1000, 4).Value(0, 8);
-        Value(stackDepth, 2).Value(totalPages, 2).Text(postambleFonts).Op(249, post, 4).Byte(2);
+        Value(stackDepth, 2).Value(totalPages, 2).Text(postambleFonts).Op(249, post, 4).Byte(postId);
         return Text(std::string(static_cast<std::size_t>(trailing), '\xDF')).bytes;
     }
 
     std::string bytes;
     std::int64_t lastBop = -1;
     std::string postambleFonts;  // font definitions that Finish puts in the postamble
+    // The identification bytes: 2 for TeX's files, 7 at both ends for XeTeX's, 3 in the
+    // postamble for pTeX's that change direction.
+    int preId = 2, postId = 2;
 };
