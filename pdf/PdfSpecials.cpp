@@ -490,8 +490,8 @@ PdfSpecials::Result PdfSpecials::Read(std::string_view special, double h, double
             }
             code += Matrix(about(UserMatrix(dims)));
         } else {
-            // XeTeX's font map lines, backgrounds and the like: nothing drawn.
-            result.understood = op == "fontmapline" || op == "fontmapfile";
+            // XeTeX's font map lines: nothing drawn.
+            result.understood = DrawsNothing(special);
         }
         return result;
     }
@@ -627,16 +627,28 @@ PdfSpecials::Result PdfSpecials::Read(std::string_view special, double h, double
         if (scanner.Object(object))
             result.code += "currentglobal true setglobal " + object + "pdfaddresources setglobal\n";
     } else {
-        // Read elsewhere (links, document data, the page size), or meaningless on a slide.
-        static constexpr std::string_view known[] = {
-            "dest",    "destination",  "bann",         "bannot",   "beginann", "eann",
-            "eannot",  "endann",       "docinfo",      "pagesize", "outline",  "out",
-            "docview", "majorversion", "minorversion", "mapline",  "mapfile",  "tounicode",
-            "close",   "link",         "nolink",       "names",    "fstream",  "bgcolor",
-            "bgc",     "bbc",          "bbg",          "trailerid"};
-        result.understood = std::find(std::begin(known), std::end(known), op) != std::end(known);
+        result.understood = IsUndrawn(op);
     }
     return result;
+}
+
+bool PdfSpecials::IsUndrawn(std::string_view op) {
+    // Read elsewhere (links, document data, the page size), or meaningless on a slide.
+    static constexpr std::string_view known[] = {
+        "dest",    "destination",  "bann",         "bannot",   "beginann", "eann",
+        "eannot",  "endann",       "docinfo",      "pagesize", "outline",  "out",
+        "docview", "majorversion", "minorversion", "mapline",  "mapfile",  "tounicode",
+        "close",   "link",         "nolink",       "names",    "fstream",  "bgcolor",
+        "bgc",     "bbc",          "bbg",          "trailerid"};
+    return std::find(std::begin(known), std::end(known), op) != std::end(known);
+}
+
+bool PdfSpecials::DrawsNothing(std::string_view special) {
+    const bool extension = special.starts_with("x:");
+    if (!extension && !special.starts_with("pdf:")) return false;
+    Scanner scanner(special.substr(extension ? 2 : 4));
+    const std::string_view op = scanner.Word();
+    return extension ? op == "fontmapline" || op == "fontmapfile" : IsUndrawn(op);
 }
 
 void PdfSpecials::ReadImage(std::string_view args, double x, double y, Result& result) {

@@ -64,6 +64,9 @@ class PdfSpecials {
     // The pdf:image special that draws a "PSfile=" special's figure as dvipdfmx draws it:
     // the box llx lly urx ury at the width rwi and height rhi (tenths of a big point).
     static std::string FigureOfPsfile(std::string_view special);
+    // Whether a special of dvipdfmx's or XeTeX's is one that draws nothing (a page size,
+    // a link, document data): read elsewhere, or meaningless on a slide.
+    static bool DrawsNothing(std::string_view special);
     // The page size of a pdf:pagesize special, width and height in big points.
     static std::optional<std::array<double, 2>> PageSize(std::string_view special);
     // The content that sets TeX's colour as fill and stroke colour, as dvipdfmx
@@ -85,6 +88,7 @@ class PdfSpecials {
   private:
     // An image special's arguments at (x, y), as the innermost block sees it.
     void ReadImage(std::string_view args, double x, double y, Result& result);
+    static bool IsUndrawn(std::string_view op);
     std::optional<std::string> FigureCode(const std::string& bytes, bool isPdf, int page,
                                           std::array<double, 4>& box);
 

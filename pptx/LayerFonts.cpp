@@ -98,13 +98,16 @@ LayerFonts::LayerFonts() : library(std::make_unique<FreeTypeLibrary>()) {
         for (std::size_t i = 0; i < variant.sizes.size() && (i == 0 || variant.sizes[i] != 0);
              ++i) {
             files.push_back(Sized(variant.metrics, variant.sizes[i]));
-            if (*variant.kerning != '\0')
+            if (*variant.kerning != '\0') {
                 files.push_back(Sized(variant.kerning, variant.sizes[i]) + ".afm");
+                files.push_back(Sized(variant.kerning, variant.sizes[i]) + ".pfb");
+            }
         }
     };
     for (const Variant& variant : transparentVariants) add(variant);
     for (const Variant& variant : inkedVariants) add(variant);
     for (const Variant& variant : smallCapsVariants) add(variant);
+    files.insert(files.end(), {"NotoSerifCJK-Regular.ttc", "NotoSansCJK-Regular.ttc"});
     PrefetchFontFiles(files);
 }
 

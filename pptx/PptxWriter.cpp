@@ -193,6 +193,8 @@ void PptxWriter::Run() {
 }
 
 PaperSize PptxWriter::Paper(bool dvipdfmx) {
+    // XeTeX's and pTeX's files are made for (x)dvipdfmx.
+    dvipdfmx = dvipdfmx || format != Format::Dvi;
     if (paperSize) return *paperSize;
     if (!driverPaper) driverPaper = DriverPaperSize(dvipdfmx);
     return *driverPaper;
@@ -224,6 +226,8 @@ void PptxWriter::DrawPostScript(std::string_view special) {
 }
 
 void PptxWriter::ReadPdfSpecial(const std::string& special) {
+    // (XeTeX writes a page size on every page: no interpreter is started for it.)
+    if (PdfSpecials::DrawsNothing(special)) return;
     StartGraphics(true);
     if (!pdf) pdf = std::make_unique<PdfSpecials>(dviName, warnings);
     const std::uint32_t page = pages + 1;
