@@ -54,6 +54,11 @@ class DviReader {
     // ends the scan.
     std::vector<std::string> ScanSpecials(const std::vector<std::string_view>& prefixes);
 
+    // A rule of height a and width b at (h, v), in the current direction: reported
+    // through OnRule as the upright rule that covers its area. (Also for the rules of
+    // a virtual font's packets.)
+    void Rule(std::int32_t a, std::int32_t b);
+
     // Reading primitives. ReadByte gives -1 at the end of the file and ever after;
     // multi-byte values are big-endian and accumulate in 32-bit arithmetic.
     int ReadByte() {

@@ -158,7 +158,11 @@ std::int32_t DviReader::SetChar(std::int32_t c) {
 std::int32_t DviReader::SetRule() {
     const std::int32_t a = ReadSigned(4);
     const std::int32_t b = ReadSigned(4);
-    if (a <= 0 || b <= 0) return b;
+    if (a > 0 && b > 0) Rule(a, b);
+    return b;
+}
+
+void DviReader::Rule(std::int32_t a, std::int32_t b) {
     if (direction != 0) {
         // In vertical text a rule runs down the page from v, a wide across it: right of
         // h in direction 1, left of it in direction 3. It is reported as the upright
@@ -170,13 +174,12 @@ std::int32_t DviReader::SetRule() {
         GrowBox(Add(h, a), v);
         OnRule(b, a);
         h = savedH, v = savedV;
-        return b;
+        return;
     }
     // A rule stands on v and rises: it covers h .. h + b and v - a .. v.
     GrowBox(h, Sub(v, a));
     GrowBox(Add(h, b), v);
     OnRule(a, b);
-    return b;
 }
 
 void DviReader::ReadSpecial(std::uint32_t len) {

@@ -39,7 +39,9 @@ std::string KindOfSpecial(std::string_view special) {
         kind += ':';
         kind += rest.substr(0, word);
     }
-    static constexpr std::string_view meaningless[] = {"dvipdfmx:config", "pdf:majorversion",
+    // (xdvipdfmx's phantom boxes measure text for PDF annotations.)
+    static constexpr std::string_view meaningless[] = {"dvipdfmx:config", "dvipdfmx:catch_phantom",
+                                                       "dvipdfmx:release_phantom", "pdf:majorversion",
                                                        "pdf:minorversion", "pdf:docview"};
     if (kind.empty() || kind.starts_with("src:") ||
         std::find(std::begin(meaningless), std::end(meaningless), kind) != std::end(meaningless))
@@ -647,25 +649,34 @@ void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualF
         position = static_cast<std::int32_t>(static_cast<std::uint32_t>(position) +
                                              static_cast<std::uint32_t>(by));
     };
+    // Along the line (right in horizontal text) and across it (down), as the direction
+    // of pTeX's vertical text turns them.
+    const auto along = [&](std::int32_t by) {
+        if (direction == 0) move(r.h, by);
+        else move(r.v, direction == 1 ? by : -by);
+    };
+    const auto across = [&](std::int32_t by) {
+        if (direction == 0) move(r.v, by);
+        else move(r.h, direction == 1 ? -by : by);
+    };
     const auto set = [&](std::int32_t code, bool advance) {
         if (current == nullptr) return;
         const std::int64_t i = CharIndex(*current, code);
         if (i < 0 || i >= std::int64_t(current->scaled.size())) return;
         h = r.h, v = r.v;
         SetCharacter(*current, code, depth + 1);
-        if (advance) move(r.h, current->scaled[static_cast<std::size_t>(i)].width);
+        if (advance) along(current->scaled[static_cast<std::size_t>(i)].width);
     };
-    // A register set by the operand of `count` bytes (none: as it is), then moved by.
-    const auto step = [&](std::int32_t& position, std::int32_t* reg, int count) {
+    // A register set by the operand of `count` bytes (none: as it is), then moved by,
+    // along the line or across it.
+    const auto step = [&](bool isAlong, std::int32_t* reg, int count) {
+        std::int32_t by = reg != nullptr ? *reg : 0;
         if (count > 0) {
-            const std::int32_t by = dimension(count);
-            if (reg == nullptr) {
-                move(position, by);
-                return;
-            }
-            *reg = by;
+            by = dimension(count);
+            if (reg != nullptr) *reg = by;
         }
-        move(position, *reg);
+        if (isAlong) along(by);
+        else across(by);
     };
     while (at < commands.size()) {
         const int op = static_cast<unsigned char>(commands[at++]);
@@ -689,8 +700,8 @@ void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualF
         } else if (op == 132 || op == 137) {  // set_rule, put_rule
             const std::int32_t height = dimension(4), width = dimension(4);
             h = r.h, v = r.v;
-            if (height > 0 && width > 0) OnRule(height, width);
-            if (op == 132) move(r.h, width);
+            if (height > 0 && width > 0) Rule(height, width);
+            if (op == 132) along(width);
         } else if (op == 138) {  // nop
         } else if (op == 141) {
             stack.push_back(r);
@@ -699,17 +710,17 @@ void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualF
             r = stack.back();
             stack.pop_back();
         } else if (op >= 143 && op <= 146) {
-            step(r.h, nullptr, operands);
+            step(true, nullptr, operands);
         } else if (op >= 147 && op <= 151) {
-            step(r.h, &r.w, operands);
+            step(true, &r.w, operands);
         } else if (op >= 152 && op <= 156) {
-            step(r.h, &r.x, operands);
+            step(true, &r.x, operands);
         } else if (op >= 157 && op <= 160) {
-            step(r.v, nullptr, operands);
+            step(false, nullptr, operands);
         } else if (op >= 161 && op <= 165) {
-            step(r.v, &r.y, operands);
+            step(false, &r.y, operands);
         } else if (op >= 166 && op <= 170) {
-            step(r.v, &r.z, operands);
+            step(false, &r.z, operands);
         } else if (op >= 171 && op <= 238) {  // fnt_num_0..63, fnt1..4
             const std::int32_t k = op <= 234 ? op - 171 : number(operands, false);
             if (!virtualFont.locals.Has(k)) break;

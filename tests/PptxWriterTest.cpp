@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "common/Failure.h"
 #include "fonts/FontFileLookup.h"
 #include "pptx/PptxWriter.h"
 #include "support/TestFont.h"
@@ -144,6 +145,34 @@ TEST_F(PptxWriterTest, AFontReloadedInThePageKeepsItsGlyphsDrawn) {
     const std::string reloaded = page("tst2");
     EXPECT_EQ(Matches(reloaded, "(<a:path) ", "$1 "), "<a:path <a:path ");
     EXPECT_EQ(reloaded, page("tst"));
+}
+
+// In pTeX's vertical text a virtual font's packet moves as the page's commands do: down
+// the page along the line, leftwards across it (pLaTeX's fonts are virtual, and their
+// packets move the brackets' glyphs). The packet's rule lands where the same commands
+// put it when they stand in the page.
+TEST_F(PptxWriterTest, AVirtualFontsPacketTurnsWithVerticalText) {
+    std::string vf = "\xF7\xCA";
+    // (A VF file gives design sizes as fix_words: 2^20 to the point, where DVI has 2^16.)
+    vf += DviBuilder().Byte(0).Value(tstChecksum, 4).Value(tstDesignSize << 4, 4).bytes;
+    vf += DviBuilder().FontDef(0, tstChecksum, 1 << 20, tstDesignSize << 4, "tst").bytes;
+    const std::string packet = DviBuilder().Op(157, 7, 1).Op(143, 20, 1).Rule(132, 3, 40).bytes;
+    vf += DviBuilder().Byte(int(packet.size())).Byte(66).Value(0, 3).Text(packet).Byte(248).bytes;
+    kpsewhich.AddFont("vtst", TestFont().Build());
+    kpsewhich.Answer("vtst.vf", dir.Write("vtst.vf", vf) + "\n");
+    const auto slide = [&](const std::string& commands) {
+        DviBuilder dvi;
+        dvi.postId = 3;
+        dvi.Pre().Bop().FontDef(0, tstChecksum, 1 << 20, tstDesignSize, "vtst").Op(255, 1, 1);
+        try {
+            return Convert(dvi.Op(171).Text(commands).Eop().Finish()).at("ppt/slides/slide1.xml");
+        } catch (const Failure& failure) {
+            return failure.Message();
+        }
+    };
+    const std::string drawn = slide("B");
+    EXPECT_EQ(drawn, slide("\x8D" + packet + "\x8E"));
+    EXPECT_NE(drawn.find("<a:path"), std::string::npos);
 }
 
 // Outlines as the map says: effects, encoding files (with comments) and the forms of file
