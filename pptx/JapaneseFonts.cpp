@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/PlainText.h"
 #include "fonts/FontFileLookup.h"
 #include "fonts/GlyphNames.h"
 
@@ -130,7 +131,7 @@ JapaneseFonts::Loaded* JapaneseFonts::Load(const TfmFont& font) {
     }
     if (slot->font == nullptr || slot->cmap == nullptr) {
         if (warned.insert(font.name).second) {
-            warnings << "Japanese font " << font.name
+            warnings << "Japanese font " << Printable(font.name)
                      << (entry == nullptr ? " has no font file in dvipdfmx's maps"
                                           : " has no CMap " + entry->cmap)
                      << ": its characters are set as text\n";

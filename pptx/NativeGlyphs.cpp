@@ -14,6 +14,7 @@
 #include <fstream>
 #include <optional>
 
+#include "common/PlainText.h"
 #include "fonts/FontFileLookup.h"
 #include "fonts/GlyphNames.h"
 #include "pptx/Emu.h"
@@ -165,7 +166,7 @@ NativeGlyphs::Font* NativeGlyphs::PrepareFile(const std::string& name, std::uint
     Face* face = path->second.empty() ? nullptr : OpenFace(path->second, index);
     if (face == nullptr) {
         if (!quiet && missing.insert(name).second) {
-            warnings << "Font file " << name
+            warnings << "Font file " << Printable(name)
                      << (path->second.empty() ? " not found" : " is not a font FreeType reads")
                      << ": its glyphs are set as text\n";
         }

@@ -560,6 +560,12 @@ void PptxWriter::LayText(std::string_view text, std::int64_t x, std::int64_t y,
 void PptxWriter::OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
                           std::int32_t width, std::u16string_view text) {
     NativeGlyphs::Font* prepared = native->Prepare(font);
+    // What xdvipdfmx does beyond drawing the outlines is said once for each font file.
+    if ((font.embolden != 0 || font.vertical) && effectsLeftOut.insert(font.file).second) {
+        warnings << "Font file " << Printable(font.file) << ": "
+                 << (font.embolden != 0 ? "XeTeX's emboldening" : "vertical layout")
+                 << " left out, its glyphs are drawn as the font has them\n";
+    }
     // A coloured font sets its text in its own colour (and opacity), as xdvipdfmx does.
     if (font.rgba) {
         const std::uint32_t rgba = *font.rgba;
