@@ -16,17 +16,7 @@ set -euo pipefail
 
 RUNS=${RUNS:-3}
 FRAMES=${FRAMES:-100}
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build="$root/build-bench"
-for tool in cmake latex dvips ps2pdf gs; do
-  command -v "$tool" >/dev/null || { echo "bench: $tool is missing (see scripts/install-deps.sh)" >&2; exit 1; }
-done
-
-echo "== building (Release) in $build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDECKGEN_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target deckgen-pptx >/dev/null
-work=$(mktemp -d -p "$build" graphics.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" graphics latex dvips ps2pdf gs
 
 echo "== typesetting a talk of $FRAMES frames in $work"
 talk() {  # the class's options
@@ -57,16 +47,6 @@ done
 dvi="$work/talk.dvi"
 slides=$(dvitype "$dvi" | grep -c 'beginning of page' || true)
 
-now() { date +%s%N; }
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-# Runs a command in $work; its wall time in seconds goes to the file $1.
-timed() {
-  local file=$1 start end; shift
-  start=$(now)
-  (cd "$work" && "$@" >/dev/null 2>&1)
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", (b - a) / 1e9 }' >>"$file"
-}
 dvips_ps2pdf() { dvips -q -o talk.ps talk.dvi && ps2pdf talk.ps talk.pdf; }
 
 echo "== measuring, $RUNS runs of each, interleaved"

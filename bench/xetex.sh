@@ -14,17 +14,7 @@ set -euo pipefail
 
 RUNS=${RUNS:-3}
 CHAPTERS=${CHAPTERS:-20}
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build="$root/build-bench"
-for tool in cmake xelatex xdvipdfmx; do
-  command -v "$tool" >/dev/null || { echo "bench: $tool is missing (see scripts/test.sh)" >&2; exit 1; }
-done
-
-echo "== building (Release) in $build"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDECKGEN_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target deckgen-pptx >/dev/null
-work=$(mktemp -d -p "$build" xetex.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" xetex xelatex xdvipdfmx
 
 echo "== typesetting a book of $CHAPTERS chapters in $work"
 {
@@ -50,15 +40,6 @@ echo "== typesetting a book of $CHAPTERS chapters in $work"
   echo "bench: xelatex failed, see $work/book.log" >&2; exit 1; }
 pages=$(grep -o 'Output written on book.xdv ([0-9]* pages' "$work/book.log" | grep -o '[0-9]* pages' | cut -d' ' -f1)
 
-now() { date +%s%N; }
-median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-timed() {
-  local file=$1 start end; shift
-  start=$(now)
-  (cd "$work" && "$@" >/dev/null 2>&1)
-  end=$(now)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f\n", (b - a) / 1e9 }' >>"$file"
-}
 
 echo "== measuring, $RUNS runs of each, interleaved"
 for ((i = 1; i <= RUNS; i++)); do
