@@ -173,7 +173,8 @@ std::vector<std::string> DviReader::ScanSpecials(const std::vector<std::string_v
     // As much of each special is read as the longest prefix needs.
     std::uint32_t peek = 1;
     for (const std::string_view prefix : prefixes)
-        peek = std::max(peek, static_cast<std::uint32_t>(std::min<std::size_t>(prefix.size(), 256)));
+        peek =
+            std::max(peek, static_cast<std::uint32_t>(std::min<std::size_t>(prefix.size(), 256)));
     const std::streampos kept = input->tellg();
     const std::ios::iostate state = inputState->rdstate();
     input->seekg(firstPagePos);
@@ -209,9 +210,9 @@ std::vector<std::string> DviReader::ScanSpecials(const std::vector<std::string_v
             const auto length = static_cast<std::uint32_t>(ReadUnsigned(op - 238));
             std::string text(std::min(length, peek), '\0');
             input->read(text.data(), static_cast<std::streamsize>(text.size()));
-            const bool wanted = std::any_of(prefixes.begin(), prefixes.end(), [&](std::string_view p) {
-                return std::string_view(text).starts_with(p);
-            });
+            const bool wanted = std::any_of(
+                prefixes.begin(), prefixes.end(),
+                [&](std::string_view p) { return std::string_view(text).starts_with(p); });
             if (!wanted) {
                 skip(std::int64_t{length} - static_cast<std::int64_t>(text.size()));
                 continue;

@@ -168,8 +168,10 @@ void DviReader::Rule(std::int32_t a, std::int32_t b) {
         // h in direction 1, left of it in direction 3. It is reported as the upright
         // rule that covers the same area.
         const std::int32_t savedH = h, savedV = v;
-        if (direction == 1) v = Add(v, b);
-        else h = Sub(h, a);
+        if (direction == 1)
+            v = Add(v, b);
+        else
+            h = Sub(h, a);
         GrowBox(h, Sub(v, b));
         GrowBox(Add(h, a), v);
         OnRule(b, a);

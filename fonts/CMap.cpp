@@ -22,9 +22,12 @@ class Tokens {
             if (at < text.size() && text[at] == '(') {  // a string: skipped, nested parentheses
                 int depth = 0;
                 for (; at < text.size(); ++at) {
-                    if (text[at] == '\\') ++at;
-                    else if (text[at] == '(') ++depth;
-                    else if (text[at] == ')' && --depth == 0) break;
+                    if (text[at] == '\\')
+                        ++at;
+                    else if (text[at] == '(')
+                        ++depth;
+                    else if (text[at] == ')' && --depth == 0)
+                        break;
                 }
                 ++at;
                 continue;
@@ -33,7 +36,8 @@ class Tokens {
         }
         if (at >= text.size()) return {};
         const std::size_t start = at;
-        if (text[at] == '<' || text[at] == '[' || text[at] == ']' || text[at] == '{' || text[at] == '}') {
+        if (text[at] == '<' || text[at] == '[' || text[at] == ']' || text[at] == '{' ||
+            text[at] == '}') {
             if (text[at] == '<') {
                 while (at < text.size() && text[at] != '>') ++at;
             }
@@ -41,13 +45,16 @@ class Tokens {
             return text.substr(start, std::min(at, text.size()) - start);
         }
         ++at;  // a name's slash, or the first character
-        while (at < text.size() && !IsSpace(text[at]) && std::string_view("/<>[]{}()%").find(text[at]) == std::string_view::npos)
+        while (at < text.size() && !IsSpace(text[at]) &&
+               std::string_view("/<>[]{}()%").find(text[at]) == std::string_view::npos)
             ++at;
         return text.substr(start, at - start);
     }
 
   private:
-    static bool IsSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
+    static bool IsSpace(char c) {
+        return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+    }
     std::string_view text;
     std::size_t at = 0;
 };
@@ -59,11 +66,16 @@ std::optional<std::pair<std::uint32_t, int>> Code(std::string_view token) {
     int digits = 0;
     for (const char c : token.substr(1, token.size() - 2)) {
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else if (c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else if (c == ' ' || c == '\n' || c == '\r' || c == '\t')
+            continue;
+        else
+            return std::nullopt;
         if (++digits > 8) return std::nullopt;
         value = value << 4 | static_cast<std::uint32_t>(digit);
     }
@@ -84,7 +96,8 @@ std::optional<std::uint32_t> Number(std::string_view token) {
 }  // namespace
 
 CMap CMap::Read(std::string_view text,
-                const std::function<std::optional<std::string>(const std::string&)>& load, int depth) {
+                const std::function<std::optional<std::string>(const std::string&)>& load,
+                int depth) {
     CMap map;
     Tokens tokens(text);
     std::string_view previous, beforePrevious;
@@ -105,7 +118,8 @@ CMap CMap::Read(std::string_view text,
                 const auto low = Code(first);
                 const auto high = range ? Code(tokens.Next()) : low;
                 const auto cid = Number(tokens.Next());
-                if (!low || !high || !cid || low->second != high->second || high->first < low->first)
+                if (!low || !high || !cid || low->second != high->second ||
+                    high->first < low->first)
                     continue;
                 map.ranges.push_back(Range{low->first, high->first, *cid, low->second});
             }

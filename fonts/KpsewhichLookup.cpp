@@ -183,15 +183,18 @@ std::string FindSystemFontFile(const std::string& fileName) {
     static const std::unordered_map<std::string, std::string> files = [] {
         std::unordered_map<std::string, std::string> byName;
         std::string output;
-        RunProgram("fc-list", {"--format=%{file}\\n"}, [&](int fd) {
-            char buffer[65536];
-            for (;;) {
-                const ssize_t got = read(fd, buffer, sizeof buffer);
-                if (got < 0 && errno == EINTR) continue;
-                if (got <= 0 || output.size() > (std::size_t{16} << 20)) return;
-                output.append(buffer, static_cast<std::size_t>(got));
-            }
-        }, true);
+        RunProgram(
+            "fc-list", {"--format=%{file}\\n"},
+            [&](int fd) {
+                char buffer[65536];
+                for (;;) {
+                    const ssize_t got = read(fd, buffer, sizeof buffer);
+                    if (got < 0 && errno == EINTR) continue;
+                    if (got <= 0 || output.size() > (std::size_t{16} << 20)) return;
+                    output.append(buffer, static_cast<std::size_t>(got));
+                }
+            },
+            true);
         for (std::size_t at = 0; at < output.size();) {
             std::size_t end = output.find('\n', at);
             if (end == std::string::npos) end = output.size();

@@ -7,11 +7,11 @@
 #include <string>
 
 struct NativeFont {
-    std::int32_t number = 0;  // the DVI font number k
-    std::string file;         // as the XDV file names it: a path, or a file name
-    std::uint32_t index = 0;  // the face in a collection
-    std::int32_t size = 0;    // in DVI units
-    bool vertical = false;    // laid out in vertical lines
+    std::int32_t number = 0;            // the DVI font number k
+    std::string file;                   // as the XDV file names it: a path, or a file name
+    std::uint32_t index = 0;            // the face in a collection
+    std::int32_t size = 0;              // in DVI units
+    bool vertical = false;              // laid out in vertical lines
     std::optional<std::uint32_t> rgba;  // the text's colour, red in the top byte
     // XeTeX's synthetic effects, as 16.16 fixed-point numbers: the glyphs stretched
     // across by `extend`, slanted by `slant`, made bolder by `embolden`.

@@ -78,11 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(japanese.width.size() == entries);
         for (const auto& [code, type] : japanese.charTypes) Check(type < entries);
         for (const std::int32_t c : {0, 0x2121, 0x3042, 0x10000})
-            Check(!japanese.jfm || (japanese.Index(c) >= 0 && japanese.Index(c) < std::int64_t(entries)));
+            Check(!japanese.jfm ||
+                  (japanese.Index(c) >= 0 && japanese.Index(c) < std::int64_t(entries)));
     } catch (const Failure&) {
     }
     {
-        const CMap map = CMap::Read(bytes, [&](const std::string&) { return std::optional(bytes); }, 2);
+        const CMap map = CMap::Read(
+            bytes, [&](const std::string&) { return std::optional(bytes); }, 2);
         for (std::uint32_t code = 0; code < 0x10000; code += 0x0FFF) map.Cid(code, 2);
         std::vector<std::string> texts(64);
         texts[1] = "a";

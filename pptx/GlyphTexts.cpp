@@ -31,7 +31,9 @@ class Table {
 class Substitutions {
   public:
     Substitutions(std::string_view gsub, std::vector<std::string>& texts)
-        : table(gsub), texts(texts), base(texts),
+        : table(gsub),
+          texts(texts),
+          base(texts),
           budget(65536 + 64 * static_cast<std::int64_t>(texts.size())) {}
 
     // The lookups of every feature, in the feature list's order (by tag), as a PDF
@@ -153,7 +155,7 @@ class Substitutions {
     Table table;
     std::vector<std::string>& texts;
     const std::vector<std::string> base;  // the texts of the character map, sources only
-    std::int64_t budget;  // glyphs visited, in proportion to the font's
+    std::int64_t budget;                  // glyphs visited, in proportion to the font's
 };
 
 }  // namespace

@@ -31,7 +31,8 @@ bool PlainName(const std::string& name) {
 
 // dvipdfmx's map lines: "tfm cmap font [options]", the font "!name" when not embedded
 // and ":n:file" for a collection's face n.
-void ReadMap(const std::string& text, std::unordered_map<std::string, std::pair<std::string, std::string>>& lines) {
+void ReadMap(const std::string& text,
+             std::unordered_map<std::string, std::pair<std::string, std::string>>& lines) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         if (line.empty() || line[0] == '%' || line[0] == '#') continue;
@@ -65,10 +66,12 @@ JapaneseFonts::~JapaneseFonts() = default;
 
 void JapaneseFonts::ReadMaps() {
     mapsRead = true;
-    const auto read = [](std::initializer_list<const char*> names, std::unordered_map<std::string, Entry>& into) {
+    const auto read = [](std::initializer_list<const char*> names,
+                         std::unordered_map<std::string, Entry>& into) {
         std::unordered_map<std::string, std::pair<std::string, std::string>> lines;
         for (const char* name : names) {
-            if (const auto text = ReadFile(FindConfigFile(name, "dvipdfmx", "map"))) ReadMap(*text, lines);
+            if (const auto text = ReadFile(FindConfigFile(name, "dvipdfmx", "map")))
+                ReadMap(*text, lines);
         }
         for (auto& [tfm, line] : lines) {
             Entry entry;
@@ -78,7 +81,8 @@ void JapaneseFonts::ReadMaps() {
             if (font.size() > 2 && font[0] == ':') {  // ":n:file"
                 const std::size_t colon = font.find(':', 1);
                 if (colon == std::string::npos) continue;
-                entry.index = static_cast<std::uint32_t>(std::strtoul(font.substr(1, colon - 1).c_str(), nullptr, 10));
+                entry.index = static_cast<std::uint32_t>(
+                    std::strtoul(font.substr(1, colon - 1).c_str(), nullptr, 10));
                 font.erase(0, colon + 1);
             }
             entry.file = font;
@@ -115,7 +119,8 @@ JapaneseFonts::Loaded* JapaneseFonts::Load(const TfmFont& font) {
     for (const auto* map : {&entries, &fallbacks}) {
         const auto found = map->find(font.name);
         if (found == map->end()) continue;
-        slot->font = glyphs.PrepareFile(found->second.file, found->second.index, font.scaledSize, true);
+        slot->font =
+            glyphs.PrepareFile(found->second.file, found->second.index, font.scaledSize, true);
         if (slot->font != nullptr) {
             entry = &found->second;
             break;
@@ -149,7 +154,8 @@ std::optional<JapaneseFonts::Glyph> JapaneseFonts::Find(const TfmFont& font, std
     const auto cidOf = [&](const CMap* map) -> std::optional<std::uint32_t> {
         if (fontLoaded->identity) return code;
         if (map == nullptr) return std::nullopt;
-        const auto [bytes, length] = fontLoaded->unicode ? Utf16(code) : std::pair{code, code > 0xFFFF ? 3 : 2};
+        const auto [bytes, length] =
+            fontLoaded->unicode ? Utf16(code) : std::pair{code, code > 0xFFFF ? 3 : 2};
         return map->Cid(bytes, length);
     };
     const auto cid = cidOf(fontLoaded->cmap);

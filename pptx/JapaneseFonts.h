@@ -45,7 +45,7 @@ class JapaneseFonts {
     NativeGlyphs& glyphs;
     std::ostream& warnings;
     bool mapsRead = false;
-    std::unordered_map<std::string, Entry> entries, fallbacks;  // by TFM name
+    std::unordered_map<std::string, Entry> entries, fallbacks;     // by TFM name
     std::unordered_map<std::string, std::unique_ptr<CMap>> cmaps;  // null: not found
     std::unordered_map<const TfmFont*, std::pair<std::uint32_t, std::unique_ptr<Loaded>>> loaded;
     std::unordered_set<std::string> warned;

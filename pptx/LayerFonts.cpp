@@ -75,7 +75,7 @@ std::string Sized(const char* pattern, int size) {
 
 struct LayerFonts::Entry {
     std::string typeface, metrics, kerning;
-    int faceIndex = 0;  // in a collection
+    int faceIndex = 0;             // in a collection
     FontStyle style, asked;        // as drawn, and as asked for
     std::array<int, 8> sizes;      // the family's design sizes
     std::vector<int> designSizes;  // its faces in each of them, once asked for
@@ -161,10 +161,12 @@ int LayerFonts::SymbolFace(int face) {
 int LayerFonts::CjkFace(int face, bool chinese) {
     const Entry& entry = *entries[static_cast<std::size_t>(face)];
     const bool sans = entry.style.family == 1;
-    int& id = cjk[static_cast<std::size_t>((chinese ? 4 : 0) + (sans ? 2 : 0) + (entry.inked ? 1 : 0))];
+    int& id =
+        cjk[static_cast<std::size_t>((chinese ? 4 : 0) + (sans ? 2 : 0) + (entry.inked ? 1 : 0))];
     if (id >= 0) return id;
     auto cjkEntry = std::make_unique<Entry>();
-    cjkEntry->typeface = std::string(sans ? "Noto Sans CJK " : "Noto Serif CJK ") + (chinese ? "SC" : "JP");
+    cjkEntry->typeface =
+        std::string(sans ? "Noto Sans CJK " : "Noto Serif CJK ") + (chinese ? "SC" : "JP");
     cjkEntry->metrics = sans ? "NotoSansCJK-Regular.ttc" : "NotoSerifCJK-Regular.ttc";
     cjkEntry->faceIndex = chinese ? 2 : 0;  // the collection's faces: JP, KR, SC, TC, HK
     cjkEntry->style = cjkEntry->asked = FontStyle{.family = sans ? 1 : 0, .cjk = chinese ? 2 : 1};

@@ -52,7 +52,8 @@ std::string_view BaseName(std::string_view path) {
 // area; then the first.
 int Rank(char32_t c) {
     if ((c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000) return 2;
-    if ((c >= 0x2E80 && c <= 0x2FDF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0x2F800 && c <= 0x2FA1F))
+    if ((c >= 0x2E80 && c <= 0x2FDF) || (c >= 0xF900 && c <= 0xFAFF) ||
+        (c >= 0x2F800 && c <= 0x2FA1F))
         return 1;
     return 0;
 }
@@ -68,7 +69,8 @@ std::string FindNativeFontFile(const std::string& name, std::size_t largest) {
     const std::string file(BaseName(name));
     if (file.empty()) return {};
     if (const std::string found = FindFontFile(file); IsFontFile(found, largest)) return found;
-    if (const std::string found = FindSystemFontFile(file); IsFontFile(found, largest)) return found;
+    if (const std::string found = FindSystemFontFile(file); IsFontFile(found, largest))
+        return found;
     return {};
 }
 
@@ -93,7 +95,9 @@ struct NativeGlyphs::Font {
 };
 
 NativeGlyphs::NativeGlyphs(double emuPerUnit, GlyphOutlines& names, std::ostream& warnings)
-    : emuPerUnit(emuPerUnit), names(names), warnings(warnings),
+    : emuPerUnit(emuPerUnit),
+      names(names),
+      warnings(warnings),
       library(std::make_unique<FreeTypeLibrary>()) {}
 
 NativeGlyphs::~NativeGlyphs() {
@@ -106,7 +110,8 @@ NativeGlyphs::Face* NativeGlyphs::OpenFace(const std::string& path, std::uint32_
     if (const auto found = faces.find(key); found != faces.end()) return found->second.get();
     auto face = std::make_unique<Face>();
     if (library->handle == nullptr || index > 0xFFFF ||
-        FT_New_Face(library->handle, path.c_str(), static_cast<FT_Long>(index), &face->handle) != 0 ||
+        FT_New_Face(library->handle, path.c_str(), static_cast<FT_Long>(index), &face->handle) !=
+            0 ||
         !LoadOutlineSize(face->handle)) {
         if (face->handle != nullptr) FT_Done_Face(face->handle);
         face->handle = nullptr;
@@ -128,10 +133,9 @@ NativeGlyphs::Face* NativeGlyphs::OpenFace(const std::string& path, std::uint32_
             (FT_Get_Char_Index(face->handle, 0x4E00) != 0 ||
              FT_Get_Char_Index(face->handle, 0x3042) != 0)) {
             const FT_UInt quote = FT_Get_Char_Index(face->handle, 0x201C);
-            const bool wide = quote != 0 &&
-                              FT_Load_Glyph(face->handle, quote, FT_LOAD_NO_SCALE) == 0 &&
-                              face->handle->glyph->metrics.horiAdvance * 10 >=
-                                  face->handle->units_per_EM * 9;
+            const bool wide =
+                quote != 0 && FT_Load_Glyph(face->handle, quote, FT_LOAD_NO_SCALE) == 0 &&
+                face->handle->glyph->metrics.horiAdvance * 10 >= face->handle->units_per_EM * 9;
             face->style.cjk = wide ? 2 : 1;
         }
     }
@@ -142,8 +146,8 @@ NativeGlyphs::Face* NativeGlyphs::OpenFace(const std::string& path, std::uint32_
 
 NativeGlyphs::Font* NativeGlyphs::Prepare(const NativeFont& font) {
     const std::string key = font.file + '\n' + std::to_string(font.index) + '\n' +
-                            std::to_string(font.size) + '\n' + std::to_string(font.extend) +
-                            '\n' + std::to_string(font.slant);
+                            std::to_string(font.size) + '\n' + std::to_string(font.extend) + '\n' +
+                            std::to_string(font.slant);
     if (const auto found = fonts.find(key); found != fonts.end()) return found->second.get();
     Font* prepared = PrepareFile(font.file, font.index, font.size);
     if (prepared == nullptr) {
@@ -162,7 +166,8 @@ NativeGlyphs::Font* NativeGlyphs::PrepareFile(const std::string& name, std::uint
     const std::string key = name + '\n' + std::to_string(index) + '\n' + std::to_string(size);
     if (const auto found = fonts.find(key); found != fonts.end()) return found->second.get();
     auto path = paths.find(name);
-    if (path == paths.end()) path = paths.emplace(name, FindNativeFontFile(name, largestFont)).first;
+    if (path == paths.end())
+        path = paths.emplace(name, FindNativeFontFile(name, largestFont)).first;
     Face* face = path->second.empty() ? nullptr : OpenFace(path->second, index);
     if (face == nullptr) {
         if (!quiet && missing.insert(name).second) {
@@ -233,7 +238,8 @@ void NativeGlyphs::ReadTexts(Face& face) {
 
 std::string_view NativeGlyphs::Text(Font& font, std::uint32_t id) {
     if (!font.face->textsRead) ReadTexts(*font.face);
-    return id < font.face->texts.size() ? std::string_view(font.face->texts[id]) : std::string_view();
+    return id < font.face->texts.size() ? std::string_view(font.face->texts[id])
+                                        : std::string_view();
 }
 
 FontStyle NativeGlyphs::Style(const Font& font) const {
@@ -248,7 +254,8 @@ std::uint32_t NativeGlyphs::GlyphOfCid(Font& font, std::uint32_t cid) {
         if (FT_Get_CID_Is_Internally_CID_Keyed(face.handle, &isCid) == 0 && isCid) {
             for (FT_Long g = 0; g < face.handle->num_glyphs; ++g) {
                 FT_UInt c = 0;
-                if (FT_Get_CID_From_Glyph_Index(face.handle, static_cast<FT_UInt>(g), &c) != 0) continue;
+                if (FT_Get_CID_From_Glyph_Index(face.handle, static_cast<FT_UInt>(g), &c) != 0)
+                    continue;
                 if (c >= face.glyphOfCid.size()) face.glyphOfCid.resize(c + 1);
                 face.glyphOfCid[c] = static_cast<std::uint32_t>(g);
             }

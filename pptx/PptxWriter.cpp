@@ -40,9 +40,9 @@ std::string KindOfSpecial(std::string_view special) {
         kind += rest.substr(0, word);
     }
     // (xdvipdfmx's phantom boxes measure text for PDF annotations.)
-    static constexpr std::string_view meaningless[] = {"dvipdfmx:config", "dvipdfmx:catch_phantom",
-                                                       "dvipdfmx:release_phantom", "pdf:majorversion",
-                                                       "pdf:minorversion", "pdf:docview"};
+    static constexpr std::string_view meaningless[] = {
+        "dvipdfmx:config",  "dvipdfmx:catch_phantom", "dvipdfmx:release_phantom",
+        "pdf:majorversion", "pdf:minorversion",       "pdf:docview"};
     if (kind.empty() || kind.starts_with("src:") ||
         std::find(std::begin(meaningless), std::end(meaningless), kind) != std::end(meaningless))
         return {};
@@ -54,6 +54,10 @@ std::string KindOfSpecial(std::string_view special) {
 }
 
 // Whether a link may lead to an address: only the web's and mail's schemes.
+// Quarter turns about a glyph's origin, for pTeX's vertical text, and no turn.
+constexpr Affine clockwise{0, 1, -1, 0, 0, 0}, anticlockwise{0, -1, 1, 0, 0, 0},
+    identity{1, 0, 0, 1, 0, 0};
+
 bool IsLinkedScheme(std::string_view address) {
     const std::size_t colon = address.find(':');
     if (colon == std::string_view::npos) return false;
@@ -66,7 +70,10 @@ bool IsLinkedScheme(std::string_view address) {
 
 PptxWriter::PptxWriter(const std::string& dviName, const std::string& pptxName,
                        std::ostream& warnings, PptxOptions options)
-    : DviReader(true), dviName(dviName), options(std::move(options)), warnings(warnings),
+    : DviReader(true),
+      dviName(dviName),
+      options(std::move(options)),
+      warnings(warnings),
       links(0.0) {
     Open(dviName);
     // The files most documents need, looked up in one run of kpsewhich: whether each
@@ -456,10 +463,9 @@ void PptxWriter::SetCharacter(const TfmFont& font, std::int32_t c, int depth) {
     std::int64_t x = SlideX(h), y = SlideY(v);
     const Affine* linear = Transformed(x, y);
     // In vertical text (pTeX's tate) other fonts' glyphs lie turned a quarter clockwise.
-    static constexpr Affine clockwise{0, 1, -1, 0, 0, 0}, anticlockwise{0, -1, 1, 0, 0, 0};
     Affine turned{};
     if (direction != 0) {
-        turned = Then(direction == 1 ? clockwise : anticlockwise, linear ? *linear : Affine{1, 0, 0, 1, 0, 0});
+        turned = Then(direction == 1 ? clockwise : anticlockwise, linear ? *linear : identity);
         linear = &turned;
     }
     if (graphics && graphics->Hidden()) return;
@@ -490,49 +496,46 @@ void PptxWriter::SetJapanese(const TfmFont& font, std::int32_t c) {
     const Affine* linear = Transformed(x, y);
     if (graphics && graphics->Hidden()) return;
     const ScaledChar& box = font.scaled[static_cast<std::size_t>(CharIndex(font, c))];
-    const std::int64_t advance = ToEmu(box.width * emuPerUnit), size = ToEmu(font.scaledSize * emuPerUnit);
+    const std::int64_t advance = ToEmu(box.width * emuPerUnit),
+                       size = ToEmu(font.scaledSize * emuPerUnit);
     // In vertical text a character runs down the page from (h, v): a vertical font's
     // glyph stands upright with the top centre of its em there (PDF's vertical origin),
-    // another's lies turned a quarter clockwise about its origin.
-    static constexpr Affine clockwise{0, 1, -1, 0, 0, 0}, identity{1, 0, 0, 1, 0, 0};
-    Affine turned{};
+    // another's lies turned a quarter clockwise about its origin. The text layer lays
+    // the text along the line.
+    const Affine turned = Then(clockwise, linear ? *linear : identity);
+    const bool upright = direction == 0 || (glyph && glyph->vertical);
+    const Affine* textLinear = direction != 0 ? &turned : linear;
     std::int64_t glyphX = x, glyphY = y;
-    if (direction != 0 && glyph && glyph->vertical) {
+    if (direction != 0 && upright) {
         const std::int64_t half = native->Advance(*glyph->font, glyph->id) / 2;
         const std::int64_t top = native->VerticalOrigin(*glyph->font, glyph->id);
         const Affine& m = linear ? *linear : identity;
         glyphX += std::llround(-m[0] * double(half) + m[2] * double(top));
         glyphY += std::llround(-m[1] * double(half) + m[3] * double(top));
-    } else if (direction != 0) {
-        turned = Then(clockwise, linear ? *linear : identity);
-        linear = &turned;
     }
     if (links.Making()) {
         if (direction == 0)
-            links.Extend(x, y - ToEmu(box.height * emuPerUnit), x + advance, y + ToEmu(box.depth * emuPerUnit));
+            links.Extend(x, y - ToEmu(box.height * emuPerUnit), x + advance,
+                         y + ToEmu(box.depth * emuPerUnit));
         else
             links.Extend(x - size / 2, y, x + size / 2, y + advance);
     }
     if (glyph) {
-        shapes.Glyph(native->Glyph(*glyph->font, glyph->id), glyphX, glyphY, CurrentColour(), linear,
-                     Opacity());
+        shapes.Glyph(native->Glyph(*glyph->font, glyph->id), glyphX, glyphY, CurrentColour(),
+                     upright ? linear : &turned, Opacity());
         if (!options.textLayer) return;
     }
     FontStyle style = glyph ? native->Style(*glyph->font) : FontStyle{};
     style.cjk = 1;
-    // Vertical text is laid on the text layer along its line, turned as it runs.
-    if (direction != 0 && !(linear && linear == &turned)) {
-        turned = Then(clockwise, linear ? *linear : identity);
-        linear = &turned;
-    }
     // The text advances as the glyph does (a full-width comma's JFM width is half its
     // em, the rest glue), so that a reader finds one word where TeX set one.
     const std::int64_t textAdvance =
         !glyph ? advance
-        : direction != 0 && glyph->vertical ? std::max(advance, size)
-                                            : std::max(advance, native->Advance(*glyph->font, glyph->id));
+        : direction != 0 && glyph->vertical
+            ? std::max(advance, size)
+            : std::max(advance, native->Advance(*glyph->font, glyph->id));
     LayText(glyph && !glyph->text.empty() ? std::string_view(glyph->text) : "\xEF\xBF\xBD",
-            direction != 0 ? x - size / 2 : x, y, textAdvance, size, style, !glyph, linear);
+            direction != 0 ? x - size / 2 : x, y, textAdvance, size, style, !glyph, textLinear);
 }
 
 void PptxWriter::LayText(std::string_view text, std::int64_t x, std::int64_t y,
@@ -574,11 +577,14 @@ void PptxWriter::OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>
                                         static_cast<std::uint8_t>(rgba >> 8)});
     }
     const std::int32_t alpha =
-        font.rgba ? static_cast<std::int32_t>(std::llround((*font.rgba & 0xFF) / 255.0 * opaque)) : opaque;
-    const std::int32_t opacity = static_cast<std::int32_t>(std::int64_t{Opacity()} * alpha / opaque);
+        font.rgba ? static_cast<std::int32_t>(std::llround((*font.rgba & 0xFF) / 255.0 * opaque))
+                  : opaque;
+    const std::int32_t opacity =
+        static_cast<std::int32_t>(std::int64_t{Opacity()} * alpha / opaque);
     const std::int64_t size = ToEmu(font.size * emuPerUnit);
     // Text stretched by XeTeX is as wide as text of a larger size on the text layer.
-    const std::int64_t layerSize = ToEmu(font.size * emuPerUnit * std::max(font.extend, 0x10000) / 65536.0);
+    const std::int64_t layerSize =
+        ToEmu(font.size * emuPerUnit * std::max(font.extend, 0x10000) / 65536.0);
     // Without the font, the run's text (when XeTeX gave it) is set at its first glyph.
     std::string runText;
     if (prepared == nullptr) {
@@ -597,9 +603,11 @@ void PptxWriter::OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>
         if (graphics && graphics->Hidden()) break;
         const std::int32_t next = i + 1 < glyphs.size() ? glyphs[i + 1].h : h + width;
         const std::int64_t advance = ToEmu((double(next) - glyph.h) * emuPerUnit);
-        if (links.Making()) links.Extend(x, y - size * 3 / 4, x + std::max<std::int64_t>(advance, 0), y + size / 4);
+        if (links.Making())
+            links.Extend(x, y - size * 3 / 4, x + std::max<std::int64_t>(advance, 0), y + size / 4);
         if (prepared != nullptr) {
-            shapes.Glyph(native->Glyph(*prepared, glyph.id), x, y, CurrentColour(), linear, opacity);
+            shapes.Glyph(native->Glyph(*prepared, glyph.id), x, y, CurrentColour(), linear,
+                         opacity);
             if (!options.textLayer) continue;
             LayText(native->Text(*prepared, glyph.id), x, y, advance, layerSize,
                     native->Style(*prepared), false, linear);
@@ -658,12 +666,16 @@ void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualF
     // Along the line (right in horizontal text) and across it (down), as the direction
     // of pTeX's vertical text turns them.
     const auto along = [&](std::int32_t by) {
-        if (direction == 0) move(r.h, by);
-        else move(r.v, direction == 1 ? by : -by);
+        if (direction == 0)
+            move(r.h, by);
+        else
+            move(r.v, direction == 1 ? by : -by);
     };
     const auto across = [&](std::int32_t by) {
-        if (direction == 0) move(r.v, by);
-        else move(r.h, direction == 1 ? -by : by);
+        if (direction == 0)
+            move(r.v, by);
+        else
+            move(r.h, direction == 1 ? -by : by);
     };
     const auto set = [&](std::int32_t code, bool advance) {
         if (current == nullptr) return;
@@ -681,8 +693,10 @@ void PptxWriter::SetPacket(const TfmFont& font, VirtualFonts::Instance& virtualF
             by = dimension(count);
             if (reg != nullptr) *reg = by;
         }
-        if (isAlong) along(by);
-        else across(by);
+        if (isAlong)
+            along(by);
+        else
+            across(by);
     };
     while (at < commands.size()) {
         const int op = static_cast<unsigned char>(commands[at++]);

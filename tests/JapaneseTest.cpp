@@ -64,20 +64,22 @@ TEST(Jfm, CharacterTypesAndDirection) {
 
 TEST(CMap, RangesCharactersAndTheMapsUsed) {
     const auto load = [](const std::string& name) -> std::optional<std::string> {
-        if (name == "Base") return "%!PS\n/CIDInit /ProcSet findresource begin\n2 begincidrange\n"
-                                   "<2121> <217e> 633\n<2221> <222e> 727\nendcidrange\n"
-                                   "1 begincidrange <d840dc00> <d840dcff> 13000 endcidrange end";
+        if (name == "Base")
+            return "%!PS\n/CIDInit /ProcSet findresource begin\n2 begincidrange\n"
+                   "<2121> <217e> 633\n<2221> <222e> 727\nendcidrange\n"
+                   "1 begincidrange <d840dc00> <d840dcff> 13000 endcidrange end";
         if (name == "Loop") return "/Loop usecmap";
         return std::nullopt;
     };
-    const CMap map = CMap::Read("(a string with <2121> 5 in it) /Base usecmap /WMode 1 def\n"
-                                "% <2122> 9 a comment\n1 begincidchar\n<2122> 7041\nendcidchar\n"
-                                "/Loop usecmap /Missing usecmap 1 begincidrange <21> <7e> 1 endcidrange",
-                                load);
+    const CMap map = CMap::Read(
+        "(a string with <2121> 5 in it) /Base usecmap /WMode 1 def\n"
+        "% <2122> 9 a comment\n1 begincidchar\n<2122> 7041\nendcidchar\n"
+        "/Loop usecmap /Missing usecmap 1 begincidrange <21> <7e> 1 endcidrange",
+        load);
     EXPECT_TRUE(map.Vertical());
     const std::tuple<std::uint32_t, int, std::optional<std::uint32_t>> lookups[] = {
-        {0x2121, 2, 633},  {0x2122, 2, 7041}, {0x2123, 2, 635},        {0x217E, 2, 726},
-        {0x2221, 2, 727},  {0x217F, 2, {}},   {0x41, 1, 33},           {0x2121, 1, {}},
+        {0x2121, 2, 633},       {0x2122, 2, 7041}, {0x2123, 2, 635}, {0x217E, 2, 726},
+        {0x2221, 2, 727},       {0x217F, 2, {}},   {0x41, 1, 33},    {0x2121, 1, {}},
         {0xD840DC05, 4, 13005}, {0x2120, 2, {}},
     };
     for (const auto& [code, length, cid] : lookups) EXPECT_EQ(map.Cid(code, length), cid) << code;
@@ -92,16 +94,16 @@ std::string Gsub() {
     const auto put = [&](std::initializer_list<std::uint32_t> values) {
         for (const std::uint32_t v : values) t += {char(v >> 8), char(v)};
     };
-    put({1, 0, 0, 10, 38});                                     // 0: header
+    put({1, 0, 0, 10, 38});                                    // 0: header
     put({2}), t += "c2sc", put({14}), t += "smcp", put({22});  // 10: features
-    put({0, 2, 0, 2});                                          // 24: c2sc
-    put({0, 1, 1});                                             // 32: smcp
-    put({3, 8, 28, 58});                                        // 38: lookups
-    put({1, 0, 1, 8}), put({1, 6, 3}), put({1, 1, 1});          // 46: single, 1 + 3
-    put({7, 0, 1, 8}), put({1, 1, 0, 8});                       // 66: extension to 82
-    put({2, 8, 1, 4}), put({1, 1, 3});                          // 82: single, 3 -> 4
-    put({4, 0, 1, 8}), put({1, 8, 1, 14}), put({1, 1, 1});      // 96: ligatures of 1
-    put({1, 4}), put({5, 2, 2});                                // 118: 5 = 1 2
+    put({0, 2, 0, 2});                                         // 24: c2sc
+    put({0, 1, 1});                                            // 32: smcp
+    put({3, 8, 28, 58});                                       // 38: lookups
+    put({1, 0, 1, 8}), put({1, 6, 3}), put({1, 1, 1});         // 46: single, 1 + 3
+    put({7, 0, 1, 8}), put({1, 1, 0, 8});                      // 66: extension to 82
+    put({2, 8, 1, 4}), put({1, 1, 3});                         // 82: single, 3 -> 4
+    put({4, 0, 1, 8}), put({1, 8, 1, 14}), put({1, 1, 1});     // 96: ligatures of 1
+    put({1, 4}), put({5, 2, 2});                               // 118: 5 = 1 2
     return t;
 }
 

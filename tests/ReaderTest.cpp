@@ -30,13 +30,14 @@ struct TraceReader : DviReader {
         trace << "rule " << a << "x" << b << At();
     }
     void OnBeginPage(std::int32_t n) override { trace << "begin " << n << "\n"; }
-    void OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs, std::int32_t width,
-                  std::u16string_view text) override {
+    void OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
+                  std::int32_t width, std::u16string_view text) override {
         trace << "glyphs " << font.file << "#" << font.index << " " << font.size << " "
               << (font.vertical ? "vertical " : "") << std::hex << font.rgba.value_or(0) << std::dec
-              << " " << font.extend << " " << font.slant << " " << font.embolden << " width " << width
-              << " text " << text.size() << ":";
-        for (const PlacedGlyph& glyph : glyphs) trace << " " << glyph.id << "@" << glyph.h << "," << glyph.v;
+              << " " << font.extend << " " << font.slant << " " << font.embolden << " width "
+              << width << " text " << text.size() << ":";
+        for (const PlacedGlyph& glyph : glyphs)
+            trace << " " << glyph.id << "@" << glyph.h << "," << glyph.v;
         trace << At();
     }
     void OnEndPage(std::int32_t n) override {
@@ -194,7 +195,14 @@ TEST_F(Reader, XeTeXAndPTeX) {
     xdv.Value(-4, 4).Value(7, 2).Value(8, 2);
     xdv.Op(254, 1, 2).Value('x', 2).Value(50, 4).Value(1, 2).Value(0, 4).Value(0, 4).Value(9, 2);
     xdv.Op(171).Op(66).Op(176).Op(253, 0, 4).Value(0, 2).Eop();
-    xdv.postambleFonts = DviBuilder().Op(252, 5, 4).Value(655360, 4).Value(0x100, 2).Byte(1).Text("g").Value(0, 4).bytes;
+    xdv.postambleFonts = DviBuilder()
+                             .Op(252, 5, 4)
+                             .Value(655360, 4)
+                             .Value(0x100, 2)
+                             .Byte(1)
+                             .Text("g")
+                             .Value(0, 4)
+                             .bytes;
     DviBuilder ptex;
     ptex.postId = 3;
     DefineTst(ptex.Pre().Bop()).Op(171).Op(255, 1, 1).Op(141).Op(66).Op(143, 10, 1);
@@ -202,9 +210,11 @@ TEST_F(Reader, XeTeXAndPTeX) {
     const std::string glyphs = "glyphs /f/a.otf#2 655360 vertical ff000080 98304 13107 9830 width ";
     const std::pair<std::string, std::string> cases[] = {
         {xdv.Finish(), "begin 1\n" + glyphs + "100 text 0: 7@11,2 8@13,-4 at 10,0\n" + glyphs +
-                           "50 text 1: 9@110,0 at 110,0\nchar 66 at 160,0\nend 1 box 10,165,-655360,0 at 165,0\n"},
-        {ptex.Finish(), "begin 1\nchar 66 at 0,0\nrule 30x2 at -20,45\nchar 66 at 0,0\nchar 66 at 0,5\n"
-                        "end 1 box -20,5,-9,45 at 5,5\n"},
+                           "50 text 1: 9@110,0 at 110,0\nchar 66 at 160,0\nend 1 box "
+                           "10,165,-655360,0 at 165,0\n"},
+        {ptex.Finish(),
+         "begin 1\nchar 66 at 0,0\nrule 30x2 at -20,45\nchar 66 at 0,0\nchar 66 at 0,5\n"
+         "end 1 box -20,5,-9,45 at 5,5\n"},
     };
     for (const auto& [dvi, trace] : cases) {
         EXPECT_EQ(TraceReader(true).Run(dvi), trace);
