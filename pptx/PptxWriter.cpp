@@ -563,12 +563,17 @@ void PptxWriter::LayText(std::string_view text, std::int64_t x, std::int64_t y,
 void PptxWriter::OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>& glyphs,
                           std::int32_t width, std::u16string_view text) {
     NativeGlyphs::Font* prepared = native->Prepare(font);
-    // What xdvipdfmx does beyond drawing the outlines is said once for each font file.
-    if ((font.embolden != 0 || font.vertical) && effectsLeftOut.insert(font.file).second) {
-        warnings << "Font file " << Printable(font.file) << ": "
-                 << (font.embolden != 0 ? "XeTeX's emboldening" : "vertical layout")
-                 << " left out, its glyphs are drawn as the font has them\n";
+    // A vertical layout is drawn as a horizontal one, said once for each font file.
+    if (font.vertical && effectsLeftOut.insert(font.file).second) {
+        warnings << "Font file " << Printable(font.file)
+                 << ": vertical layout left out, its glyphs are drawn as the font has them\n";
     }
+    // XeTeX's emboldening strokes the outlines too, as xdvipdfmx does ("2 Tr"), with a
+    // line as many big points wide as the font's embolden value (which XeTeX has made
+    // in proportion to its size).
+    const std::int64_t stroke =
+        font.embolden > 0 ? ToEmu(font.embolden / 65536.0 * emuPerBigPoint * double(mag) * 0.001)
+                          : 0;
     // A coloured font sets its text in its own colour (and opacity), as xdvipdfmx does.
     if (font.rgba) {
         const std::uint32_t rgba = *font.rgba;
@@ -606,8 +611,8 @@ void PptxWriter::OnGlyphs(const NativeFont& font, const std::vector<PlacedGlyph>
         if (links.Making())
             links.Extend(x, y - size * 3 / 4, x + std::max<std::int64_t>(advance, 0), y + size / 4);
         if (prepared != nullptr) {
-            shapes.Glyph(native->Glyph(*prepared, glyph.id), x, y, CurrentColour(), linear,
-                         opacity);
+            shapes.Glyph(native->Glyph(*prepared, glyph.id), x, y, CurrentColour(), linear, opacity,
+                         stroke);
             if (!options.textLayer) continue;
             LayText(native->Text(*prepared, glyph.id), x, y, advance, layerSize,
                     native->Style(*prepared), false, linear);

@@ -146,7 +146,7 @@ class PptxWriter : public DviReader {
     std::vector<Bookmark> bookmarks;
     std::vector<std::int64_t> openBookmarks;
     std::unordered_set<std::string> fontsAsText;  // the fonts already warned about
-    std::unordered_set<std::string> effectsLeftOut;  // XeTeX's font files, warned about
+    std::unordered_set<std::string> effectsLeftOut;  // XeTeX's vertical fonts, warned about
     VirtualFonts virtualFonts{warnings};
     SpecialDispatch specials;
     std::map<std::string, std::uint32_t> specialsLeftOut;  // by kind, how many

@@ -121,16 +121,19 @@ void SlideShapes::Box(std::int64_t left, std::int64_t top, std::int64_t width, s
     shapes += "\"/></a:xfrm>";
 }
 
-void SlideShapes::Pending(RgbColour colour, std::int32_t opacity) {
-    if (!paths.empty() && (!(colour == pathColour) || opacity != pathOpacity)) WriteFreeform();
+void SlideShapes::Pending(RgbColour colour, std::int32_t opacity, std::int64_t stroke) {
+    if (!paths.empty() &&
+        (!(colour == pathColour) || opacity != pathOpacity || stroke != pathStroke))
+        WriteFreeform();
     pathColour = colour;
     pathOpacity = opacity;
+    pathStroke = stroke;
 }
 
 void SlideShapes::Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour,
-                        const Affine* linear, std::int32_t opacity) {
+                        const Affine* linear, std::int32_t opacity, std::int64_t stroke) {
     if (glyph.steps.empty() || opacity == 0) return;
-    Pending(colour, opacity);
+    Pending(colour, opacity, std::clamp<std::int64_t>(stroke, 0, 20116800));
     if (linear == nullptr) {
         paths.push_back(Path{&glyph, x, y});
         return;
@@ -203,7 +206,8 @@ void SlideShapes::WriteFreeform() {
     left = space.left;
     top = space.top;
     const std::string pathStart = "<a:path w=\"" + std::to_string(space.width) + "\" h=\"" +
-                                  std::to_string(space.height) + "\" stroke=\"0\">";
+                                  std::to_string(space.height) +
+                                  (pathStroke > 0 ? "\">" : "\" stroke=\"0\">");
     for (const Path& path : paths) {
         shapes += pathStart;
         const std::int64_t* point = path.glyph->points.data();
@@ -221,7 +225,15 @@ void SlideShapes::WriteFreeform() {
     }
     shapes += "</a:pathLst></a:custGeom>";
     AppendFill(shapes, pathColour, pathOpacity);
-    shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+    if (pathStroke > 0) {
+        shapes += "<a:ln w=\"";
+        AppendInteger(shapes, pathStroke);
+        shapes += "\">";
+        AppendFill(shapes, pathColour, pathOpacity);
+        shapes += "</a:ln></p:spPr></p:sp>";
+    } else {
+        shapes += "<a:ln><a:noFill/></a:ln></p:spPr></p:sp>";
+    }
     paths.clear();
     rules.clear();
 }

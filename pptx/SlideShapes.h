@@ -56,8 +56,11 @@ class SlideShapes {
   public:
     // A glyph whose origin is at (x, y), in EMU from the slide's top left corner; with
     // `linear` (a b c d of an affine map), its outline mapped so about its origin.
+    // With `stroke`, its outline is also stroked that wide (EMU) in its colour, as
+    // XeTeX's emboldened fonts are drawn.
     void Glyph(const GlyphOutline& glyph, std::int64_t x, std::int64_t y, RgbColour colour,
-               const Affine* linear = nullptr, std::int32_t opacity = opaque);
+               const Affine* linear = nullptr, std::int32_t opacity = opaque,
+               std::int64_t stroke = 0);
     // A filled rectangle from (left, top) to (right, bottom), or its corners mapped by
     // `linear` about (left, bottom).
     void Rectangle(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
@@ -111,7 +114,7 @@ class SlideShapes {
         const GlyphOutline* glyph;
         std::int64_t left, top;
     };
-    void Pending(RgbColour colour, std::int32_t opacity);
+    void Pending(RgbColour colour, std::int32_t opacity, std::int64_t stroke = 0);
     void WriteFreeform();
     void ShapeStart(std::string_view kind, const SlideLink* link = nullptr);
     // The blip of the last picture given, at `opacity`.
@@ -138,5 +141,6 @@ class SlideShapes {
     std::deque<GlyphOutline> rules;  // the outlines of the pending freeform's rules
     RgbColour pathColour{0, 0, 0};
     std::int32_t pathOpacity = opaque;
+    std::int64_t pathStroke = 0;   // the width of the pending freeform's stroke; 0: none
     std::uint32_t shapeCount = 0;  // on this slide so far
 };

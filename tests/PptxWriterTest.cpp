@@ -8,6 +8,7 @@
 
 #include "common/Failure.h"
 #include "fonts/FontFileLookup.h"
+#include "pptx/NativeGlyphs.h"
 #include "pptx/PptxWriter.h"
 #include "support/TestFont.h"
 
@@ -173,6 +174,48 @@ TEST_F(PptxWriterTest, AVirtualFontsPacketTurnsWithVerticalText) {
     const std::string drawn = slide("B");
     EXPECT_EQ(drawn, slide("\x8D" + packet + "\x8E"));
     EXPECT_NE(drawn.find("<a:path"), std::string::npos);
+}
+
+// XeTeX's glyph runs: drawn from the font file by glyph id in the font's colour and
+// opacity, emboldened by a stroke as many big points wide as the embolden value, their
+// text from the font's character map on the text layer; a font file that is not there
+// is said once, and the run's own text is set (and drawn) by the text layer.
+TEST_F(PptxWriterTest, XeTeXsGlyphRuns) {
+    const std::string dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (!std::filesystem::exists(dejavu)) GTEST_SKIP() << dejavu << " not found";
+    GlyphOutlines names(1.0);
+    NativeGlyphs fonts(1.0, names, warnings);
+    NativeFont file;
+    file.file = dejavu;
+    file.size = tenPoints;
+    NativeGlyphs::Font* font = fonts.Prepare(file);
+    ASSERT_NE(font, nullptr);
+    const std::uint32_t a = fonts.GlyphOfCharacter(*font, 'A');
+    ASSERT_NE(a, 0u);
+    DviBuilder xdv;
+    xdv.preId = xdv.postId = 7;
+    xdv.Pre().Bop().Op(252, 1, 4).Value(tenPoints, 4).Value(0x4200, 2);
+    xdv.Byte(int(dejavu.size())).Text(dejavu).Value(0, 4).Value(0xFF000080, 4).Value(0x20000, 4);
+    xdv.Op(172).Op(253, 500, 4).Value(1, 2).Value(0, 4).Value(0, 4).Value(a, 2);
+    xdv.Op(252, 2, 4).Value(tenPoints, 4).Value(0, 2).Byte(16).Text("/nonexistent.otf").Value(0, 4);
+    xdv.Op(173)
+        .Op(254, 2, 2)
+        .Value('o', 2)
+        .Value('k', 2)
+        .Value(500, 4)
+        .Value(1, 2)
+        .Value(0, 8)
+        .Value(7, 2);
+    xdv.Op(173).Op(253, 500, 4).Value(1, 2).Value(0, 8).Value(7, 2).Eop();
+    const std::string slide = Convert(xdv.Finish()).at("ppt/slides/slide1.xml");
+    EXPECT_EQ(Matches(slide, "<a:path w[^>]*?( stroke=\"0\")?>", "[$1]"), "[]");
+    EXPECT_EQ(
+        Matches(slide,
+                "<a:ln w=\"(\\d+)\"><a:solidFill><a:srgbClr val=\"(\\w+)\"><a:alpha val=\"(\\d+)\"",
+                "$1 $2 $3"),
+        "25400 FF0000 50196");
+    EXPECT_EQ(Matches(slide, "<a:t>([^<]*)</a:t>", "$1|"), "A|ok|\xEF\xBF\xBD|");
+    EXPECT_EQ(warnings.str(), "Font file /nonexistent.otf not found: its glyphs are set as text\n");
 }
 
 // Outlines as the map says: effects, encoding files (with comments) and the forms of file
