@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "common/Failure.h"
@@ -56,6 +57,9 @@ class PptxWriterTest : public testing::Test {
     }
 
     std::string cmr10 = FindFontFile("cmr10.pfb");  // before the stand-in takes its place
+    std::string mincho = FindFontFile("HaranoAjiMincho-Regular.otf"),
+                min10 = FindFontFile("min10.tfm"), tmin10 = FindFontFile("tmin10.tfm"),
+                cmapH = FindConfigFile("H", "dvipdfmx", "cmap");
     FakeKpsewhich kpsewhich;
     TempDir dir;
     std::ostringstream warnings;
@@ -216,6 +220,43 @@ TEST_F(PptxWriterTest, XeTeXsGlyphRuns) {
         "25400 FF0000 50196");
     EXPECT_EQ(Matches(slide, "<a:t>([^<]*)</a:t>", "$1|"), "A|ok|\xEF\xBF\xBD|");
     EXPECT_EQ(warnings.str(), "Font file /nonexistent.otf not found: its glyphs are set as text\n");
+}
+
+// pTeX's Japanese fonts: the system's map names a font it does not embed, so TeX Live's
+// Harano Aji map gives the font file; the JIS code goes through the CMap H to the glyph,
+// whose text comes from the font. A JFM font without a map entry is said once and its
+// characters are set by the text layer.
+TEST_F(PptxWriterTest, JapaneseFontsThroughTheMapsAndCMaps) {
+    if (mincho.empty() || min10.empty() || tmin10.empty() || cmapH.empty())
+        GTEST_SKIP() << "TeX Live's Japanese fonts are not installed";
+    kpsewhich.Answer("kanjix.map",
+                     dir.Write("kanjix.map", "% system\nmin10 H !Ryumin-Light\n") + "\n");
+    kpsewhich.Answer("ptex-haranoaji.map",
+                     dir.Write("haranoaji.map", "min10\tH\tHaranoAjiMincho-Regular.otf\n") + "\n");
+    kpsewhich.Answer("HaranoAjiMincho-Regular.otf", mincho + "\n");
+    kpsewhich.Answer("H", cmapH + "\n");
+    std::string checksums;
+    for (const auto& [name, path] : {std::pair{"min10", min10}, {"tmin10", tmin10}}) {
+        std::ifstream file(path, std::ios::binary);
+        const std::string tfm((std::istreambuf_iterator<char>(file)), {});
+        kpsewhich.AddFont(name, tfm);
+        checksums += tfm.substr(28, 4);
+    }
+    const auto checksum = [&](int i) {
+        return static_cast<std::int32_t>(std::uint32_t(std::uint8_t(checksums[4 * i])) << 24 |
+                                         std::uint8_t(checksums[4 * i + 1]) << 16 |
+                                         std::uint8_t(checksums[4 * i + 2]) << 8 |
+                                         std::uint8_t(checksums[4 * i + 3]));
+    };
+    DviBuilder dvi;
+    dvi.Pre().Bop().FontDef(0, checksum(0), 10 << 16, 10 << 16, "min10").Op(171).Op(129, 0x2422, 2);
+    dvi.FontDef(1, checksum(1), 10 << 16, 10 << 16, "tmin10").Op(172).Op(129, 0x2422, 2).Eop();
+    const std::string slide = Convert(dvi.Finish()).at("ppt/slides/slide1.xml");
+    EXPECT_EQ(Matches(slide, "<a:t>([^<]*)</a:t>", "$1|"), "\xE3\x81\x82|\xEF\xBF\xBD|");
+    EXPECT_EQ(Matches(slide, "(<a:path) ", "$1 "), "<a:path ");
+    EXPECT_EQ(warnings.str(),
+              "Japanese font tmin10 has no font file in dvipdfmx's maps: its characters are set "
+              "as text\n");
 }
 
 // Outlines as the map says: effects, encoding files (with comments) and the forms of file
