@@ -16,6 +16,7 @@ struct NativeFont {
     // XeTeX's synthetic effects, as 16.16 fixed-point numbers: the glyphs stretched
     // across by `extend`, slanted by `slant`, made bolder by `embolden`.
     std::int32_t extend = 0x10000, slant = 0, embolden = 0;
+    bool operator==(const NativeFont&) const = default;
 };
 
 // A glyph of a glyph run at its place (DVI units, from the page's origin).

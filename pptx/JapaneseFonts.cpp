@@ -1,26 +1,19 @@
 // Reading dvipdfmx's font maps for JFM fonts, and their CMaps.
 #include "pptx/JapaneseFonts.h"
 
-#include <fstream>
 #include <sstream>
 
 #include "common/PlainText.h"
 #include "fonts/FontFileLookup.h"
 #include "fonts/GlyphNames.h"
+#include "ps/DocumentFiles.h"
 
 namespace {
 
-constexpr std::size_t largestMap = std::size_t{16} << 20;
-
+// A map's or CMap's bytes, read as the document's files are (at most 64 MiB).
 std::optional<std::string> ReadFile(const std::string& path) {
     if (path.empty()) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string text(largestMap + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (static_cast<std::size_t>(file.gcount()) > largestMap) return std::nullopt;
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    return text;
+    return Contents(path);
 }
 
 // A name that is a plain file name (no directories), as map files and CMaps are named.

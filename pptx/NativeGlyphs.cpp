@@ -92,6 +92,8 @@ struct NativeGlyphs::Font {
     double slant = 0.0, extend = 1.0;
     double size = 0.0;  // EMU
     std::unordered_map<std::uint32_t, GlyphOutline> glyphs;
+    // Each glyph's advance width and vertical origin (EMU), read once.
+    std::unordered_map<std::uint32_t, std::pair<std::int64_t, std::int64_t>> metrics;
 };
 
 NativeGlyphs::NativeGlyphs(double emuPerUnit, GlyphOutlines& names, std::ostream& warnings)
@@ -145,6 +147,13 @@ NativeGlyphs::Face* NativeGlyphs::OpenFace(const std::string& path, std::uint32_
 }
 
 NativeGlyphs::Font* NativeGlyphs::Prepare(const NativeFont& font) {
+    // Runs in one font follow each other: the last one's answer, without a key.
+    if (last && *last == font) return lastPrepared;
+    last = font;
+    return lastPrepared = PrepareByKey(font);
+}
+
+NativeGlyphs::Font* NativeGlyphs::PrepareByKey(const NativeFont& font) {
     const std::string key = font.file + '\n' + std::to_string(font.index) + '\n' +
                             std::to_string(font.size) + '\n' + std::to_string(font.extend) + '\n' +
                             std::to_string(font.slant);
@@ -271,27 +280,22 @@ std::uint32_t NativeGlyphs::GlyphOfCharacter(Font& font, char32_t c) {
     return FT_Get_Char_Index(font.face->handle, c);
 }
 
-std::int64_t NativeGlyphs::Advance(Font& font, std::uint32_t id) {
+const std::pair<std::int64_t, std::int64_t>& NativeGlyphs::Metrics(Font& font, std::uint32_t id) {
+    auto [entry, added] = font.metrics.try_emplace(id);
+    if (!added) return entry->second;
     FT_Face handle = font.face->handle;
-    if (FT_Load_Glyph(handle, id, FT_LOAD_NO_SCALE) != 0 || handle->units_per_EM == 0) return 0;
-    return ToEmu(double(handle->glyph->metrics.horiAdvance) / handle->units_per_EM * font.size *
-                 font.extend);
-}
-
-std::int64_t NativeGlyphs::VerticalOrigin(Font& font, std::uint32_t id) {
-    FT_Face handle = font.face->handle;
-    if (handle->units_per_EM == 0) return 0;
+    if (handle->units_per_EM == 0) return entry->second;
+    const double emPerUnit = font.size / handle->units_per_EM;
+    auto& [advance, origin] = entry->second;
+    if (FT_Load_Glyph(handle, id, FT_LOAD_NO_SCALE) == 0)
+        advance = ToEmu(double(handle->glyph->metrics.horiAdvance) * emPerUnit * font.extend);
     // The vertical metrics' top side bearing above the glyph's top; without them
     // (FreeType then makes them up from the ascender), 880 to the 1000 as PDF has it.
+    origin = ToEmu(0.88 * font.size);
     if (FT_HAS_VERTICAL(handle) &&
         FT_Load_Glyph(handle, id, FT_LOAD_NO_SCALE | FT_LOAD_VERTICAL_LAYOUT) == 0) {
-        const FT_Glyph_Metrics& metrics = handle->glyph->metrics;
-        return ToEmu(double(metrics.horiBearingY + metrics.vertBearingY) / handle->units_per_EM *
-                     font.size);
+        const FT_Glyph_Metrics& vertical = handle->glyph->metrics;
+        origin = ToEmu(double(vertical.horiBearingY + vertical.vertBearingY) * emPerUnit);
     }
-    return ToEmu(0.88 * font.size);
-}
-
-std::int64_t NativeGlyphs::Size(const Font& font) const {
-    return ToEmu(font.size);
+    return entry->second;
 }

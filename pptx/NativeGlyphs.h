@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -55,12 +56,12 @@ class NativeGlyphs {
     std::uint32_t GlyphOfCharacter(Font& font, char32_t c);
     // A glyph's advance width and, in vertical writing, the height of its vertical
     // origin above the baseline, in EMU at the font's size.
-    std::int64_t Advance(Font& font, std::uint32_t id);
-    std::int64_t VerticalOrigin(Font& font, std::uint32_t id);
-    // The font's size in EMU.
-    std::int64_t Size(const Font& font) const;
+    std::int64_t Advance(Font& font, std::uint32_t id) { return Metrics(font, id).first; }
+    std::int64_t VerticalOrigin(Font& font, std::uint32_t id) { return Metrics(font, id).second; }
 
   private:
+    Font* PrepareByKey(const NativeFont& font);
+    const std::pair<std::int64_t, std::int64_t>& Metrics(Font& font, std::uint32_t id);
     Face* OpenFace(const std::string& path, std::uint32_t index);
     void ReadTexts(Face& face);
 
@@ -72,4 +73,6 @@ class NativeGlyphs {
     std::unordered_map<std::string, std::unique_ptr<Font>> fonts;  // by file, size and effects
     std::unordered_map<std::string, std::string> paths;            // by name; empty: missing
     std::unordered_set<std::string> missing;                       // warned about
+    std::optional<NativeFont> last;  // the font of the last Prepare, and its answer
+    Font* lastPrepared = nullptr;
 };
