@@ -8,7 +8,7 @@
 
 #include "pdf/ImageFiles.h"
 #include "pdf/PdfSpecials.h"
-#include "pptx/SlideShapes.h"
+#include "pptx/shapes/SlideShapes.h"
 #include "ps/PaintRecords.h"
 #include "ps/PostScriptGraphics.h"
 

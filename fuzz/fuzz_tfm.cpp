@@ -17,7 +17,7 @@
 #include "fonts/PkFont.h"
 #include "fonts/TfmMetrics.h"
 #include "fonts/VirtualFont.h"
-#include "pptx/GlyphTexts.h"
+#include "pptx/glyphs/GlyphTexts.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "pptx/PackageParts.h"
+#include "pptx/package/PackageParts.h"
 
 struct PageLink {
     std::int64_t left, top, right, bottom;  // EMU on the slide

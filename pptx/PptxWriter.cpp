@@ -6,7 +6,7 @@
 
 #include "common/PlainText.h"
 #include "fonts/FontFileLookup.h"
-#include "pptx/PackageParts.h"
+#include "pptx/package/PackageParts.h"
 #include "ps/CmykColour.h"
 
 namespace {

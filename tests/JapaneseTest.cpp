@@ -7,7 +7,7 @@
 #include "common/Failure.h"
 #include "fonts/CMap.h"
 #include "fonts/TfmMetrics.h"
-#include "pptx/GlyphTexts.h"
+#include "pptx/glyphs/GlyphTexts.h"
 #include "support/TfmBuilder.h"
 
 namespace {

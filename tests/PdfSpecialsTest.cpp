@@ -12,7 +12,7 @@
 
 #include "pdf/ImageFiles.h"
 #include "pdf/PdfSpecials.h"
-#include "pptx/PaintGeometry.h"
+#include "pptx/shapes/PaintGeometry.h"
 #include "ps/PostScriptGraphics.h"
 #include "support/Boxes.h"
 #include "support/Programs.h"

@@ -10,8 +10,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "pptx/PaintGeometry.h"
-#include "pptx/PaintRaster.h"
+#include "pptx/shapes/PaintGeometry.h"
+#include "pptx/shapes/PaintRaster.h"
 #include "ps/PaintRecords.h"
 #include "ps/PostScriptGraphics.h"
 #include "support/Boxes.h"

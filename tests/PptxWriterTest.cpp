@@ -9,7 +9,7 @@
 
 #include "common/Failure.h"
 #include "fonts/FontFileLookup.h"
-#include "pptx/NativeGlyphs.h"
+#include "pptx/glyphs/NativeGlyphs.h"
 #include "pptx/PptxWriter.h"
 #include "support/TestFont.h"
 

@@ -7,7 +7,7 @@
 #include "fonts/FontStyle.h"
 #include "fonts/GlyphNames.h"
 #include "pptx/LinkSpecials.h"
-#include "pptx/PackageParts.h"
+#include "pptx/package/PackageParts.h"
 
 TEST(GlyphNames, ListsAndNamingRules) {
     GlyphNames names;

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "pptx/PaintGeometry.h"
+#include "pptx/shapes/PaintGeometry.h"
 
 // Whether `path` spans `want` (big points from the slide's top left corner) within
 // `slack` big points on each side.

@@ -15,7 +15,7 @@
 
 #include "fonts/CMap.h"
 #include "fonts/FontTable.h"
-#include "pptx/NativeGlyphs.h"
+#include "pptx/glyphs/NativeGlyphs.h"
 
 class JapaneseFonts {
   public:

@@ -1,5 +1,5 @@
 // Reading dvipdfmx's font maps for JFM fonts, and their CMaps.
-#include "pptx/JapaneseFonts.h"
+#include "pptx/glyphs/JapaneseFonts.h"
 
 #include <sstream>
 

@@ -1,5 +1,5 @@
 // Reading glyph outlines with FreeType.
-#include "pptx/GlyphOutlines.h"
+#include "pptx/glyphs/GlyphOutlines.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -9,9 +9,9 @@
 #include <fstream>
 
 #include "fonts/FontFileLookup.h"
-#include "pptx/BitmapGlyphs.h"
+#include "pptx/glyphs/BitmapGlyphs.h"
 #include "pptx/Emu.h"
-#include "pptx/FreeTypeLibrary.h"
+#include "pptx/glyphs/FreeTypeLibrary.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pptx/PaintRaster.h"
-#include "pptx/SlideShapes.h"
+#include "pptx/shapes/PaintRaster.h"
+#include "pptx/shapes/SlideShapes.h"
 
 void SlideShapes::Draw(const Paint& paint) {
     if (paint.mask) {

@@ -1,5 +1,5 @@
 // The fixed parts of a PresentationML package, and those that list the slides.
-#include "pptx/PackageParts.h"
+#include "pptx/package/PackageParts.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Tracing a bitmap with potrace: its scanlines go from the bottom row up, in words whose
 // most significant bit is the leftmost pixel; the curves it gives are closed, in pixels
 // with y upwards from the bitmap's bottom left corner.
-#include "pptx/BitmapGlyphs.h"
+#include "pptx/glyphs/BitmapGlyphs.h"
 
 #include <potracelib.h>
 

@@ -15,8 +15,8 @@
 
 #include "dvi/ColourSpecials.h"
 #include "fonts/FontStyle.h"
-#include "pptx/LayerFonts.h"
-#include "pptx/SlideShapes.h"
+#include "pptx/text/LayerFonts.h"
+#include "pptx/shapes/SlideShapes.h"
 
 class TextLayer {
   public:

@@ -1,5 +1,5 @@
 // Clipping with Clipper on integer EMU.
-#include "pptx/PaintGeometry.h"
+#include "pptx/shapes/PaintGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Finding, reading and loading virtual fonts.
-#include "pptx/VirtualFonts.h"
+#include "pptx/glyphs/VirtualFonts.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,5 +1,5 @@
 // Writing the presentation's ZIP archive with libzip.
-#include "pptx/ZipPackage.h"
+#include "pptx/package/ZipPackage.h"
 
 #include <unistd.h>
 #include <zip.h>

@@ -1,7 +1,7 @@
 // OpenType's GSUB table, as far as texts need it: the lookup list, the extension
 // lookups (type 7) that wrap others, and the single (1), alternate (3) and ligature (4)
 // substitutions with their coverage tables.
-#include "pptx/GlyphTexts.h"
+#include "pptx/glyphs/GlyphTexts.h"
 
 #include <cstdint>
 #include <optional>

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "dvi/ColourSpecials.h"
-#include "pptx/GlyphOutlines.h"
-#include "pptx/PaintGeometry.h"
+#include "pptx/glyphs/GlyphOutlines.h"
+#include "pptx/shapes/PaintGeometry.h"
 #include "ps/Paint.h"
 
 // A link on the slide: its relationship in the slide's relationships, to a web address

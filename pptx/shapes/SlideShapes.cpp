@@ -1,5 +1,5 @@
 // Writing a slide's shape tree in DrawingML.
-#include "pptx/SlideShapes.h"
+#include "pptx/shapes/SlideShapes.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,5 +1,5 @@
 // Compressing parts in worker threads into the spool file.
-#include "pptx/DeflateSpool.h"
+#include "pptx/package/DeflateSpool.h"
 
 #include <fcntl.h>
 #include <libdeflate.h>

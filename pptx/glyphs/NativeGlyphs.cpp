@@ -1,5 +1,5 @@
 // Finding, opening and reading the fonts drawn by glyph id.
-#include "pptx/NativeGlyphs.h"
+#include "pptx/glyphs/NativeGlyphs.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -18,8 +18,8 @@
 #include "fonts/FontFileLookup.h"
 #include "fonts/GlyphNames.h"
 #include "pptx/Emu.h"
-#include "pptx/FreeTypeLibrary.h"
-#include "pptx/GlyphTexts.h"
+#include "pptx/glyphs/FreeTypeLibrary.h"
+#include "pptx/glyphs/GlyphTexts.h"
 
 namespace {
 

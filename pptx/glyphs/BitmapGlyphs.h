@@ -3,7 +3,7 @@
 #pragma once
 
 #include "fonts/PkFont.h"
-#include "pptx/GlyphOutlines.h"
+#include "pptx/glyphs/GlyphOutlines.h"
 
 // Traces `glyph` into `outline`, placed about its reference point, `emuPerPixel` EMU a
 // pixel; an empty bitmap, or one potrace cannot trace, gives an empty outline.

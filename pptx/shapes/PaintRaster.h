@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "pptx/PaintGeometry.h"
+#include "pptx/shapes/PaintGeometry.h"
 
 struct Raster {
     int width = 0, height = 0;

@@ -1,11 +1,11 @@
 // Choosing and measuring the text layer's faces.
-#include "pptx/LayerFonts.h"
+#include "pptx/text/LayerFonts.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "fonts/FontFileLookup.h"
-#include "pptx/FreeTypeLibrary.h"
+#include "pptx/glyphs/FreeTypeLibrary.h"
 
 namespace {
 

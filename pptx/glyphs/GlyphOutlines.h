@@ -17,7 +17,7 @@
 #include "fonts/FontTable.h"
 #include "fonts/GlyphNames.h"
 #include "fonts/PkFont.h"
-#include "pptx/FontMap.h"
+#include "pptx/glyphs/FontMap.h"
 
 // A glyph as drawn on the slide: EMU (914400 to the inch) relative to the character's
 // DVI position, y growing downwards.

@@ -18,7 +18,7 @@
 
 #include "fonts/FontStyle.h"
 #include "fonts/NativeFont.h"
-#include "pptx/GlyphOutlines.h"
+#include "pptx/glyphs/GlyphOutlines.h"
 
 struct FreeTypeLibrary;
 

@@ -1,5 +1,5 @@
 // Reading pdfTeX's font map and the encoding files it names.
-#include "pptx/FontMap.h"
+#include "pptx/glyphs/FontMap.h"
 
 #include <charconv>
 #include <sstream>

@@ -1,5 +1,5 @@
 // Drawing shadings and images pixel by pixel, each pixel at the colour of its centre.
-#include "pptx/PaintRaster.h"
+#include "pptx/shapes/PaintRaster.h"
 
 #include <png.h>
 

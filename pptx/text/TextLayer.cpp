@@ -1,5 +1,5 @@
 // Grouping a page's characters into words and lines, and spacing the runs.
-#include "pptx/TextLayer.h"
+#include "pptx/text/TextLayer.h"
 
 #include <uninorm.h>
 

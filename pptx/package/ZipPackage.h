@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "pptx/DeflateSpool.h"
+#include "pptx/package/DeflateSpool.h"
 
 class ZipPackage {
   public:
