@@ -314,7 +314,8 @@ bool ReadDimensions(Scanner& scanner, Dimensions& dims) {
         } else if (key == "page") {
             double p = 1;
             if (!numbers(&p, 1)) return false;
-            dims.page = std::clamp(static_cast<int>(p), 1, 1 << 20);
+            // Clamped as a double: a page number out of int's range is no int to cast.
+            dims.page = std::isfinite(p) ? static_cast<int>(std::clamp(p, 1.0, 1048576.0)) : 1;
         } else if (key == "pagebox") {
             scanner.Word();
         } else if (key == "hide") {

@@ -101,12 +101,14 @@ TEST(PageData, BookmarksAtTheirLevels) {
           "ps:SDict begin [/Count 0/Dest (b2) cvn/Title (B2) /OUT pdfmark end",
           "ps:SDict begin [/Count 0/Dest (c) cvn/Title (C) /OUT pdfmark end",
           "pdf:outline 2<</Title(D)/A<</S/GoTo/D(d)>>>>", "pdf:outline [-] 3<</Title(E)/Dest(e)>>",
-          "ps:SDict begin [/View [/XYZ H.V]/Dest (x) cvn /DEST pdfmark end"})
+          "ps:SDict begin [/View [/XYZ H.V]/Dest (x) cvn /DEST pdfmark end",
+          // More children than any long holds.
+          "ps:SDict begin [/Count 1e300/Dest (z) cvn/Title (Z) /OUT pdfmark end"})
         ReadBookmark(special, bookmarks, open);
     std::string found;
     for (const Bookmark& b : bookmarks)
         found += std::to_string(b.level) + b.title + ">" + b.destination + " ";
-    EXPECT_EQ(found, "0A>Outline0.1 0B>Outline0.2 1B1>b1 2B11>b11 1B2>b2 0C>c 2D>d 3E>e ");
+    EXPECT_EQ(found, "0A>Outline0.1 0B>Outline0.2 1B1>b1 2B11>b11 1B2>b2 0C>c 2D>d 3E>e 0Z>z ");
 }
 
 namespace {

@@ -104,6 +104,13 @@ TEST(PdfImages, PlacedAsDvipdfmxPlacesThem) {
          true},
         // Turned a quarter about the reference point.
         {"pdf:image rotate 90 (picture.png)", {0, 32, 24, 0, x - 24, y}, false},
+        // A page number far out of range (a PNG has one page).
+        {"pdf:image page 27777777777777777777777777777777 (picture.png)",
+         {32, 0, 0, -24, x, y + 24},
+         false},
+        {"pdf:image page -27777777777777777777777777777777 (picture.png)",
+         {32, 0, 0, -24, x, y + 24},
+         false},
     };
     for (const Case& c : cases) {
         const PdfSpecials::Result result = specials.Read(c.special, 1, 2, 1);

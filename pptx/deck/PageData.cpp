@@ -117,9 +117,9 @@ void ReadBookmark(std::string_view special, std::vector<Bookmark>& bookmarks,
         // A pdfmark's level: how many parents still owe it children.
         bookmark.level = static_cast<int>(open.size());
         if (!open.empty()) --open.back();
-        const std::int64_t count =
-            static_cast<std::int64_t>(std::abs(NumberAfter(special, "/Count").value_or(0)));
-        if (count > 0 && open.size() < 64) open.push_back(std::min<std::int64_t>(count, 100000));
+        const std::int64_t count = static_cast<std::int64_t>(
+            std::min(std::abs(NumberAfter(special, "/Count").value_or(0)), 100000.0));
+        if (count > 0 && open.size() < 64) open.push_back(count);
         while (!open.empty() && open.back() == 0) open.pop_back();
     } else if (special.starts_with("pdf:outline") || special.starts_with("pdf:out ")) {
         std::size_t at = special.find(' ');
