@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <numbers>
 
 #include "fonts/GlyphNames.h"
@@ -18,6 +19,12 @@ constexpr double ascent = 1.0;
 // TeX moves right by more than this share of the font size between two words; less is
 // a kern inside a word.
 constexpr double wordGap = 0.15;
+// Readers of PDF files take characters of one size at most this share of it apart for
+// one word,
+constexpr double kernGap = 0.1;
+// and one raised or lowered by at most this share of its size (a subscript) for one of
+// its neighbour's line.
+constexpr double lineRise = 0.4;
 // Moving left by more than this share of the font size starts a new text box.
 constexpr double backwards = 0.25;
 // A space is a run of its own when joining it to its word would move the word's last
@@ -230,6 +237,15 @@ double TextLayer::Ems(int face, std::string_view text, std::size_t* count,
     return width;
 }
 
+double TextLayer::Room(std::size_t i, bool after) const {
+    const std::size_t other = after ? i + 1 : i - 1;
+    if ((after ? i + 1 >= chars.size() : i == 0) || chars[other].rotation != chars[i].rotation ||
+        double(std::abs(chars[other].y - chars[i].y)) > lineRise * double(chars[i].size))
+        return std::numeric_limits<double>::infinity();
+    const Char &left = after ? chars[i] : chars[other], &right = after ? chars[other] : chars[i];
+    return double(right.x - left.x - left.advance);
+}
+
 bool TextLayer::Uniform(std::size_t begin, std::size_t end) {
     if (end - begin < 3) return true;
     // The characters' places in the face, made as wide in all as TeX's, against TeX's.
@@ -327,18 +343,37 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // place is made up by spacing, keeping the line's one size.)
         const bool narrow = wanted - ems * double(head.size) > widthTolerance * double(head.size) &&
                             fonts.Style(face).cjk == 0;
+        // A lone transparent character (mostly a symbol of the mathematical face, in a
+        // text box of its own) wider than TeX's ends where TeX's does, overhanging the
+        // room before it, unless that is a space (readers take characters of one size a
+        // tenth of it apart for two words) and TeX left none after it: then it starts
+        // where TeX's does (a thin space before ξ₃). Narrower than TeX's, it grows, unless
+        // a character of its size follows a kern away: readers join characters into a
+        // word only at one size, so it keeps its size and ends where TeX's does (∂
+        // before V), or leaves half the difference on each side if TeX left no room
+        // before it either (∈ in i∈I).
+        const bool lone = !head.ink && end - begin == 1;
+        double before = 0, after = 0;
+        bool kerned = false;
+        if (lone && head.measured && fonts.Style(face).cjk == 0) {
+            before = Room(begin, false), after = Room(begin, true);
+            kerned = after <= kernGap * double(head.size) && chars[begin + 1].size == head.size;
+        }
         const double scale = head.ink ? std::clamp(fit, minScale, maxScale)
+                             : kerned ? 1.0
                              : narrow ? std::min(fit, maxScale)
                                       : 1.0;
         const double millimetres = std::max(whole(double(head.size) * scale), 36.0);
         const double runSize = millimetres * emuPerMillimetre;  // EMU
-        const std::int64_t letters = std::llround(ems * runSize);
-        // A lone transparent character wider than TeX's (a symbol of the mathematical
-        // face) ends where TeX's does, keeping the gap after it.
-        if (!head.ink && end - begin == 1 && double(letters) > wanted)
-            shift = letters - std::llround(wanted);
+        const std::int64_t letters = std::llround(ems * runSize),
+                           over = letters - std::llround(wanted);
+        const double kern = kernGap * double(head.size);
+        if (lone && over > 0)
+            shift = before > kern && after <= kern ? 0 : over;
+        else if (kerned)
+            shift = before <= kern ? over / 2 : over;
+        right = std::max(right, std::max(wordEnd, first.x - shift + letters));
         largest = std::max<std::int64_t>(largest, std::llround(runSize));
-        right = std::max(right, wordEnd);
 
         const bool space = stop<end&& double(chars[stop].x - wordEnd)> wordGap * double(last.size);
         // Before a space, or at the end of the line, the last glyph ends where TeX's

@@ -15,8 +15,8 @@
 
 #include "dvi/ColourSpecials.h"
 #include "fonts/FontStyle.h"
-#include "pptx/text/LayerFonts.h"
 #include "pptx/shapes/SlideShapes.h"
+#include "pptx/text/LayerFonts.h"
 
 class TextLayer {
   public:
@@ -53,6 +53,9 @@ class TextLayer {
         std::optional<RgbColour> ink;
     };
     void WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t end);
+    // How far TeX set character i apart from the one after (or before) it on its line:
+    // infinite when that one is on another line.
+    double Room(std::size_t i, bool after) const;
     // Whether a run of characters begin to end puts each where TeX put it.
     bool Uniform(std::size_t begin, std::size_t end);
     // The width of `text` in a face, in ems, kerned unless not `kerned`; `count` grows
