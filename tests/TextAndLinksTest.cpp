@@ -2,12 +2,14 @@
 // layer, hyperref's link specials and the slide relationships their addresses go into.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <sstream>
 
 #include "fonts/FontStyle.h"
 #include "fonts/GlyphNames.h"
 #include "pptx/LinkSpecials.h"
 #include "pptx/package/PackageParts.h"
+#include "pptx/text/TextLayer.h"
 
 TEST(GlyphNames, ListsAndNamingRules) {
     GlyphNames names;
@@ -130,4 +132,69 @@ TEST(PackageParts, SlideRelationshipsEscapeAddresses) {
     EXPECT_NE(xml.find("Target=\"http://a.org/?a=1&amp;b=%222%22%3Cx%3E%20%C3%A9\" "
                        "TargetMode=\"External\"/>"),
               std::string::npos);
+}
+
+// What pdftotext makes of the transparent text depends on sizes and gaps alone: it
+// joins characters of one size into one word less than a tenth of it apart. Each case:
+// characters as TeX set them, one word in TeX's PDF; each pair of neighbours on the
+// slide must keep to those rules.
+TEST(TextLayer, TeXsWordsStayWordsForReaders) {
+    struct Case {
+        const char* what;
+        FontStyle style;
+        double points;
+        struct Char {
+            const char* text;
+            double advance, kern;  // in ems
+        };
+        std::vector<Char> chars;
+    };
+    FontStyle roman, mathItalic;
+    mathItalic.italic = mathItalic.mathItalic = true;
+    const Case cases[] = {
+        // ccicons' "cba": glyph names as text, the glyphs far wider than the letters.
+        {"icon letters", roman, 20, {{"c", 1.2, 0}, {"b", 1.2, 0}, {"a", 1.2, 0}}},
+        // \partial V in cmmi7: the symbol in the mathematical face, the letter in
+        // another, with the symbol's italic correction between them.
+        {"a symbol and a letter", mathItalic, 7, {{"\u2202", 0.61, 0.0615}, {"V", 0.675, 0}}},
+    };
+    constexpr double emuPerPoint = 12700;
+    const std::regex run(
+        R"re(<a:off x="(-?\d+)"[^>]*/><a:ext cx="(\d+)"|<a:rPr sz="(\d+)"(?: i="1")?(?: spc="(-?\d+)")?)re");
+    for (const Case& c : cases) {
+        TextLayer layer;
+        std::int64_t x = 0;
+        const auto size = std::llround(c.points * emuPerPoint);
+        for (const auto& [text, ems, kern] : c.chars) {
+            const auto advance = std::llround(ems * c.points * emuPerPoint);
+            layer.Add(text, x, 0, advance, size, c.style, std::nullopt);
+            x += advance + std::llround(kern * c.points * emuPerPoint);
+        }
+        SlideShapes shapes;
+        layer.Finish(shapes);
+        const std::string slide = shapes.Finish(nullptr);
+        // Each run, with the extent of its text box, in the order of the slide.
+        std::vector<std::tuple<double, double, int>> boxes;  // left, right, size (EMU)
+        double left = 0, right = 0;
+        for (auto m = std::sregex_iterator(slide.begin(), slide.end(), run);
+             m != std::sregex_iterator(); ++m) {
+            if ((*m)[1].matched) {
+                left = std::stod((*m)[1]), right = left + std::stod((*m)[2]);
+                continue;
+            }
+            const int hundredths = std::stoi((*m)[3]);
+            const double spacing = (*m)[4].matched ? std::stod((*m)[4]) : 0;
+            EXPECT_LE(spacing, hundredths * 0.1) << c.what << ": letters spaced apart";
+            boxes.emplace_back(left, right, hundredths);
+        }
+        ASSERT_FALSE(boxes.empty()) << c.what;
+        for (std::size_t i = 1; i < boxes.size(); ++i) {
+            const auto [left0, right0, size0] = boxes[i - 1];
+            const auto [left1, right1, size1] = boxes[i];
+            // (Characters of two sizes are two words, which it joins when less than 0.03
+            // of the first's size apart.)
+            EXPECT_LE(left1 - right0, size0 * 127 * (size0 == size1 ? 0.1 : 0.03))
+                << c.what << ": a gap in one word, sizes " << size0 << " and " << size1;
+        }
+    }
 }

@@ -43,6 +43,9 @@ constexpr double widthTolerance = 0.02;
 // How far the size of drawn text may depart from its TeX font's to make its letters as
 // wide as TeX's.
 constexpr double minScale = 0.6, maxScale = 1.6;
+// Transparent text grows further, up to this, rather than space its letters more than
+// this share of its size apart, which readers take for a word break.
+constexpr double iconScale = 4.0, letterGap = 0.08;
 constexpr double emuPerPoint = 12700.0;
 constexpr std::int64_t fullTurn = 21600000;    // DrawingML's angles: 60,000ths of a degree
 constexpr std::int64_t emuPerHundredth = 127;  // a hundredth of a point
@@ -343,6 +346,10 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         // place is made up by spacing, keeping the line's one size.)
         const bool narrow = wanted - ems * double(head.size) > widthTolerance * double(head.size) &&
                             fonts.Style(face).cjk == 0;
+        // (The letters of an icon font's glyph names, ccicons' "cba", are far narrower
+        // than its glyphs.)
+        const double iconFit =
+            wanted / (double(head.size) * (ems + letterGap * double(count > 0 ? count - 1 : 0)));
         // A lone transparent character (mostly a symbol of the mathematical face, in a
         // text box of its own) wider than TeX's ends where TeX's does, overhanging the
         // room before it, unless that is a space (readers take characters of one size a
@@ -361,8 +368,9 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
         }
         const double scale = head.ink ? std::clamp(fit, minScale, maxScale)
                              : kerned ? 1.0
-                             : narrow ? std::min(fit, maxScale)
-                                      : 1.0;
+                             : narrow
+                                 ? std::min(fit, std::max(maxScale, std::min(iconFit, iconScale)))
+                                 : 1.0;
         const double millimetres = std::max(whole(double(head.size) * scale), 36.0);
         const double runSize = millimetres * emuPerMillimetre;  // EMU
         const std::int64_t letters = std::llround(ems * runSize),
