@@ -380,7 +380,7 @@ void TextLayer::WriteLine(SlideShapes& shapes, std::size_t begin, std::size_t en
             shift = before > kern && after <= kern ? 0 : over;
         else if (kerned)
             shift = before <= kern ? over / 2 : over;
-        right = std::max(right, std::max(wordEnd, first.x - shift + letters));
+        right = std::max(right, lone ? std::max(wordEnd, first.x - shift + letters) : wordEnd);
         largest = std::max<std::int64_t>(largest, std::llround(runSize));
 
         const bool space = stop<end&& double(chars[stop].x - wordEnd)> wordGap * double(last.size);
