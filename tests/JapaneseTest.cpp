@@ -73,14 +73,14 @@ TEST(CMap, RangesCharactersAndTheMapsUsed) {
     };
     const CMap map = CMap::Read(
         "(a string with <2121> 5 in it) /Base usecmap /WMode 1 def\n"
-        "% <2122> 9 a comment\n1 begincidchar\n<2122> 7041\nendcidchar\n"
+        "% <2122> 9 a comment\n2 begincidchar\n<2122> 7041\n<21 24> 7042\nendcidchar\n"
         "/Loop usecmap /Missing usecmap 1 begincidrange <21> <7e> 1 endcidrange",
         load);
     EXPECT_TRUE(map.Vertical());
     const std::tuple<std::uint32_t, int, std::optional<std::uint32_t>> lookups[] = {
-        {0x2121, 2, 633},       {0x2122, 2, 7041}, {0x2123, 2, 635}, {0x217E, 2, 726},
-        {0x2221, 2, 727},       {0x217F, 2, {}},   {0x41, 1, 33},    {0x2121, 1, {}},
-        {0xD840DC05, 4, 13005}, {0x2120, 2, {}},
+        {0x2121, 2, 633},       {0x2122, 2, 7041}, {0x2123, 2, 635},  {0x217E, 2, 726},
+        {0x2221, 2, 727},       {0x217F, 2, {}},   {0x41, 1, 33},     {0x2121, 1, {}},
+        {0xD840DC05, 4, 13005}, {0x2120, 2, {}},   {0x2124, 2, 7042},
     };
     for (const auto& [code, length, cid] : lookups) EXPECT_EQ(map.Cid(code, length), cid) << code;
 }
